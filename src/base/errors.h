@@ -1,0 +1,44 @@
+#pragma once
+// The program's one exception hierarchy. Every failure a user can cause travels as one of these;
+// the UI guard turns it into a single console line (SilentAbort into nothing).
+
+#include <stdexcept>
+#include <string>
+
+// Plain message error: its text is exactly what the console shows.
+class MessageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Arithmetic that failed or gave an infinite or undefined result.
+class MathError : public MessageError {
+ public:
+  MathError() : MessageError("Ошибка вычислений") {}
+  using MessageError::MessageError;
+};
+
+// Text that does not parse as the number a field needs.
+class ConvertError : public MessageError {
+ public:
+  using MessageError::MessageError;
+};
+
+// Operating-system failure carrying the system's error code (errno here).
+class win_error : public MessageError {
+ public:
+  explicit win_error(int code);
+  int code() const noexcept { return code_; }
+
+ private:
+  int code_;
+};
+
+// The user cancelled: no message at all.
+class SilentAbort : public std::exception {
+ public:
+  const char* what() const noexcept override { return ""; }
+};
+
+// Throws MathError unless x is finite; returns x for use inside expressions.
+double checked(double x);
