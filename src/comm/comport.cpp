@@ -63,7 +63,10 @@ short waitFor(int fd, short events, std::optional<Clock::time_point> deadline) {
       if (p.revents & POLLNVAL) throw win_error(EBADF);
       return p.revents;
     }
-    if (r == 0) return 0;
+    if (r == 0) {
+      if (!deadline || Clock::now() >= *deadline) return 0;
+      continue;  // woke before the deadline after all
+    }
     if (errno != EINTR) failErrno();
   }
 }
