@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace {
@@ -24,4 +25,20 @@ win_error::win_error(int code, const std::string& description)
 double checked(double x) {
   if (!std::isfinite(x)) throw MathError();
   return x;
+}
+
+std::string failureText(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::bad_alloc&) {
+    return "Недостаточно памяти";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (const char* text) {
+    return text ? text : "";
+  } catch (const std::string& text) {
+    return text;
+  } catch (...) {
+    return "Неизвестная ошибка";
+  }
 }

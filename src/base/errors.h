@@ -2,6 +2,7 @@
 // The program's one exception hierarchy. Every failure a user can cause travels as one of these;
 // the UI guard turns it into a single console line (SilentAbort into nothing).
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -44,3 +45,7 @@ class SilentAbort : public std::exception {
 
 // Throws MathError unless x is finite; returns x for use inside expressions.
 double checked(double x);
+
+// The text a user is shown for the exception in flight: a framework exception's message, a thrown
+// text, "Недостаточно памяти" for an allocation failure, "Неизвестная ошибка" for anything else.
+std::string failureText(std::exception_ptr error);

@@ -9,13 +9,13 @@
 #include "comm/queuethread.h"
 
 // A notifier for QueueThread::start that re-posts every notification to `panel`'s thread and
-// hands it to `handler` there.
+// hands it to `handler` there, inside the error guard.
 QueueNotifier queuedNotifier(QObject* panel, std::function<void(int message, int word)> handler);
 
 // Starts `worker` for `panel`. Each finished item is handed to `onItem` on the UI thread
 // (ok = word 1: succeeded or skipped) and then consumed; QM_INDICATOR words go to
-// `onIndicator`. The handlers run their work through the application's error guard: an
-// exception must not reach Qt.
+// `onIndicator`. Both run inside the application's error guard: whatever they throw becomes a
+// console line and never reaches Qt.
 template <class Common>
 void startWorker(QObject* panel, QueueThread<Common>& worker,
                  std::function<void(typename QueueThread<Common>::QueueItem& item, bool ok)> onItem,

@@ -30,9 +30,6 @@ enum QueueMessage { QM_ITEM = 1024, QM_INDICATOR = 1025 };
 // Called on the worker thread; a panel re-posts it to its own thread.
 using QueueNotifier = std::function<void(int message, int word)>;
 
-// The failure text of the exception in flight: a framework exception's message or a thrown text.
-std::string queueFailureText(std::exception_ptr error);
-
 template <class Common>
 class QueueThread {
  public:
@@ -145,7 +142,7 @@ class QueueThread {
         execute(item.type, item.data);
         succeeded = true;
       } catch (...) {
-        item.message = queueFailureText(std::current_exception());
+        item.message = failureText(std::current_exception());
         word = 0;
       }
     }

@@ -278,7 +278,7 @@ TEST(QueueFailureText, EachKindOfThrownFailure) {
     try {
       throw thrown;
     } catch (...) {
-      return queueFailureText(std::current_exception());
+      return failureText(std::current_exception());
     }
   };
   EXPECT_EQ(textOf(MessageError("Прибор не отвечает")), "Прибор не отвечает");
