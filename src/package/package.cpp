@@ -65,8 +65,9 @@ void recalcReference(E& e, uint8_t method) {
   }
 }
 
-// Frequency and the values reduced to the reference temperature; gives the reduction factor, or NaN
-// when it cannot be computed (then every reduced value is 0).
+// Frequency and the values reduced to the reference temperature; gives the reduction factor, which
+// is not finite where it cannot be computed. When the factor or a reduced value cannot be computed,
+// the frequency, the reduced values and a derived reference flow are 0.
 template <class E>
 double recalcReduced(E& e, const RecalcContext& ctx) {
   e.frequency = e.pulses1 >= 1 ? orFallback((e.pulses1 - 1.0) / e.pulseTime, 0) : 0;
@@ -76,11 +77,11 @@ double recalcReduced(E& e, const RecalcContext& ctx) {
   if (std::isfinite(k) && std::isfinite(rf) && std::isfinite(rq)) {
     e.reducedFrequency = rf;
     e.reducedFlow = rq;
-    return k;
+  } else {
+    e.frequency = e.reducedFrequency = e.reducedFlow = 0;
+    if (ctx.method != mReference) e.refFlow = 0;
   }
-  e.frequency = e.reducedFrequency = e.reducedFlow = 0;
-  if (ctx.method != mReference) e.refFlow = 0;
-  return std::nan("");
+  return k;
 }
 
 // Index of the line whose range holds the reading: the first whose F is not below it, else the
