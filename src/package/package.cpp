@@ -122,20 +122,17 @@ void recalcOne(E& e, const RecalcContext& ctx) {
   }
 }
 
-// Field conversions for setValue: reals take any number, integers a number in their range, flags
-// become 0 or 1.
+// Field conversions for setValue: reals take any number, integers a number in their range (others
+// are ignored), flags become 0 or 1.
 template <class T>
-bool convertValue(const FieldValue& v, T& out) {
+void convertValue(const FieldValue& v, T& out) {
   const double d = std::visit([](auto x) { return static_cast<double>(x); }, v);
-  if constexpr (std::is_same_v<T, double>) {
+  if constexpr (std::is_same_v<T, double>)
     out = d;
-  } else if constexpr (std::is_same_v<T, uint8_t>) {
+  else if constexpr (std::is_same_v<T, uint8_t>)
     out = d != 0 ? 1 : 0;
-  } else {
-    if (!(d >= INT32_MIN && d <= INT32_MAX)) return false;
+  else if (d >= INT32_MIN && d <= INT32_MAX)
     out = static_cast<int32_t>(d);
-  }
-  return true;
 }
 
 // Document records: the entered fields only; the reference quantity is the one the method measures.

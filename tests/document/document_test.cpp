@@ -87,3 +87,35 @@ TEST(Document, CloseDropsEverything) {
   EXPECT_TRUE(currentLines().empty());
   EXPECT_EQ(kept.use_count(), 1);  // a package lives while any holder does
 }
+
+TEST(Document, SeriesPointsByEntryKind) {
+  resetApproxState();
+  const PackagePtr zorb = createPackage(ekZorb, pkCalibration, mReference);
+  const PackagePtr td = createPackage(ekEpr, pkCalibration, mReference);
+  for (const PackagePtr& p : {zorb, td})
+    for (int row = 0; row < 2; ++row) {
+      p->addEntry();
+      p->setValue(row, colRefTime, 60.0);
+      p->setValue(row, colRefFlow, 1.5 + row);
+      p->setValue(row, colPulseTime, 1.0);
+      p->setValue(row, colPulses1, 11);
+      p->setValue(row, colCode, 700.0);
+      p->setValue(row, colSection, 3);
+      p->setValue(row, colPoint, uint8_t{1});
+      p->recalcEntry(row);
+    }
+  SPILT_STRUCT s;
+  s.points.resize(5);
+  zorb->fillSeries(s, 0);
+  ASSERT_EQ(s.points.size(), 2u);
+  EXPECT_EQ(s.points[1].x, 10);  // reduced frequency, at the reference temperature
+  EXPECT_EQ(s.points[1].y, 2.5);
+  EXPECT_EQ(s.points[1].number, 2);  // row number: ZORB has no sections
+  EXPECT_EQ(s.points[1].marked, 0);
+  td->fillSeries(s, 0);
+  EXPECT_EQ(s.points[1].x, 700);
+  EXPECT_EQ(s.points[1].y, 2.5);
+  EXPECT_EQ(s.points[1].number, 3);
+  EXPECT_EQ(s.points[1].marked, 1);
+  EXPECT_EQ(s.points[1].error, 100);
+}
