@@ -5,15 +5,21 @@
 #include <string>
 
 namespace {
+std::string systemErrorText(int code, const std::string& description) {
+  return "System Error.  Code: " + std::to_string(code) + ".\r\n" + description;
+}
+
 std::string systemErrorText(int code) {
   char buf[256];
   // GNU strerror_r returns the text, which may or may not live in buf.
-  const char* text = strerror_r(code, buf, sizeof buf);
-  return "System Error.  Code: " + std::to_string(code) + ".\r\n" + text;
+  return systemErrorText(code, strerror_r(code, buf, sizeof buf));
 }
 }  // namespace
 
 win_error::win_error(int code) : MessageError(systemErrorText(code)), code_(code) {}
+
+win_error::win_error(int code, const std::string& description)
+    : MessageError(systemErrorText(code, description)), code_(code) {}
 
 double checked(double x) {
   if (!std::isfinite(x)) throw MathError();

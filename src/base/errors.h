@@ -28,6 +28,8 @@ class ConvertError : public MessageError {
 class win_error : public MessageError {
  public:
   explicit win_error(int code);
+  // For codes the system has no text of its own for (the write-fault code of a short write).
+  win_error(int code, const std::string& description);
   int code() const noexcept { return code_; }
 
  private:
