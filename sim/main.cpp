@@ -1,4 +1,4 @@
-// tdservice-sim MODE [--silent] [--delay=MS] [mode options]
+// tdservice-sim MODE [--silent] [--delay=MS] [--noise] [mode options]
 // Opens a pseudo-terminal, prints the path of its slave side on one line of stdout and answers
 // there as the device MODE until it is terminated.
 
@@ -28,6 +28,7 @@ std::map<std::string, SimModeFactory>& modes() {
 struct CommonOptions {
   bool silent = false;  // receive everything, answer nothing
   int delayMs = 0;      // pause before every byte of an answer, to look like a slow line
+  bool noise = false;   // stray bytes after every answer, as interference or a late reply leaves
 };
 
 [[noreturn]] void fail(const std::string& text) {
@@ -38,7 +39,7 @@ struct CommonOptions {
 [[noreturn]] void usage() {
   std::string names;
   for (const auto& [name, factory] : modes()) names += (names.empty() ? "" : "|") + name;
-  fail("usage: tdservice-sim " + names + " [--silent] [--delay=MS] [mode options]");
+  fail("usage: tdservice-sim " + names + " [--silent] [--delay=MS] [--noise] [mode options]");
 }
 
 void parseOption(const std::string& arg, CommonOptions& common, SimMode& mode) {
@@ -48,6 +49,8 @@ void parseOption(const std::string& arg, CommonOptions& common, SimMode& mode) {
   const std::string value = eq == std::string::npos ? "" : arg.substr(eq + 1);
   if (name == "silent") {
     common.silent = true;
+  } else if (name == "noise" && value.empty()) {
+    common.noise = true;
   } else if (name == "delay") {
     char* end = nullptr;
     const long ms = std::strtol(value.c_str(), &end, 10);
@@ -86,8 +89,9 @@ void writeAll(int fd, const uint8_t* data, size_t n) {
   }
 }
 
-void answer(int fd, const std::vector<uint8_t>& bytes, const CommonOptions& common) {
+void answer(int fd, std::vector<uint8_t> bytes, const CommonOptions& common) {
   if (common.silent || bytes.empty()) return;
+  if (common.noise) bytes.insert(bytes.end(), {0xFF, 0x00, 0xFF});
   if (common.delayMs == 0) return writeAll(fd, bytes.data(), bytes.size());
   for (uint8_t b : bytes) {
     std::this_thread::sleep_for(std::chrono::milliseconds(common.delayMs));

@@ -1,6 +1,6 @@
 #pragma once
 // One simulated device of tdservice-sim. The shared core owns the pseudo-terminal, the timing and
-// the options every device has (--silent, --delay=MS); a mode only turns received bytes into
+// the options every device has (--silent, --delay=MS, --noise); a mode only turns received bytes into
 // answers. A mode file registers itself with TD_SIM_MODE, so a new device is one new file.
 
 #include <cstdint>
@@ -13,7 +13,7 @@
 class SimMode {
  public:
   virtual ~SimMode() = default;
-  // A device-specific option "--name" or "--name=value" (value empty for the first form).
+  // An option of this device only, "--name" or "--name=value" (value empty for the first form).
   // Returns false when the mode does not know it.
   virtual bool option(std::string_view name, std::string_view value) = 0;
   // Bytes as they arrive from the program, in pieces of any size; returns what the device sends

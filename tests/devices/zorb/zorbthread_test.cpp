@@ -129,6 +129,15 @@ TEST_F(ZorbThreadTest, WrittenCoefficientsAreEchoedAndReadBack) {
   EXPECT_DOUBLE_EQ(got.data.B, -0.2);
 }
 
+TEST_F(ZorbThreadTest, StrayBytesLeftOnTheLineAreNotTakenForTheNextAnswer) {
+  attach({"--noise"});
+  ASSERT_EQ(run(ZORB_WRITE, coefficients(8, 3.6, -0.2)).word, 1);
+  const auto got = run(ZORB_READ, coefficients(8));
+  ASSERT_EQ(got.word, 1) << got.message;
+  EXPECT_DOUBLE_EQ(got.data.A, 3.6);
+  EXPECT_DOUBLE_EQ(got.data.B, -0.2);
+}
+
 TEST_F(ZorbThreadTest, UncodableCoefficientsAreRefusedWithoutSendingAnything) {
   attach({"--frame=012710000000"});
   const auto refused = run(ZORB_WRITE, coefficients(8, 3.7, 0));
