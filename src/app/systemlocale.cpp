@@ -1,0 +1,35 @@
+#include "app/systemlocale.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QTime>
+#include <stdexcept>
+
+#include "base/localehook.h"
+
+namespace {
+
+QDate dateOf(const SystemTime& t) {
+  const QDate d(t.year, t.month, t.day);
+  if (!isValidSystemTime(t) || !d.isValid()) throw std::invalid_argument("invalid date");
+  return d;
+}
+
+}  // namespace
+
+void installSystemLocaleHook() {
+  const QLocale locale = QLocale::system();
+  const QString point = locale.decimalPoint();
+  LocaleHook hook;
+  // The core parses with one byte; a separator outside ASCII falls back to the point.
+  hook.decimalSeparator =
+      point.size() == 1 && point[0].unicode() < 0x80 ? point[0].toLatin1() : '.';
+  hook.formatDate = [locale](const SystemTime& t) {
+    return locale.toString(dateOf(t), QLocale::ShortFormat).toStdString();
+  };
+  hook.formatTime = [locale](const SystemTime& t) {
+    dateOf(t);
+    return locale.toString(QTime(t.hour, t.minute), QLocale::ShortFormat).toStdString();
+  };
+  setLocaleHook(std::move(hook));
+}
