@@ -66,11 +66,14 @@ void TValueEdit::ShowText(const QString& text) {
 bool TValueEdit::AcceptText() {
   if (accepting_) return true;
   accepting_ = true;
-  const bool ok = TakeText();
+  // Text the user did not touch is the value's own display; reading it back would round the value.
+  const bool ok = !isModified() || TakeText();
   if (!ok) {
     MessageBoxes::error(window(), QStringLiteral("Неправильное значение: \"%1\"").arg(text()));
+    // While typing, a valid prefix ("1,5" of "1,5.3") already became the value; the user never
+    // accepted it, so the field goes back to the last accepted value.
+    RestoreValue();
     setFocus(Qt::OtherFocusReason);
-    UpdateText();
   }
   SaveValue();
   accepting_ = false;
