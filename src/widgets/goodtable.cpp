@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleOptionButton>
@@ -241,6 +242,11 @@ int TGoodTable::VisibleRowsEnd() const {
   return verticalScrollBar()->value() + std::max(shown, 0);
 }
 
+// The row (shown or not) at a height of the viewport; the header counts as the top row.
+int TGoodTable::RowAt(int y) const {
+  return verticalScrollBar()->value() + std::max(y - HeaderHeight, 0) / RowHeight;
+}
+
 void TGoodTable::InvalidateCell(int row, int col) {
   if (row < verticalScrollBar()->value() || row >= VisibleRowsEnd()) return;
   if (col < 0 || col >= GetColCount()) return;
@@ -302,13 +308,42 @@ void TGoodTable::resizeEvent(QResizeEvent*) { Relayout(); }
 
 // ---- painting -------------------------------------------------------------------------------
 
+// What every cell of one paint needs, looked up once: the colours, the focus and the two check
+// box images (drawing the style's check box for each cell would cost more than the rest).
+struct TGoodTable::PaintKit {
+  explicit PaintKit(const TGoodTable& table) : pal(table.palette()), focused(table.hasFocus()) {
+    for (bool checked : {false, true}) box[checked] = CheckBoxImage(table, checked);
+  }
+
+  static QPixmap CheckBoxImage(const TGoodTable& table, bool checked) {
+    const qreal ratio = table.devicePixelRatioF();
+    QPixmap image(QSize(CheckBoxSize, CheckBoxSize) * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    QStyleOptionButton option;
+    option.initFrom(&table);
+    option.rect = QRect(0, 0, CheckBoxSize, CheckBoxSize);
+    option.state = QStyle::State_Enabled | (checked ? QStyle::State_On : QStyle::State_Off);
+    table.style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, &table);
+    return image;
+  }
+
+  QPalette pal;
+  bool focused;
+  QPixmap box[2];
+};
+
 void TGoodTable::paintEvent(QPaintEvent* event) {
+  const PaintKit kit(*this);
   QPainter painter(viewport());
   painter.setFont(font());
   const QRect area = event->rect();
   const int width = viewport()->width();
-  const int firstRow = verticalScrollBar()->value();
-  const int endRow = VisibleRowsEnd();
+  // Only the rows the paint area touches: a changed cell repaints itself, not its whole column.
+  const int top = verticalScrollBar()->value();
+  const int firstRow = RowAt(area.top());
+  const int endRow = std::min(RowAt(area.bottom()) + 1, VisibleRowsEnd());
   const int hpos = horizontalScrollBar()->value();
 
   for (int col = 0; col < GetColCount(); ++col) {
@@ -317,49 +352,42 @@ void TGoodTable::paintEvent(QPaintEvent* event) {
     if (right < area.left() || left > area.right()) continue;
     painter.setPen(kGridColor);
     painter.drawLine(right, HeaderHeight, right, viewport()->height());
-    for (int row = firstRow; row < endRow; ++row)
-      DrawCell(painter, row, col, row == row_ && col == col_);
+    for (int row = firstRow; row < endRow; ++row) DrawCell(painter, kit, row, col);
   }
 
   const int contentRight = header_->length() - hpos;
+  painter.setPen(kGridColor);
   for (int row = firstRow; row < endRow; ++row) {
-    const int top = (row - firstRow) * RowHeight + HeaderHeight;
+    const int y = (row - top) * RowHeight + HeaderHeight;
     if (contentRight < width)
-      painter.fillRect(contentRight, top, width - contentRight, RowHeight - 1,
-                       palette().color(QPalette::Midlight));
-    painter.setPen(kGridColor);
-    painter.drawLine(0, top + RowHeight - 1, width, top + RowHeight - 1);
+      painter.fillRect(contentRight, y, width - contentRight, RowHeight - 1,
+                       kit.pal.color(QPalette::Midlight));
+    painter.drawLine(0, y + RowHeight - 1, width, y + RowHeight - 1);
   }
 }
 
-void TGoodTable::DrawCell(QPainter& painter, int row, int col, bool selected) const {
+void TGoodTable::DrawCell(QPainter& painter, const PaintKit& kit, int row, int col) const {
   const QRect rect = CellRect(row, col);
-  const QPalette& pal = palette();
+  const QPalette& pal = kit.pal;
   if (row >= GetRowCount()) {
     painter.fillRect(rect, pal.color(QPalette::Midlight));
     return;
   }
-  QColor back = columns_[col].readOnly ? pal.color(QPalette::Midlight) : pal.color(QPalette::Base);
-  QColor fore = pal.color(QPalette::Text);
-  if (selected && hasFocus()) {
-    back = pal.color(QPalette::Highlight);
-    fore = pal.color(QPalette::HighlightedText);
-  } else if (selected) {
-    back = pal.color(QPalette::Button);
-    fore = pal.color(QPalette::ButtonText);
+  QPalette::ColorRole back = columns_[col].readOnly ? QPalette::Midlight : QPalette::Base;
+  QPalette::ColorRole fore = QPalette::Text;
+  if (row == row_ && col == col_) {
+    back = kit.focused ? QPalette::Highlight : QPalette::Button;
+    fore = kit.focused ? QPalette::HighlightedText : QPalette::ButtonText;
   }
-  painter.fillRect(rect, back);
+  painter.fillRect(rect, pal.color(back));
   const Cell& cell = cells_[row][col];
   if (columns_[col].type == ColType::CheckBox) {
-    QStyleOptionButton box;
-    box.initFrom(this);
-    box.rect = CheckBoxRect(row, col);
-    box.state = QStyle::State_Enabled | (cell.checked ? QStyle::State_On : QStyle::State_Off);
-    style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, this);
-  } else if (!cell.text.isEmpty()) {
-    painter.setPen(fore);
-    painter.drawText(rect, Qt::AlignCenter, cell.text);
+    painter.drawPixmap(CheckBoxRect(row, col).topLeft(), kit.box[cell.checked]);
+    return;
   }
+  if (cell.text.isEmpty()) return;
+  painter.setPen(pal.color(fore));
+  painter.drawText(rect, Qt::AlignCenter, cell.text);
 }
 
 void TGoodTable::focusInEvent(QFocusEvent* event) {

@@ -127,7 +127,9 @@ class TGoodTable : public QAbstractScrollArea {
   void UpdateDescription();
   int PageRows() const;
   int VisibleRowsEnd() const;
-  void DrawCell(QPainter& painter, int row, int col, bool selected) const;
+  int RowAt(int y) const;
+  struct PaintKit;
+  void DrawCell(QPainter& painter, const PaintKit& kit, int row, int col) const;
 
   vector2d<Cell> cells_;
   std::vector<Column> columns_;
