@@ -460,9 +460,9 @@ bool TGoodTable::KeyDown(int key) {
   }
 }
 
-// A printable character typed on the table starts a new value (or toggles a check box).
+// A printable character typed on the table starts a new value (or toggles a check box); read-only
+// cells ignore it, as Action and ShowEditor do.
 void TGoodTable::KeyPress(const QString& text) {
-  if (readOnly_ || !HasCurrentCell() || columns_[col_].readOnly) return;
   if (text == QStringLiteral(" "))
     Action();
   else
