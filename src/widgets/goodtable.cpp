@@ -61,13 +61,13 @@ TGoodTable::TGoodTable(QWidget* parent)
 // ---- cells and columns ----------------------------------------------------------------------
 
 void TGoodTable::SetCells(int row, int col, const QString& text) {
-  cells_[row][col].text = text;
+  cells_.at(row).at(col).text = text;
   InvalidateCell(row, col);
   if (row == row_ && col == col_) UpdateDescription();
 }
 
 void TGoodTable::SetCellsChecked(int row, int col, bool checked) {
-  cells_[row][col].checked = checked;
+  cells_.at(row).at(col).checked = checked;
   InvalidateCell(row, col);
   if (row == row_ && col == col_) UpdateDescription();
 }
@@ -88,13 +88,13 @@ void TGoodTable::SetWidths(int col, int width) {
 }
 
 void TGoodTable::SetColTypes(int col, ColType type) {
-  if (columns_[col].type == type) return;
+  if (columns_.at(col).type == type) return;
   columns_[col].type = type;
   InvalidateColumn(col);
 }
 
 void TGoodTable::SetColReadOnly(int col, bool readOnly) {
-  columns_[col].readOnly = readOnly;
+  columns_.at(col).readOnly = readOnly;
   InvalidateColumn(col);
 }
 

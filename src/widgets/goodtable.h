@@ -36,10 +36,11 @@ class TGoodTable : public QAbstractScrollArea {
 
   explicit TGoodTable(QWidget* parent = nullptr);
 
-  // Cells, by 0-based row and column; callers pass valid indices.
-  QString GetCells(int row, int col) const { return cells_[row][col].text; }
+  // Cells, by 0-based row and column. Callers pass valid indices; a wrong one throws
+  // std::out_of_range instead of touching memory that is not there.
+  QString GetCells(int row, int col) const { return cells_.at(row).at(col).text; }
   void SetCells(int row, int col, const QString& text);
-  bool GetCellsChecked(int row, int col) const { return cells_[row][col].checked; }
+  bool GetCellsChecked(int row, int col) const { return cells_.at(row).at(col).checked; }
   void SetCellsChecked(int row, int col, bool checked);
 
   // Columns.
@@ -47,9 +48,9 @@ class TGoodTable : public QAbstractScrollArea {
   void SetCaptions(int col, const QString& caption);
   int GetWidths(int col) const;
   void SetWidths(int col, int width);
-  ColType GetColTypes(int col) const { return columns_[col].type; }
+  ColType GetColTypes(int col) const { return columns_.at(col).type; }
   void SetColTypes(int col, ColType type);
-  bool GetColReadOnly(int col) const { return columns_[col].readOnly; }
+  bool GetColReadOnly(int col) const { return columns_.at(col).readOnly; }
   void SetColReadOnly(int col, bool readOnly);
 
   int GetColCount() const { return static_cast<int>(columns_.size()); }

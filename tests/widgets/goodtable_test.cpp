@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <stdexcept>
 
 namespace {
 
@@ -157,6 +158,7 @@ TEST_F(GoodTableTest, EmptyingTheTableLeavesNoCurrentCell) {
 
   table.SetRowCount(0);
   EXPECT_EQ(table.GetRow(), -1);
+  EXPECT_THROW(table.SetCells(0, 0, "x"), std::out_of_range);
   changes.clear();
   for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_5, Qt::Key_Home, Qt::Key_End,
                       Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Down, Qt::Key_Up})
