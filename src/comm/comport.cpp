@@ -226,6 +226,11 @@ void ComPort::purge() {
   if (::tcflush(fd_, TCIOFLUSH) != 0) failErrno();
 }
 
+void ComPort::purgeInput() {
+  requireOpen();
+  if (::tcflush(fd_, TCIFLUSH) != 0) failErrno();
+}
+
 Timeouts ComPort::timeouts() const {
   requireOpen();
   return timeouts_;

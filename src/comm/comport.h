@@ -93,6 +93,8 @@ class ComPort {
   void write(const void* buffer, std::size_t n);  // can throw
   // Discards whatever waits in the driver in both directions.
   void purge();
+  // Discards only what was received and not read yet.
+  void purgeInput();
 
   Timeouts timeouts() const;
   void setTimeouts(const Timeouts& timeouts);

@@ -270,15 +270,17 @@ TEST_F(PtyPort, SetReadTimeoutReplacesOnlyTheTotalConstant) {
   EXPECT_EQ(t.writeTotalConstant, 5u);
 }
 
-TEST_F(PtyPort, PurgeDropsPendingInput) {
+TEST_F(PtyPort, BothPurgesDropPendingInput) {
   port_.open(path_, 9600, 300);
-  send("stale");
-  ASSERT_TRUE(inputWaiting());
-  port_.purge();
-  send("new");
-  char buf[8];
-  const std::size_t count = port_.readAvailable(buf, sizeof buf);
-  EXPECT_EQ(std::string(buf, count), "new");
+  for (void (comprt::ComPort::*purge)() : {&comprt::ComPort::purge, &comprt::ComPort::purgeInput}) {
+    send("stale");
+    ASSERT_TRUE(inputWaiting());
+    (port_.*purge)();
+    send("new");
+    char buf[8];
+    const std::size_t count = port_.readAvailable(buf, sizeof buf);
+    EXPECT_EQ(std::string(buf, count), "new");
+  }
 }
 
 TEST_F(PtyPort, WriteDeliversAllBytes) {

@@ -46,7 +46,7 @@ void ZorbThread::read(ZorbCommon& data) {
 // One request and its 8-byte answer. Whatever arrived before the request (a late answer to an
 // earlier one) is discarded first, so it cannot be taken for this answer.
 ZorbFrame ZorbThread::exchange(const ZorbFrame& request) {
-  port_.purge();
+  port_.purgeInput();
   port_.write(request.data(), request.size());
   ZorbFrame answer;
   port_.read(answer.data(), answer.size());
