@@ -7,57 +7,12 @@
 #include <cerrno>
 #include <filesystem>
 #include <ostream>
-#include <streambuf>
-#include <vector>
 
 #include "base/errors.h"
+#include "storage/fdbuf.h"
 
 namespace files {
 namespace {
-
-// A buffered stream over a file descriptor that remembers the first write error, so the caller can
-// report the system's own code (ENOSPC, EFBIG, EIO) rather than a bare stream failure.
-class FdBuf : public std::streambuf {
- public:
-  explicit FdBuf(int fd) : fd_(fd), buffer_(1 << 16) { resetPutArea(); }
-  int error() const { return error_; }
-
- protected:
-  int_type overflow(int_type ch) override {
-    if (!drain()) return traits_type::eof();
-    if (!traits_type::eq_int_type(ch, traits_type::eof())) {
-      *pptr() = traits_type::to_char_type(ch);
-      pbump(1);
-    }
-    return traits_type::not_eof(ch);
-  }
-  int sync() override { return drain() ? 0 : -1; }
-
- private:
-  void resetPutArea() { setp(buffer_.data(), buffer_.data() + buffer_.size()); }
-
-  bool drain() {
-    if (error_ != 0) return false;
-    const char* p = pbase();
-    size_t left = size_t(pptr() - pbase());
-    while (left > 0) {
-      const ssize_t n = ::write(fd_, p, left);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        error_ = n < 0 ? errno : EIO;
-        return false;
-      }
-      p += n;
-      left -= size_t(n);
-    }
-    resetPutArea();
-    return true;
-  }
-
-  int fd_;
-  std::vector<char> buffer_;
-  int error_ = 0;
-};
 
 // The temporary file beside the target; removed unless it was renamed over the target.
 class TempFile {
@@ -122,7 +77,7 @@ void writeFileAtomically(const std::string& path, const std::function<void(std::
   struct stat previous;
   if (::stat(path.c_str(), &previous) == 0) check(::fchmod(temp.fd(), previous.st_mode & 07777));
 
-  FdBuf buffer(temp.fd());
+  FdOutBuf buffer(temp.fd());
   std::ostream stream(&buffer);
   fill(stream);
   stream.flush();

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
+#include <cstring>
 #include <istream>
 #include <ostream>
-#include <string>
+#include <vector>
 
 #include "base/errors.h"
+#include "base/lestream.h"
+#include "base/systemtime.h"
+#include "document/devicebase.h"
+#include "package/entries.h"
 
 namespace files {
 namespace {
@@ -32,166 +36,171 @@ constexpr uint32_t kMaxLines = 7;
 constexpr std::array<double, 9> kPulseWeights = {0.0001, 0.0005, 0.001, 0.005, 0.01,
                                                  0.05,   0.1,    0.5,   1.0};
 
-using Bytes = const unsigned char*;
+// Every converted package was created on 1 January 2003 (a Wednesday) at midnight.
+constexpr SystemTime kConvertedCreated{2003, 1, 3, 1, 0, 0, 0, 0};
 
-uint32_t u32At(Bytes p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
+template <size_t N>
+using Block = std::array<unsigned char, N>;
 
-double f64At(Bytes p) {
-  return std::bit_cast<double>(uint64_t(u32At(p)) | uint64_t(u32At(p + 4)) << 32);
-}
-
-void putU8(std::string& out, uint8_t v) { out.push_back(char(v)); }
-
-void putU32(std::string& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(char(v >> (8 * i)));
-}
-
-void putF64(std::string& out, double v) {
-  const uint64_t bits = std::bit_cast<uint64_t>(v);
-  putU32(out, uint32_t(bits));
-  putU32(out, uint32_t(bits >> 32));
+template <class T>
+T at(const unsigned char* p) {
+  T value;
+  std::memcpy(&value, p, sizeof value);
+  return value;
 }
 
 template <size_t N>
-std::array<unsigned char, N> readOld(std::istream& in) {
-  std::array<unsigned char, N> block;
-  if (!in.read(reinterpret_cast<char*>(block.data()), N))
+Block<N> readOld(std::istream& in) {
+  Block<N> block;
+  if (!in.read(reinterpret_cast<char*>(block.data()), N)) {
     throw MessageError("Неизвестный формат файла");
+  }
   return block;
 }
 
 struct OldHeader {
-  uint32_t type;
-  uint8_t diameter;
-  uint32_t serial;
-  uint32_t keltOutput;
-  uint32_t pulseStep;
-  uint32_t keltN;
-  uint32_t keltTimeConstant;
-  uint32_t scatter;
-  uint32_t maxError;
-  uint32_t refTemp;
-  uint8_t func;
-  uint32_t mode;
-  uint32_t records;
+  explicit OldHeader(const Block<kHeaderSize>& h)
+      : type(at<uint32_t>(&h[0])),
+        diameter(h[4]),
+        serial(at<int32_t>(&h[8])),
+        keltOutput(at<uint32_t>(&h[16])),
+        pulseStep(at<uint32_t>(&h[20])),
+        keltN(at<uint32_t>(&h[24])),
+        keltTimeConstant(at<uint32_t>(&h[28])),
+        scatter(at<uint32_t>(&h[32])),
+        maxError(at<uint32_t>(&h[36])),
+        refTemp(at<uint32_t>(&h[40])),
+        func(h[48]),
+        mode(at<uint32_t>(&h[52])),
+        records(at<uint32_t>(&h[116])) {}
 
   bool kelt() const { return type > kLastZorbType; }
   // 0 for diameters below 50 mm, 1 for 50..100 mm, 2 above.
   uint32_t diameterGroup() const { return diameter < 5 ? 0 : diameter <= 8 ? 1 : 2; }
+
+  uint32_t type;
+  uint8_t diameter;
+  int32_t serial;
+  uint32_t keltOutput, pulseStep, keltN, keltTimeConstant, scatter, maxError, refTemp;
+  uint8_t func;
+  uint32_t mode, records;
 };
 
-OldHeader parseHeader(Bytes h) {
-  return {u32At(h),      h[4],          u32At(h + 8),  u32At(h + 16), u32At(h + 20),
-          u32At(h + 24), u32At(h + 28), u32At(h + 32), u32At(h + 36), u32At(h + 40),
-          h[48],         u32At(h + 52), u32At(h + 116)};
+void writeSettings(std::ostream& out, const OldHeader& h) {
+  writeLe(out, uint8_t(h.kelt() ? 0 : h.func + 1));  // old 0 / 1 are "y = a*x+b" / "y = a*x"
+  writeLe(out, uint8_t(h.mode == 1 ? 0 : 1));        // manual
+  writeLe(out, uint8_t(h.mode == 3 ? 1 : 0));        // fit on every entry
+  writeLe(out, h.refTemp * 0.0001);
+  writeLe(out, h.maxError * 0.0001 * 100);
+  writeLe(out, h.scatter * 0.0001 * 100);
+  const uint64_t step = h.kelt() ? uint64_t{h.pulseStep} : uint64_t{h.pulseStep} * 2;
+  writeLe(out, kPulseWeights[std::min<uint64_t>(step, kPulseWeights.size() - 1)]);
 }
 
-// The 35-byte settings block: func, manual, fromEntries, refTemp, maxAutoErr, sectionScatter,
-// pulseWeight.
-void putSettings(std::string& out, const OldHeader& h) {
-  putU8(out, h.kelt() ? 0 : uint8_t(h.func + 1));  // old 0/1 are "y = a*x+b" / "y = a*x"
-  putU8(out, h.mode == 1 ? 0 : 1);
-  putU8(out, h.mode == 3 ? 1 : 0);
-  putF64(out, h.refTemp * 0.0001);
-  putF64(out, h.maxError * 0.0001 * 100);
-  putF64(out, h.scatter * 0.0001 * 100);
-  const uint64_t step = h.kelt() ? uint64_t(h.pulseStep) : uint64_t(h.pulseStep) * 2;
-  putF64(out, kPulseWeights[std::min<uint64_t>(step, kPulseWeights.size() - 1)]);
-}
-
-void putLines(std::string& out, std::istream& in, uint32_t version) {
+void writeLines(std::ostream& out, std::istream& in, uint32_t version) {
   if (version != 2) {
-    putU32(out, 0);
+    writeLe(out, uint32_t{0});
     return;
   }
   const auto block = readOld<kLineBlockSize>(in);
-  const uint32_t count = std::min(u32At(block.data()), kMaxLines);
-  putU32(out, count);
+  const uint32_t count = std::min(at<uint32_t>(&block[0]), kMaxLines);
+  writeLe(out, count);
   for (uint32_t i = 0; i < count; ++i) {
-    for (size_t column : {16, 144, 272}) putF64(out, f64At(block.data() + column + 8 * i));
+    writeRecord(out, Line{at<double>(&block[16 + 8 * i]), at<double>(&block[144 + 8 * i]),
+                          at<double>(&block[272 + 8 * i])});
   }
 }
 
-// Converted entry records of one series, already in the version-3 layout.
-struct Series {
-  uint32_t count = 0;
-  std::string records;
-};
+using Record = Block<kRecordSize>;
 
-// Appends the ZORB (41-byte) or KELT (46-byte) entry record of an old record.
-void putEntry(std::string& out, Bytes r, bool kelt) {
-  for (size_t field : {8, 16, 24, 32}) putF64(out, f64At(r + field));
-  putU32(out, u32At(r + 124));
-  putU32(out, u32At(r + 128));
-  if (kelt) {
-    putU32(out, u32At(r + 132) + 1);
-    putU8(out, r[120] & 1);
-  }
-  putU8(out, (r[120] >> 1) & 1);
+bool breakPoint(const Record& r) { return r[120] & 1; }
+uint8_t switchedOff(const Record& r) { return (r[120] >> 1) & 1; }
+bool isDeleted(const Record& r) { return r[121] & 1; }
+bool isVerification(const Record& r) { return r[123] & 0x80; }
+
+template <class Entry>
+Entry convertRecord(const Record& r);
+
+template <>
+ZorbEntry convertRecord(const Record& r) {
+  return {at<double>(&r[8]),    at<double>(&r[16]),   at<double>(&r[24]), at<double>(&r[32]),
+          at<int32_t>(&r[124]), at<int32_t>(&r[128]), switchedOff(r)};
 }
 
-void putPackage(std::string& out, uint8_t kind, const Series& series) {
-  putU8(out, kind);
-  putU8(out, 0);  // volumetric
-  // Creation time of every converted package: 1 January 2003 (a Wednesday), 00:00:00.000.
-  for (uint32_t field : {2003, 1, 3, 1, 0, 0, 0, 0}) {
-    putU8(out, uint8_t(field));
-    putU8(out, uint8_t(field >> 8));
-  }
-  putU32(out, series.count);
-  out += series.records;
+template <>
+KeltEntry convertRecord(const Record& r) {
+  // Stored 0-based; the unsigned sum keeps a corrupt maximum from overflowing.
+  const auto section = int32_t(at<uint32_t>(&r[132]) + 1u);
+  return {at<double>(&r[8]),
+          at<double>(&r[16]),
+          at<double>(&r[24]),
+          at<double>(&r[32]),
+          at<int32_t>(&r[124]),
+          at<int32_t>(&r[128]),
+          section,
+          uint8_t(breakPoint(r)),
+          switchedOff(r)};
 }
 
-void putPackages(std::string& out, std::istream& in, const OldHeader& h) {
-  Series calibration, verification;
-  for (uint32_t i = 0; i < h.records; ++i) {
-    const auto record = readOld<kRecordSize>(in);
-    if (record[121] & 1) continue;  // deleted
-    Series& series = (record[123] & 0x80) ? verification : calibration;
-    putEntry(series.records, record.data(), h.kelt());
-    ++series.count;
+template <class Entry>
+void writePackage(std::ostream& out, uint8_t kind, const std::vector<Entry>& entries) {
+  if (entries.empty()) return;
+  writeLe(out, kind);
+  writeLe(out, uint8_t{0});  // volumetric
+  writeRecord(out, kConvertedCreated);
+  writeLe(out, uint32_t(entries.size()));
+  for (const Entry& e : entries) writeRecord(out, e);
+}
+
+// Non-deleted records become one calibration and one verification package; empty ones are left out.
+template <class Entry>
+void writePackages(std::ostream& out, std::istream& in, uint32_t records) {
+  std::vector<Entry> calibration, verification;
+  for (uint32_t i = 0; i < records; ++i) {
+    const Record r = readOld<kRecordSize>(in);
+    if (!isDeleted(r))
+      (isVerification(r) ? verification : calibration).push_back(convertRecord<Entry>(r));
   }
-  putU32(out, (calibration.count ? 1 : 0) + (verification.count ? 1 : 0));
-  if (calibration.count) putPackage(out, 0, calibration);
-  if (verification.count) putPackage(out, 1, verification);
+  writeLe(out, uint32_t(!calibration.empty()) + uint32_t(!verification.empty()));
+  writePackage(out, 0, calibration);
+  writePackage(out, 1, verification);
 }
 
 // ZORB block (8 bytes): model index, pulse-weight index. KELT block (32 bytes): model number of
 // the version-3 numbering, output type, pulse-weight index, N, time constant, offset, reserved.
-void putParameters(std::string& out, const OldHeader& h) {
+// Indexes are written unchecked: the device clamps them into its lists.
+void writeParameters(std::ostream& out, const OldHeader& h) {
   const uint32_t group = h.diameterGroup();
   if (!h.kelt()) {
-    putU32(out, 8);
-    putU32(out, h.type);
-    putU32(out, h.pulseStep - group);
+    writeLe(out, uint32_t{8});
+    writeLe(out, h.type);
+    writeLe(out, h.pulseStep - group);
     return;
   }
-  putU32(out, 32);
-  putU32(out, h.type - 17 + (h.type > 19 ? 1 : 0));
-  putU32(out, h.keltOutput != 0 ? 1 : 0);
-  putU32(out, h.pulseStep - 2 * group);
-  putU32(out, h.keltN == 0 ? 1 : h.keltN / 10000);
-  putF64(out, h.keltTimeConstant * 0.0001);
-  putU32(out, 0);
-  putU32(out, 0);
+  writeLe(out, uint32_t{32});
+  writeLe(out, h.type - 17 + (h.type > 19 ? 1 : 0));
+  writeLe(out, uint32_t(h.keltOutput != 0));
+  writeLe(out, h.pulseStep - 2 * group);
+  writeLe(out, h.keltN == 0 ? 1 : h.keltN / 10000);
+  writeLe(out, h.keltTimeConstant * 0.0001);
+  writeLe(out, uint32_t{0});
+  writeLe(out, uint32_t{0});
 }
 
 }  // namespace
 
 void convertOldDocument(std::ostream& out, std::istream& in, uint32_t version) {
-  const auto header = readOld<kHeaderSize>(in);
-  const OldHeader h = parseHeader(header.data());
-  std::string converted;
-  putU8(converted, h.kelt() ? 1 : 0);
-  putU32(converted, h.serial);
-  putU8(converted, h.diameter);
-  putSettings(converted, h);
-  putLines(converted, in, version);
-  putPackages(converted, in, h);
-  putParameters(converted, h);
-  out.write(converted.data(), std::streamsize(converted.size()));
+  const OldHeader h(readOld<kHeaderSize>(in));
+  writeLe(out, uint8_t(h.kelt() ? dfKelt : dfZorb));
+  writeRecord(out, DeviceIdentity{h.serial, h.diameter});
+  writeSettings(out, h);
+  writeLines(out, in, version);
+  if (h.kelt()) {
+    writePackages<KeltEntry>(out, in, h.records);
+  } else {
+    writePackages<ZorbEntry>(out, in, h.records);
+  }
+  writeParameters(out, h);
 }
 
 }  // namespace files
