@@ -113,7 +113,7 @@ void writeLines(std::ostream& out, std::istream& in, uint32_t version) {
 
 using Record = Block<kRecordSize>;
 
-bool breakPoint(const Record& r) { return r[120] & 1; }
+uint8_t breakPoint(const Record& r) { return r[120] & 1; }
 uint8_t switchedOff(const Record& r) { return (r[120] >> 1) & 1; }
 bool isDeleted(const Record& r) { return r[121] & 1; }
 bool isVerification(const Record& r) { return r[123] & 0x80; }
@@ -138,7 +138,7 @@ KeltEntry convertRecord(const Record& r) {
           at<int32_t>(&r[124]),
           at<int32_t>(&r[128]),
           section,
-          uint8_t(breakPoint(r)),
+          breakPoint(r),
           switchedOff(r)};
 }
 
