@@ -27,3 +27,22 @@ td_build() {
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTD_WERROR=ON "$@"
   cmake --build build --parallel "$(nproc)"
 }
+
+# The document reader under libFuzzer: a clang build of the core with sanitizers in build-fuzz,
+# seeded with the test fixtures, run for TD_FUZZ_SECONDS (30). A crash, a sanitizer report or a
+# leak ends it with a failure. Without clang the step is skipped.
+td_fuzz() {
+  if ! command -v clang++ >/dev/null; then
+    echo "clang++ not found: fuzzing skipped"
+    return 0
+  fi
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DTD_BUILD_UI=OFF -DTD_BUILD_TESTS=OFF -DTD_BUILD_BENCH=OFF -DTD_FUZZ=ON
+  cmake --build build-fuzz --parallel "$(nproc)"
+  rm -rf build-fuzz/seeds
+  mkdir -p build-fuzz/seeds build-fuzz/corpus build-fuzz/artifacts
+  build-fuzz/fuzz/make_fuzz_seeds build-fuzz/seeds
+  build-fuzz/fuzz/read_document_fuzzer -max_total_time="${TD_FUZZ_SECONDS:-30}" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/ \
+    build-fuzz/corpus build-fuzz/seeds
+}

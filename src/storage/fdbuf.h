@@ -1,0 +1,44 @@
+#pragma once
+// Buffered stream buffers over a POSIX file descriptor. They keep the first system error, so a
+// caller can report the system's own code (ENOSPC, EFBIG, EIO, EISDIR) rather than a bare stream
+// failure. The descriptor stays owned by the caller.
+
+#include <streambuf>
+#include <vector>
+
+namespace files {
+
+class FdOutBuf : public std::streambuf {
+ public:
+  explicit FdOutBuf(int fd);
+  // errno of the first failed write, 0 while none failed.
+  int error() const { return error_; }
+
+ protected:
+  int_type overflow(int_type ch) override;
+  int sync() override;
+
+ private:
+  bool drain();
+
+  int fd_;
+  std::vector<char> buffer_;
+  int error_ = 0;
+};
+
+class FdInBuf : public std::streambuf {
+ public:
+  explicit FdInBuf(int fd);
+  // errno of the first failed read, 0 while none failed (the end of the file is no error).
+  int error() const { return error_; }
+
+ protected:
+  int_type underflow() override;
+
+ private:
+  int fd_;
+  std::vector<char> buffer_;
+  int error_ = 0;
+};
+
+}  // namespace files
