@@ -24,10 +24,10 @@ void registerDocumentType() {
     icon.open(QIODevice::ReadOnly);
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (dataHome.isEmpty()) return;
-    const bool changed =
-        filetype::registerFileType(QFile::encodeName(dataHome).toStdString(),
-                                   QFile::encodeName(QApplication::applicationFilePath()).toStdString(),
-                                   icon.readAll().toStdString());
+    const bool changed = filetype::registerFileType(
+        QFile::encodeName(dataHome).toStdString(),
+        QFile::encodeName(QApplication::applicationFilePath()).toStdString(),
+        icon.readAll().toStdString());
     if (changed) {
       // The desktop reads its caches, not our files: refresh them in the background.
       QProcess::startDetached("update-mime-database", {dataHome + "/mime"});

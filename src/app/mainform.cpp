@@ -1,8 +1,8 @@
 #include "app/mainform.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDesktopServices>
@@ -29,15 +29,7 @@
 #include "package/approxstate.h"
 #include "package/packagecreate.h"
 #include "package/packagecreatedlg.h"
-#if __has_include("storage/files.h")
 #include "storage/files.h"
-#else  // TEMPORARY until the document files land
-namespace files {
-using DeviceFactory = std::function<std::unique_ptr<DeviceBase>(uint8_t typeCode)>;
-inline void readDocument(const std::string&, Document&, const DeviceFactory&) { throw MessageError("Неправильный формат файла"); }
-inline void writeDocument(const std::string&, DeviceBase&, const std::vector<PackagePtr>&) { throw MessageError("no"); }
-}
-#endif
 #include "widgets/goodtable.h"
 #include "widgets/messageboxes.h"
 
@@ -232,7 +224,8 @@ void TMainForm::createToolBar() {
   ToolBar1->addSeparator();
   ToolBar1->addAction(ActionReport);
   ToolBar1->addSeparator();
-  ToolBar1->addActions({ActionApprOptions, ActionSetPoints, ActionAppr, ActionLines, ActionGraphics});
+  ToolBar1->addActions(
+      {ActionApprOptions, ActionSetPoints, ActionAppr, ActionLines, ActionGraphics});
   ToolBar1->addSeparator();
 }
 
@@ -246,9 +239,8 @@ void TMainForm::createClientArea() {
   TabControl->setAccessibleName("Страницы документа");
   TabControl->setExpanding(false);
   TabControl->setDrawBase(true);
-  connect(TabControl, &QTabBar::currentChanged, this, [this] {
-    guarded([this] { TabControlChange(); });
-  });
+  connect(TabControl, &QTabBar::currentChanged, this,
+          [this] { guarded([this] { TabControlChange(); }); });
 
   Splitter1 = new QSplitter(Qt::Vertical, central);
   Splitter1->setHandleWidth(3);
@@ -590,8 +582,7 @@ void TMainForm::TableChange() {
   PackageBase* package = selectedPackage();
   const int row = Table->GetRow();
   const int col = Table->GetCol();
-  if (!package || row < 0 || col < 0 || row >= package->entryCount() ||
-      col >= Table->GetColCount())
+  if (!package || row < 0 || col < 0 || row >= package->entryCount() || col >= Table->GetColCount())
     return;
   if (Table->GetColTypes(col) == ColType::CheckBox) {
     package->setCellChecked(row, col, Table->GetCellsChecked(row, col));
