@@ -374,8 +374,9 @@ TEST_F(MainFormTest, CellEditsReachThePackageAndItsRow) {
   newDocument(kZorbPulse);
   newPackage();
   form->ActionNewEntry->trigger();
-  form->ActionNewEntry->trigger();
+  QTest::keyClick(form.get(), Qt::Key_F7);  // the shortcut of "Новое измерение"
   PackageBase& package = *doc().packages[0];
+  ASSERT_EQ(package.entryCount(), 2);
 
   // Not a number: the old value stays, in the package and in the cell, without a word.
   typeInto(0, "t (°C)", "abc");
@@ -563,3 +564,12 @@ TEST_F(MainFormTest, AboutShowsVersionAndBuildStamp) {
 }
 
 }  // namespace
+
+TEST(HelpPagesTest, EveryHelpKeywordHasAPageBesideTheProgram) {
+  const QDir help(QCoreApplication::applicationDirPath() + "/../help");
+  for (const char* keyword :
+       {"introduction", "Overview", "packet_work", "approximation_params", "select_section",
+        "export_data", "graphics", "tidemark_main", "tidemark_main_param", "tidemark_setup",
+        "tidemark_observation", "kelt_main", "zorb_main", "rm23_input"})
+    EXPECT_TRUE(QFile::exists(help.filePath(QString(keyword) + ".htm"))) << keyword;
+}
