@@ -251,6 +251,15 @@ TEST_F(MainFormTest, CancelInTheSaveQuestionKeepsTheDocument) {
   EXPECT_EQ(boxes[0].caption, "Орбитон");
   EXPECT_EQ(boxes[0].text, "Сохранить изменения?");
   EXPECT_EQ(boxes[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+
+  // Yes, but the save fails: the failure is reported and nothing is closed.
+  savePath = path("missing-folder/doc.srv");
+  answers = {QMessageBox::Yes};
+  EXPECT_FALSE(form->close());
+  EXPECT_EQ(doc().device.get(), device);
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + "]");
+  ASSERT_FALSE(consoleLines().isEmpty());
+  EXPECT_TRUE(consoleLines()[0].contains(" - System Error.  Code: 2."));
 }
 
 TEST_F(MainFormTest, ActionsFollowTheEnablingRules) {
