@@ -1,10 +1,9 @@
-#include "app/messagelog.h"
-
 #include <gtest/gtest.h>
 
 #include <QStringList>
 #include <new>
 
+#include "app/messagelog.h"
 #include "base/errors.h"
 
 namespace {
@@ -22,8 +21,8 @@ TEST_F(MessageLogTest, GuardTurnsEveryFailureIntoOneLine) {
   EXPECT_FALSE(guarded([] { throw MessageError("Неправильный формат файла"); }));
   EXPECT_FALSE(guarded([] { throw std::bad_alloc(); }));
   EXPECT_FALSE(guarded([] { throw 42; }));
-  EXPECT_EQ(lines, QStringList(
-                       {"Неправильный формат файла", "Недостаточно памяти", "Неизвестная ошибка"}));
+  EXPECT_EQ(lines, QStringList({"Неправильный формат файла", "Недостаточно памяти",
+                                "Неизвестная ошибка"}));
 }
 
 TEST_F(MessageLogTest, SilentAbortWritesNothing) {
