@@ -24,6 +24,9 @@ td_install_packages() {
 }
 
 td_build() {
+  # Make moc look at every file again: sources merged into an existing build tree are
+  # otherwise not always rescanned, and the link then misses their meta-objects.
+  find build -path '*_autogen/timestamp' -delete 2>/dev/null || true
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTD_WERROR=ON "$@"
   cmake --build build --parallel "$(nproc)"
 }
