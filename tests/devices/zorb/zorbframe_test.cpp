@@ -57,8 +57,8 @@ class ZorbPanelTest : public ::testing::Test {
     return waitUntil([&] { return panel()->cbPort->isEnabled(); });
   }
 
-  void create(int model, int rememberedPort = 0) {
-    writeRememberedPort(rememberedPort);
+  void create(int model) {
+    writeRememberedPort(0);
     device = std::make_unique<Zorb>(model, nullptr);
     ASSERT_TRUE(waitIdle());
   }
@@ -178,7 +178,11 @@ TEST_F(ZorbPanelTest, OnlyModelsWithAPulseOutputExchangeAndShowTheWeight) {
 
 TEST_F(ZorbPanelTest, TheChosenPortIsOpenedAtCreationAndRememberedAtDestruction) {
   startSim({"--frame=012710000000"});
-  create(kPulseModel, 1);
+  writeRememberedPort(1);
+  device = std::make_unique<Zorb>(kPulseModel, nullptr);
+  // No command before the port is open, although port and model would allow one.
+  EXPECT_FALSE(panel()->bnRead->isEnabled());
+  ASSERT_TRUE(waitIdle());
   EXPECT_EQ(panel()->cbPort->currentIndex(), 1);
   EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");  // the port is open
 
