@@ -1,6 +1,15 @@
 #include "document/devicefactory.h"
 
-std::unique_ptr<DeviceBase> createDevice(int /*typeCode*/, QWidget* /*parent*/) {
-  // The device families register here as their panels are built.
-  return nullptr;
+#include "devices/zorb/zorb.h"
+
+std::unique_ptr<DeviceBase> createDevice(int typeCode, QWidget* parent) {
+  const DeviceTypeInfo* type = deviceType(typeCode);
+  if (!type) return nullptr;
+  switch (type->family) {
+    case dfZorb:
+      return std::make_unique<Zorb>(typeCode - kFirstZorbCode, parent);
+    default:
+      // The TD and KELT families register here as their panels are built.
+      return nullptr;
+  }
 }
