@@ -54,9 +54,9 @@ struct SpprCommon {
   uint8_t state = 0;
   uint8_t flags = 0;   // below 4: supply voltage code and completion; state 9: the first data byte
   double refTime = 0;  // reference time Tэт, s
-  std::array<double, kSpprInputs> inputTime{};  // time of inputs 1..4, s
-  std::array<int32_t, kSpprInputs> inputPulses{};
-  int32_t data2 = 0;  // state 9: the second data byte
+  std::array<double, kSpprInputs> inputTime{};     // time of inputs 1..4, s
+  std::array<int32_t, kSpprInputs> inputPulses{};  // pulse counts of inputs 1..4
+  int32_t data2 = 0;                               // state 9: the second data byte
 };
 
 // A resistance thermometer: t = b − √(a·x + c) for the resistance ratio x = R/R0.

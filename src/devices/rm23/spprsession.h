@@ -126,7 +126,8 @@ class SpprSession {
 
   bool measuring() const { return measuring_; }
   const SpprReadings& readings() const { return readings_; }
-  // The measured temperature, averaged since the last start; none before the first.
+  // The measured temperature: the first value after a start, then the mean of the previous
+  // temperature and each new value; none before the first.
   std::optional<double> temperature() const { return temperature_; }
 
  private:
