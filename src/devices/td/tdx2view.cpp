@@ -1,8 +1,10 @@
 #include "devices/td/tdx2view.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "base/errors.h"
@@ -33,6 +35,15 @@ double decimalOf(float v) {
   double d = 0;
   std::from_chars(text, end, d);
   return d;
+}
+
+// "2.500" becomes "2.5", "3.000" becomes "3".
+void dropTrailingZeros(char* text) {
+  if (!std::strchr(text, '.')) return;
+  char* end = text + std::strlen(text);
+  while (end[-1] == '0') --end;
+  if (end[-1] == '.') --end;
+  *end = 0;
 }
 
 std::string printed(const char* format, auto... values) {
@@ -83,12 +94,24 @@ TdOutputs outputsOf(const TdOutputsFields& fields, uint8_t major, uint8_t minor,
 std::string tdFormatG(double v) {
   if (!std::isfinite(v)) throw MathError();
   char text[64];
+  // Plain digits from 0.00001 up to 15 integer digits, an exponent beyond (the bounds in the
+  // precision of the value, so that 0.00001 in single precision counts as 0.00001).
+  const auto plain = [](auto x, auto lo, auto hi) {
+    return x == 0 || (std::fabs(x) >= lo && std::fabs(x) < hi);
+  };
   const bool fitsSingle = std::fabs(v) <= std::numeric_limits<float>::max();
   const float single = fitsSingle ? static_cast<float>(v) : 0;
+  const bool fixed = plain(v, 1e-5, 1e15);
   if (fitsSingle && static_cast<double>(single) == v) {
-    *std::to_chars(text, text + sizeof text - 1, single, std::chars_format::general).ptr = 0;
-  } else {
+    const auto format =
+        plain(single, 1e-5f, 1e15f) ? std::chars_format::fixed : std::chars_format::scientific;
+    *std::to_chars(text, text + sizeof text - 1, single, format).ptr = 0;
+  } else if (!fixed) {
     std::snprintf(text, sizeof text, "%.15g", v);
+  } else {
+    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(v))));
+    std::snprintf(text, sizeof text, "%.*f", std::max(0, 14 - exponent), v);
+    dropTrailingZeros(text);
   }
   return withUserSeparator(text);
 }
