@@ -41,7 +41,18 @@ float singleOf(double v) {
   return static_cast<float>(v);
 }
 
+// A limit field: 0 unless it holds a number in single-precision range.
+float limitOf(const std::string& text) {
+  const double v = tdNumberOrZero(text);
+  return std::fabs(v) <= std::numeric_limits<float>::max() ? static_cast<float>(v) : 0;
+}
+
 }  // namespace
+
+TdParameters tdParametersOf(const TdOutputs& outputs, const std::string& gmaxText,
+                            const std::string& gporText) {
+  return {outputs.weight, outputs.pulseLength, outputs.flags, limitOf(gmaxText), limitOf(gporText)};
+}
 
 std::array<uint8_t, kTdParametersSize> tdEncodeParameters(const TdParameters& parameters) {
   std::array<uint8_t, kTdParametersSize> block;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "devices/td/tdx2protocol.h"
+#include "devices/td/tdx2view.h"
 #include "package/line.h"
 
 // The parameter block of a TD document, 14 bytes: the output block as the meter holds it
@@ -26,6 +27,15 @@ struct TdParameters {
 #pragma pack(pop)
 static_assert(sizeof(TdParameters) == 14);
 inline constexpr uint32_t kTdParametersSize = sizeof(TdParameters);
+
+// The block of the panel's outputs (built leniently) and the limit fields of its direct table; a
+// limit that is not a number the meter can hold is 0.
+TdParameters tdParametersOf(const TdOutputs& outputs, const std::string& gmaxText,
+                            const std::string& gporText);
+// The output part of a block, as a read of the meter's outputs gives it.
+inline TdOutputs tdOutputsOf(const TdParameters& p) {
+  return {p.pulseWeight, p.pulseLength, p.flags};
+}
 
 std::array<uint8_t, kTdParametersSize> tdEncodeParameters(const TdParameters& parameters);
 // None when the block is shorter than 14 bytes.

@@ -27,6 +27,28 @@ TEST(TdDevice, ParameterBlockLayout) {
   EXPECT_FALSE(tdDecodeParameters(std::span(block).first(13)));
 }
 
+TEST(TdDevice, ParametersOfThePanelFields) {
+  TdOutputsFields fields;
+  fields.weightText = "abc";
+  fields.meander = true;
+  const TdParameters p = tdParametersOf(tdLenientOutputs(fields, 3, 6), "30,5", "0.025");
+  EXPECT_EQ(p.pulseWeight, 0.0005f);
+  EXPECT_EQ(p.pulseLength, 0);
+  EXPECT_EQ(p.flags, 0);
+  EXPECT_EQ(p.gmax, 30.5f);
+  EXPECT_EQ(p.gpor, 0.025f);
+  const TdParameters bad = tdParametersOf({}, "x", "1e39");
+  EXPECT_EQ(bad.gmax, 0.0f);
+  EXPECT_EQ(bad.gpor, 0.0f);
+
+  // Stored and shown again, the outputs look as they did.
+  const TdOutputsView view = tdOutputsView(tdOutputsOf(p), 3);
+  EXPECT_EQ(view.weightText, "0.001");
+  EXPECT_TRUE(view.meander);
+  EXPECT_EQ(view.cardPosition, 0);
+  EXPECT_EQ(view.reversePosition, 0);
+}
+
 TEST(TdDevice, DiameterListAndNominalDiameterCodes) {
   const char* const listed[] = {"15", "20", "25", "32", "40", "50", "80", "100", "150", "65"};
   for (int position = 0; position < 10; ++position) {
