@@ -29,51 +29,50 @@ void putLe(std::span<uint8_t> bytes, size_t at, T value) {
 // complained about twice (a longer reply is still used), or only as long as its fields need.
 enum LengthRule { lrExact, lrTwice, lrEnough };
 
-// The command table: request and reply data lengths, how the reply length is checked, the
+// The command table: the reply data length, how the reply length is checked, the
 // shortest data the decoding needs, and the message of a successful exchange.
-struct CommandSpec {
+struct CommandInfo {
   TdOperation operation;
   uint8_t function;
-  int requestData;  // -1: depends on the firmware version (the A 8 poll)
   int replyData;
   LengthRule rule;
   int needed;
   const char* done;
 };
 
-constexpr CommandSpec kCommands[] = {
-    {TD_READ, TF_SYSTEM, 0, 9, lrExact, 9, "Системные параметры считаны"},
-    {TD_READ, TF_COEFFICIENTS, 0, 64, lrExact, 64, "Калибровочные коэффициенты успешно считаны"},
-    {TD_READ, TF_OUTPUTS, 0, 6, lrTwice, 6, "Параметы внешних выходов считаны"},
-    {TD_READ, TF_NET_ADDRESS, 0, 1, lrTwice, 1, "Сетевой адрес считан"},
-    {TD_READ, TF_INTEGRATOR, 0, 1, lrTwice, 1, "Интегратор расхода адрес считан"},
-    {TD_READ, TF_CURRENT, -1, 15, lrEnough, 15, nullptr},
-    {TD_READ, TF_ADDITIONAL, 0, 9, lrEnough, 8, nullptr},
-    {TD_READ, TF_READING, 0, 5, lrEnough, 5, nullptr},
-    {TD_READ, TF_REVERSE_COEFFICIENTS, 0, 64, lrExact, 64,
+constexpr CommandInfo kCommands[] = {
+    {TD_READ, TF_SYSTEM, 9, lrExact, 9, "Системные параметры считаны"},
+    {TD_READ, TF_COEFFICIENTS, 64, lrExact, 64, "Калибровочные коэффициенты успешно считаны"},
+    {TD_READ, TF_OUTPUTS, 6, lrTwice, 6, "Параметы внешних выходов считаны"},
+    {TD_READ, TF_NET_ADDRESS, 1, lrTwice, 1, "Сетевой адрес считан"},
+    {TD_READ, TF_INTEGRATOR, 1, lrTwice, 1, "Интегратор расхода адрес считан"},
+    {TD_READ, TF_CURRENT, 15, lrEnough, 15, nullptr},
+    {TD_READ, TF_ADDITIONAL, 9, lrEnough, 8, nullptr},
+    {TD_READ, TF_READING, 5, lrEnough, 5, nullptr},
+    {TD_READ, TF_REVERSE_COEFFICIENTS, 64, lrExact, 64,
      "Реверсивные калибровочные коэффициенты успешно считаны"},
-    {TD_WRITE, TF_COEFFICIENTS, 64, 0, lrEnough, 0, "Калибровочные коэффициенты установлены"},
-    {TD_WRITE, TF_OUTPUTS, 6, 0, lrEnough, 0, "Параметры внещних выходов установлены"},
-    {TD_WRITE, TF_STATUS, 2, 1, lrEnough, 1, "Регистр статуса обновлен"},
-    {TD_WRITE, TF_NET_ADDRESS, 1, 0, lrEnough, 0, "Сетевой адрес установлен"},
-    {TD_WRITE, TF_INTEGRATOR, 1, 0, lrEnough, 0, "Интегратор расхода установлен"},
-    {TD_WRITE, TF_START_STOP, 2, 0, lrEnough, 0, "Параметры сигнала старт-стоп установлены"},
-    {TD_WRITE, TF_CLEAR, 20, 0, lrEnough, 0, "Текущие параметры обнулены"},
-    {TD_WRITE, TF_REVERSE_COEFFICIENTS, 64, 0, lrEnough, 0,
+    {TD_WRITE, TF_COEFFICIENTS, 0, lrEnough, 0, "Калибровочные коэффициенты установлены"},
+    {TD_WRITE, TF_OUTPUTS, 0, lrEnough, 0, "Параметры внещних выходов установлены"},
+    {TD_WRITE, TF_STATUS, 1, lrEnough, 1, "Регистр статуса обновлен"},
+    {TD_WRITE, TF_NET_ADDRESS, 0, lrEnough, 0, "Сетевой адрес установлен"},
+    {TD_WRITE, TF_INTEGRATOR, 0, lrEnough, 0, "Интегратор расхода установлен"},
+    {TD_WRITE, TF_START_STOP, 0, lrEnough, 0, "Параметры сигнала старт-стоп установлены"},
+    {TD_WRITE, TF_CLEAR, 0, lrEnough, 0, "Текущие параметры обнулены"},
+    {TD_WRITE, TF_REVERSE_COEFFICIENTS, 0, lrEnough, 0,
      "Реверсивные калибровочные коэффициенты установлены"},
 };
 
-const CommandSpec* findCommand(uint8_t operation, uint8_t function) {
-  for (const CommandSpec& spec : kCommands) {
-    if (spec.operation == operation && spec.function == function) return &spec;
+const CommandInfo* findCommand(uint8_t operation, uint8_t function) {
+  for (const CommandInfo& info : kCommands) {
+    if (info.operation == operation && info.function == function) return &info;
   }
   return nullptr;
 }
 
-const CommandSpec& command(TdOperation operation, TdFunction function) {
-  const CommandSpec* spec = findCommand(operation, function);
-  if (!spec) throw std::logic_error("no such TD command");
-  return *spec;
+const CommandInfo& command(TdOperation operation, TdFunction function) {
+  const CommandInfo* info = findCommand(operation, function);
+  if (!info) throw std::logic_error("no such TD command");
+  return *info;
 }
 
 bool isPoll(uint8_t function) { return function == TF_CURRENT || function == TF_READING; }
@@ -185,10 +184,10 @@ TdReplyValue decodeRead(uint8_t function, std::span<const uint8_t> data,
   }
 }
 
-// Applies the length rule of `spec`; false when the reply is not to be used.
-bool lengthAccepted(const CommandSpec& spec, size_t n, std::vector<std::string>& messages) {
-  const auto expected = static_cast<size_t>(spec.replyData);
-  switch (spec.rule) {
+// Applies the length rule of `info`; false when the reply is not to be used.
+bool lengthAccepted(const CommandInfo& info, size_t n, std::vector<std::string>& messages) {
+  const auto expected = static_cast<size_t>(info.replyData);
+  switch (info.rule) {
     case lrExact:
       if (n == expected) return true;
       messages.push_back(kTdBadLength);
@@ -200,8 +199,8 @@ bool lengthAccepted(const CommandSpec& spec, size_t n, std::vector<std::string>&
       // A longer reply is used; a shorter one has no bytes for the missing fields.
       return n > expected;
     case lrEnough:
-      if (n >= static_cast<size_t>(spec.needed)) return true;
-      if (!isPoll(spec.function)) messages.push_back(kTdBadLength);
+      if (n >= static_cast<size_t>(info.needed)) return true;
+      if (!isPoll(info.function)) messages.push_back(kTdBadLength);
       return false;
   }
   return false;
@@ -334,19 +333,19 @@ TdReply tdDecodeReply(const TdFrame& frame, int count) {
     return reply;
   }
   if (crcAt(frame, count - 2) != crc16(frame.data(), static_cast<uint8_t>(count - 2))) return reply;
-  const CommandSpec* spec = findCommand(frame[1], frame[2]);
-  if (!spec) return reply;
+  const CommandInfo* info = findCommand(frame[1], frame[2]);
+  if (!info) return reply;
   const std::span<const uint8_t> data(frame.data() + 3, static_cast<size_t>(count - 5));
-  if (!lengthAccepted(*spec, data.size(), reply.messages)) return reply;
+  if (!lengthAccepted(*info, data.size(), reply.messages)) return reply;
 
-  if (spec->operation == TD_READ) {
-    reply.value = decodeRead(spec->function, data, reply.messages);
+  if (info->operation == TD_READ) {
+    reply.value = decodeRead(info->function, data, reply.messages);
     // A read whose values cannot be shown is not reported as read.
-    if (std::holds_alternative<std::monostate>(reply.value) && spec->done) return reply;
-  } else if (spec->function == TF_STATUS) {
+    if (std::holds_alternative<std::monostate>(reply.value) && info->done) return reply;
+  } else if (info->function == TF_STATUS) {
     reply.value = TdStatusByte{data[0]};
   }
-  if (spec->done) reply.messages.push_back(spec->done);
+  if (info->done) reply.messages.push_back(info->done);
   return reply;
 }
 
