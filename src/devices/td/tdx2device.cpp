@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "base/errors.h"
+#include "devices/td/tdx2view.h"
 
 namespace {
 

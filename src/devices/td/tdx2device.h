@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "devices/td/tdx2protocol.h"
-#include "devices/td/tdx2view.h"
 #include "package/line.h"
 
 // The parameter block of a TD document, 14 bytes: the output block as the meter holds it

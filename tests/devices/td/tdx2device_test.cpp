@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "devices/td/tdx2view.h"
 #include "document/devicebase.h"
 
 namespace {
