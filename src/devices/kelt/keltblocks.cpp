@@ -346,8 +346,8 @@ void decodeCharacteristic34(std::span<const uint8_t> block, KeltParams3& p, doub
     const int aCode = lsbAt(block, kCodesA + 2 * i);
     const int bCode = lsbAt(block, kCodesB + 2 * i);
     const int s = keltDivisor(block[kSegmentBytes + i], wide);
-    p.A[i] = aCode * 36000 / (D * 65536);
-    p.B[i] = s * (bCode - aCode) * 18000 / (D * 65536);
+    p.A[i] = aCode * 36000.0 / (D * 65536);
+    p.B[i] = s * double(bCode - aCode) * 18000 / (D * 65536);
   }
 }
 
@@ -506,7 +506,7 @@ KeltParams12 keltDecode12(std::span<const uint8_t> block, int model) {
     const int k = std::max(block[at.scale + i] & 7, 1);
     const int s = block[at.scale + i] >> 3;
     p.A[i] = aCode / (k * C);
-    p.B[i] = (bCode - aCode) * s / (2 * C);
+    p.B[i] = double(bCode - aCode) * s / (2 * C);
   }
   return p;
 }
