@@ -9,6 +9,7 @@
 
 #include "base/errors.h"
 #include "devices/kelt/keltmodels.h"
+#include "devices/kelt/messageof.h"
 
 namespace {
 
@@ -149,191 +150,67 @@ TEST(KeltBlocks, SettingsBytesFollowTheModel) {
   EXPECT_EQ(keltEncode(p4, 12)[35], 0x87);
 }
 
-std::string encodeFailure(const std::function<void()>& encode) {
-  try {
-    encode();
-  } catch (const MessageError& e) {
-    return e.what();
-  }
-  return "(accepted)";
+// The message a value's encoding is refused with, "(accepted)" when it encodes.
+template <class P>
+std::string refusal(P p, int model, const std::function<void(P&)>& change) {
+  change(p);
+  return messageOf([&] { keltEncode(p, model); });
 }
 
 TEST(KeltBlocks, ValuesABlockCannotHoldAreRefusedWithTheirMessage) {
   using P3 = KeltParams3;
   using P4 = KeltParams4;
   using P12 = KeltParams12;
+  const auto f3 = [](int model, std::function<void(P3&)> change) {
+    return refusal(example3(), model, change);
+  };
+  const auto f4 = [](int model, std::function<void(P4&)> change) {
+    return refusal(example4(), model, change);
+  };
+  const auto f12 = [](int model, std::function<void(P12&)> change) {
+    return refusal(example12(), model, change);
+  };
   const struct {
     const char* what;
-    std::function<void()> encode;
+    std::string got;
     const char* message;
   } cases[] = {
-      {"f3 F12 0.5 Hz",
-       [] {
-         P3 p = example3();
-         p.F[0] = 0.5;
-         keltEncode(p, 7);
-       },
-       "Недопустимое значение F12"},
-      {"f3 F23 0",
-       [] {
-         P3 p = example3();
-         p.F[1] = 0;
-         keltEncode(p, 9);
-       },
-       "Недопустимое значение F23"},
-      {"f3 F45 40000",
-       [] {
-         P3 p = example3();
-         p.F[3] = 40000;
-         keltEncode(p, 9);
-       },
-       "Недопустимое значение F45"},
-      {"f3 A3 36",
-       [] {
-         P3 p = example3();
-         p.A[2] = 36;
-         keltEncode(p, 7);
-       },
-       "Недопустимое значение A3"},
-      {"f3 A2 negative",
-       [] {
-         P3 p = example3();
-         p.A[1] = -0.001;
-         keltEncode(p, 7);
-       },
-       "Недопустимое значение A2"},
-      {"f3 A1 NaN",
-       [] {
-         P3 p = example3();
-         p.A[0] = std::nan("");
-         keltEncode(p, 7);
-       },
-       "Недопустимое значение A1"},
-      {"f3 B2 large",
-       [] {
-         P3 p = example3();
-         p.B[1] = 50;
-         keltEncode(p, 7);
-       },
-       "Недопустимое значение A2 и/или B2"},
-      {"f3 B5 infinite",
-       [] {
-         P3 p = example3();
-         p.B[4] = INFINITY;
-         keltEncode(p, 10);
-       },
+      {"f3 F12 0.5 Hz", f3(7, [](P3& p) { p.F[0] = 0.5; }), "Недопустимое значение F12"},
+      {"f3 F23 0", f3(9, [](P3& p) { p.F[1] = 0; }), "Недопустимое значение F23"},
+      {"f3 F45 40000", f3(9, [](P3& p) { p.F[3] = 40000; }), "Недопустимое значение F45"},
+      {"f3 A3 36", f3(7, [](P3& p) { p.A[2] = 36; }), "Недопустимое значение A3"},
+      {"f3 A2 negative", f3(7, [](P3& p) { p.A[1] = -0.001; }), "Недопустимое значение A2"},
+      {"f3 A1 NaN", f3(7, [](P3& p) { p.A[0] = std::nan(""); }), "Недопустимое значение A1"},
+      {"f3 B2 large", f3(7, [](P3& p) { p.B[1] = 50; }), "Недопустимое значение A2 и/или B2"},
+      {"f3 B5 infinite", f3(10, [](P3& p) { p.B[4] = INFINITY; }),
        "Недопустимое значение A5 и/или B5"},
       {"f3 Ду 20 on КЕЛТ3",
-       [] {
-         P3 p = uniform<P3>(1, 0.1, 0, {100, 200, 400, 800});
-         keltEncode(p, 11);
-       },
+       refusal<P3>(uniform<P3>(1, 0.1, 0, {100, 200, 400, 800}), 11, [](P3&) {}),
        "Недопустимое значение A1 и/или B1"},
-      {"f3 pulse 0",
-       [] {
-         P3 p = example3();
-         p.pulseDuration = 0;
-         keltEncode(p, 7);
-       },
+      {"f3 pulse 0", f3(7, [](P3& p) { p.pulseDuration = 0; }),
        "Недопустимое значение  длительности импульса"},
-      {"f3 pulse 2000 ms",
-       [] {
-         P3 p = example3();
-         p.pulseDuration = 2000;
-         keltEncode(p, 7);
-       },
+      {"f3 pulse 2000 ms", f3(7, [](P3& p) { p.pulseDuration = 2000; }),
        "Недопустимое значение  длительности импульса"},
-      {"f3 long pulse weight 3",
-       [] {
-         P3 p = example3();
-         p.pulseDuration = 7.9;
-         p.weightCode = 3;
-         keltEncode(p, 8);
-       },
+      {"f3 long pulse weight 3", f3(8, [](P3& p) { p.pulseDuration = 7.9, p.weightCode = 3; }),
        "Недопустимое значение длительности импульса"},
-      {"f4 F12 0.4 Hz",
-       [] {
-         P4 p = example4();
-         p.F[0] = 0.4;
-         keltEncode(p, 12);
-       },
-       "Недопустимое значение F12"},
-      {"f4 A4 36",
-       [] {
-         P4 p = example4();
-         p.A[3] = 36;
-         keltEncode(p, 15);
-       },
-       "Недопустимое значение A4"},
-      {"f4 B1 negative with A1 0",
-       [] {
-         P4 p = example4();
-         p.A[0] = 0;
-         p.B[0] = -0.01;
-         keltEncode(p, 12);
-       },
+      {"f4 F12 0.4 Hz", f4(12, [](P4& p) { p.F[0] = 0.4; }), "Недопустимое значение F12"},
+      {"f4 A4 36", f4(15, [](P4& p) { p.A[3] = 36; }), "Недопустимое значение A4"},
+      {"f4 B1 negative with A1 0", f4(12, [](P4& p) { p.A[0] = 0, p.B[0] = -0.01; }),
        "Недопустимое значение A1 и/или B1"},
-      {"f4 pulse 200 ms",
-       [] {
-         P4 p = example4();
-         p.pulseDuration = 200;
-         p.weightCode = 5;
-         keltEncode(p, 12);
-       },
+      {"f4 pulse 200 ms", f4(12, [](P4& p) { p.pulseDuration = 200, p.weightCode = 5; }),
        "Недопустимое значение  длительности импульса"},
-      {"f4 pulse 0.5 ms",
-       [] {
-         P4 p = example4();
-         p.pulseDuration = 0.5;
-         keltEncode(p, 15);
-       },
+      {"f4 pulse 0.5 ms", f4(15, [](P4& p) { p.pulseDuration = 0.5; }),
        "Недопустимое значение  длительности импульса"},
-      {"f1 F12 0.4 Hz",
-       [] {
-         P12 p = example12();
-         p.F[0] = 0.4;
-         keltEncode(p, 0);
-       },
-       "Недопустимое значение F12"},
-      {"f2 F45 NaN",
-       [] {
-         P12 p = example12();
-         p.F[3] = std::nan("");
-         keltEncode(p, 3);
-       },
-       "Недопустимое значение F45"},
-      {"f1 A2 36",
-       [] {
-         P12 p = example12();
-         p.A[1] = 36;
-         keltEncode(p, 0);
-       },
-       "Недопустимое значение A2"},
-      {"f2 B3 large",
-       [] {
-         P12 p = example12();
-         p.B[2] = 50;
-         keltEncode(p, 4);
-       },
-       "Недопустимое значение A3 и/или B3"},
-      {"f2 pulse 3000 ms",
-       [] {
-         P12 p = example12();
-         p.pulseDuration = 3000;
-         keltEncode(p, 1);
-       },
+      {"f1 F12 0.4 Hz", f12(0, [](P12& p) { p.F[0] = 0.4; }), "Недопустимое значение F12"},
+      {"f2 F45 NaN", f12(3, [](P12& p) { p.F[3] = std::nan(""); }), "Недопустимое значение F45"},
+      {"f1 A2 36", f12(0, [](P12& p) { p.A[1] = 36; }), "Недопустимое значение A2"},
+      {"f2 B3 large", f12(4, [](P12& p) { p.B[2] = 50; }), "Недопустимое значение A3 и/или B3"},
+      {"f2 pulse 3000 ms", f12(1, [](P12& p) { p.pulseDuration = 3000; }),
        "Недопустимое значение длительности импульса"},
-      {"f1 pulse 0.01 ms",
-       [] {
-         P12 p = example12();
-         p.pulseDuration = 0.01;
-         keltEncode(p, 0);
-       },
+      {"f1 pulse 0.01 ms", f12(0, [](P12& p) { p.pulseDuration = 0.01; }),
        "Недопустимое значение длительности импульса"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(encodeFailure(c.encode), c.message) << c.what;
-  }
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.message) << c.what;
 }
 
 TEST(KeltBlocks, Format3PulseCodesAround256) {
@@ -383,7 +260,7 @@ TEST(KeltBlocks, Format4PulseLimitsByWeight) {
     auto p = example4();
     p.weightCode = c.weight;
     p.pulseDuration = c.ms;
-    EXPECT_EQ(encodeFailure([&] { keltEncode(p, c.model); }), c.message ? c.message : "(accepted)");
+    EXPECT_EQ(messageOf([&] { keltEncode(p, c.model); }), c.message ? c.message : "(accepted)");
   }
 }
 

@@ -7,25 +7,17 @@
 #include <string>
 
 #include "base/errors.h"
+#include "devices/kelt/messageof.h"
 
 namespace {
-
-std::string failure(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const MessageError& e) {
-    return e.what();
-  }
-  return "(accepted)";
-}
 
 TEST(KeltProtocol, ChecksumIsASixteenBitSumSentMostSignificantByteFirst) {
   const std::vector<uint8_t> bytes(300, 0xFF);  // 76500 wraps to 10964 = 0x2AD4
   EXPECT_EQ(keltChecksum(bytes), 0x2AD4);
   const auto framed = keltWithChecksum(std::vector<uint8_t>{0x07});
   EXPECT_EQ(framed, (std::vector<uint8_t>{0x07, 0x00, 0x07}));
-  EXPECT_EQ(failure([&] { keltVerifyChecksum(framed); }), "(accepted)");
-  EXPECT_EQ(failure([] {
+  EXPECT_EQ(messageOf([&] { keltVerifyChecksum(framed); }), "(accepted)");
+  EXPECT_EQ(messageOf([] {
               keltVerifyChecksum(std::vector<uint8_t>{0x07, 0x07, 0x00});
             }),
             "Ошибка контрольной суммы");
@@ -73,7 +65,7 @@ TEST(KeltProtocol, MeasurementAnswers) {
   }
   auto bad = keltWithChecksum(cases[0].data);
   bad[4] ^= 1;
-  EXPECT_EQ(failure([&] { keltDecodeMeasurement(bad); }), "Ошибка контрольной суммы");
+  EXPECT_EQ(messageOf([&] { keltDecodeMeasurement(bad); }), "Ошибка контрольной суммы");
 }
 
 TEST(KeltProtocol, AdapterVersionServesItsCommands) {
@@ -93,13 +85,14 @@ TEST(KeltProtocol, AdapterVersionServesItsCommands) {
     for (int command : commands) {
       const bool serves =
           std::find(row.serves.begin(), row.serves.end(), command) != row.serves.end();
-      EXPECT_EQ(failure([&] { keltCheckAdapterVersion(row.version, command); }),
+      EXPECT_EQ(messageOf([&] { keltCheckAdapterVersion(row.version, command); }),
                 serves ? "(accepted)" : "Неправильный тип КЕЛТ")
           << "version " << row.version << " command " << command;
     }
   }
   for (int version : {0, 7, 255}) {
-    EXPECT_EQ(failure([&] { keltCheckAdapterVersion(version, 5); }), "Неизвестная версия прибора");
+    EXPECT_EQ(messageOf([&] { keltCheckAdapterVersion(version, 5); }),
+              "Неизвестная версия прибора");
   }
 }
 
