@@ -282,8 +282,9 @@ Layout12 layout12(int format) {
 void encodeSegment12(std::vector<uint8_t>& block, const Layout12& at, const KeltParams12& p,
                      int format, int i, double lowerF, double upperF) {
   const double C = keltScaleD(p.duCode) * 65536 / 36000;
+  // A negative A would be stored as code 0 without a word; refuse it as formats 3 and 4 do.
   const double a = p.A[i] * C;
-  if (!std::isfinite(a)) badA(i);
+  if (!(a >= -0.1 && std::isfinite(a))) badA(i);
   const double kmax = a < 9000 ? 7 : std::min(7.0, keltRound(std::floor(65535 / a)));
   if (kmax < 1) badA(i);
   const double b = 2 * p.B[i] * C;
