@@ -44,17 +44,6 @@ std::vector<std::string> splitFields(const std::string& line, char separator) {
   return fields;
 }
 
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  ~FdCloser() { ::close(fd_); }
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 std::vector<int> offeredColumns(const PackageBase& package, int hiddenColumns, bool exporting) {
@@ -148,7 +137,7 @@ void importTextFile(const std::string& path, PackageBase& package, const std::ve
                     char fieldSeparator) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw win_error(errno);
-  const FdCloser closer(fd);
+  const files::FdCloser closer(fd);
   files::FdInBuf buffer(fd);
   std::istream in(&buffer);
   readText(in, package, items, fieldSeparator);

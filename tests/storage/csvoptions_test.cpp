@@ -13,9 +13,8 @@
 #include <functional>
 
 #include "base/errors.h"
-#include "base/localehook.h"
 #include "comm/regkey.h"
-#include "package/approxstate.h"
+#include "package/packagefixture.h"
 #include "storage/reportfixture.h"
 #include "storage/textexchange.h"
 
@@ -34,21 +33,15 @@ QStringList texts(const QListWidget* list) {
 const QStringList kZorbExport{"t (°C)",   "Vэт (л)", "Tэт (сек)",   "gэт (м3/ч)", "T1 (сек)",
                               "N1 (имп)", "f (Гц)",  "gизм (м3/ч)", "dg (%)"};
 
-class CsvOptions : public ::testing::Test {
+class CsvOptions : public PackageTest {
  protected:
   void SetUp() override {
+    PackageTest::SetUp();
     settings().clear();
     settings().sync();
-    resetApproxState();
-    setLocaleHook(defaultLocaleHook());
     package_ = packageOf(ekZorb, pkCalibration, mVolume,
                          {{{1, 21.5}, {3, 100.0}, {7, int32_t{1191}}}, {{1, 19.0}}});
   }
-  void TearDown() override {
-    resetApproxState();
-    setLocaleHook(defaultLocaleHook());
-  }
-
   static QSettings& settings() {
     static QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Орбитон", "Duvara");
     return s;
@@ -95,9 +88,7 @@ class CsvOptions : public ::testing::Test {
 };
 
 TEST_F(CsvOptions, OffersTheColumnsOfTheMode) {
-  LocaleHook hook = defaultLocaleHook();
-  hook.decimalSeparator = ',';
-  setLocaleHook(hook);
+  useDecimalSeparator(',');
   dlg_.prepare(*package_, true, 0, ekZorb);
   EXPECT_EQ(dlg_.windowTitle(), "Экспрот в текстовый файл");
   EXPECT_EQ(texts(dlg_.lbAvailable), kZorbExport + QStringList{"Заполнить нулями"});

@@ -13,6 +13,7 @@
 #include "base/errors.h"
 #include "base/localehook.h"
 #include "package/approxstate.h"
+#include "package/packagefixture.h"
 #include "storage/cp1251.h"
 #include "storage/fakedevice.h"
 #include "storage/reportfixture.h"
@@ -28,20 +29,7 @@ std::string fileBytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class Report : public ::testing::Test {
- protected:
-  void SetUp() override { reset(); }
-  void TearDown() override { reset(); }
-  static void reset() {
-    resetApproxState();
-    setLocaleHook(defaultLocaleHook());
-  }
-  static void useDecimalSeparator(char sep) {
-    LocaleHook hook = defaultLocaleHook();
-    hook.decimalSeparator = sep;
-    setLocaleHook(hook);
-  }
-};
+using Report = PackageTest;  // fresh approximation state and locale
 
 ReportFacts facts(const char* name, DeviceIdentity identity, int typeCode, double pulseWeight,
                   std::vector<files::Line> lines) {

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "base/localehook.h"
 #include "package/packagebase.h"
 #include "package/packagecreate.h"
 
@@ -22,4 +23,11 @@ inline PackagePtr packageOf(int entryKind, int kind, int method,
   PackagePtr package = createPackage(entryKind, kind, method);
   for (const CellValues& row : rows) addRow(*package, row);
   return package;
+}
+
+// The user's decimal separator as the program takes it from the system.
+inline void useDecimalSeparator(char sep) {
+  LocaleHook hook = defaultLocaleHook();
+  hook.decimalSeparator = sep;
+  setLocaleHook(hook);
 }

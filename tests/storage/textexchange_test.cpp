@@ -11,6 +11,7 @@
 #include "base/errors.h"
 #include "base/localehook.h"
 #include "package/approxstate.h"
+#include "package/packagefixture.h"
 #include "storage/reportfixture.h"
 
 namespace fs = std::filesystem;
@@ -23,20 +24,7 @@ constexpr int kRefVolume = 2;
 constexpr int kRefFlow = 4;
 constexpr int kPulses1 = 6;
 
-class TextExchange : public ::testing::Test {
- protected:
-  void SetUp() override { reset(); }
-  void TearDown() override { reset(); }
-  static void reset() {
-    resetApproxState();
-    setLocaleHook(defaultLocaleHook());
-  }
-  static void useDecimalSeparator(char sep) {
-    LocaleHook hook = defaultLocaleHook();
-    hook.decimalSeparator = sep;
-    setLocaleHook(hook);
-  }
-};
+using TextExchange = PackageTest;  // fresh approximation state and locale
 
 std::vector<std::string> captions(const PackageBase& package, const std::vector<int>& columns) {
   std::vector<std::string> texts;
