@@ -52,8 +52,8 @@ class CsvOptions : public PackageTest {
   }
 
   // Runs the dialog; `inside` acts on it while it is shown and ends it (it is cancelled when
-  // `inside` leaves it open). The file dialog answers `file`.
-  void run(bool exporting, const std::function<void()>& inside, const QString& file = {}) {
+  // `inside` leaves it open). The file dialog answers `file` ("" for Cancel).
+  void run(bool exporting, const QString& file, const std::function<void()>& inside) {
     dlg_.setFileChooser([this, file](bool) {
       ++fileQuestions_;
       return file;
@@ -80,6 +80,16 @@ class CsvOptions : public PackageTest {
     dlg_.cbDecimalSeparator->setCurrentIndex(decimal);
     dlg_.bnOK->click();
   }
+
+  QString textFile(const QByteArray& content) {
+    QFile file(folder_.filePath("in.txt"));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    return file.fileName();
+  }
+
+  // OK with temperature, volume and time in the file.
+  void importTemperatureVolumeTime() { clickOkWith({"t (°C)", "Vэт (л)", "Tэт (сек)"}); }
 
   TCsvOptionsDlg dlg_;
   PackagePtr package_;
@@ -147,12 +157,7 @@ TEST_F(CsvOptions, ListEditing) {
 
 TEST_F(CsvOptions, ExportWritesTheFileAndRemembersTheChoices) {
   const QString file = folder_.filePath("out.txt");
-  run(
-      true,
-      [&] {
-        clickOkWith({"t (°C)", "Заполнить нулями", "N1 (имп)"}, 2, 1);
-      },
-      file);
+  run(true, file, [&] { clickOkWith({"t (°C)", "Заполнить нулями", "N1 (имп)"}, 2, 1); });
   QFile written(file);
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
   EXPECT_EQ(written.readAll(), "21,50;0;1191\r\n19,00;0;0\r\n");
@@ -169,9 +174,9 @@ TEST_F(CsvOptions, ExportWritesTheFileAndRemembersTheChoices) {
 }
 
 TEST_F(CsvOptions, ThirtyTwoItemsKeepTheStoredList) {
-  run(true, [&] { clickOkWith(QStringList(31, "Заполнить нулями")); });
+  run(true, {}, [&] { clickOkWith(QStringList(31, "Заполнить нулями")); });
   EXPECT_EQ(stored("csv0001").toString(), QString(31, QChar(0xFF)));
-  run(true, [&] { clickOkWith(QStringList(32, "Заполнить нулями"), 1); });
+  run(true, {}, [&] { clickOkWith(QStringList(32, "Заполнить нулями"), 1); });
   EXPECT_EQ(stored("csv0001").toString(), QString(31, QChar(0xFF)));
   EXPECT_EQ(stored("Separator").toString(), "1");
 }
@@ -189,13 +194,13 @@ TEST_F(CsvOptions, StoredIndicesAreClampedIntoTheLists) {
 // Cancel stores nothing; a cancelled file dialog still stores the choices, and an import then
 // still recalculates the package.
 TEST_F(CsvOptions, CancelledDialogs) {
-  run(true, [&] { moveToFile({"t (°C)"}); });
+  run(true, {}, [&] { moveToFile({"t (°C)"}); });
   EXPECT_EQ(fileQuestions_, 0);
   EXPECT_FALSE(stored("csv0001").isValid());
   EXPECT_FALSE(stored("Separator").isValid());
 
   package_->setValue(0, colRefTime, 60.0);  // refFlow is derived from it
-  run(false, [&] { clickOkWith({"t (°C)"}, 3); });
+  run(false, {}, [&] { clickOkWith({"t (°C)"}, 3); });
   EXPECT_EQ(fileQuestions_, 1);
   EXPECT_EQ(stored("csv0000").toString(), QString::fromLatin1("\x02"));
   EXPECT_EQ(stored("Separator").toString(), "3");
@@ -205,17 +210,7 @@ TEST_F(CsvOptions, CancelledDialogs) {
 }
 
 TEST_F(CsvOptions, ImportAddsRecalculatedEntries) {
-  const QString file = folder_.filePath("in.txt");
-  QFile text(file);
-  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write("20;100;60\r\n21;50,5;30\r\n");
-  text.close();
-  run(
-      false,
-      [&] {
-        clickOkWith({"t (°C)", "Vэт (л)", "Tэт (сек)"});
-      },
-      file);
+  run(false, textFile("20;100;60\r\n21;50,5;30\r\n"), [&] { importTemperatureVolumeTime(); });
   ASSERT_EQ(package_->entryCount(), 4);
   EXPECT_EQ(package_->cellText(3, 1), "21.00");
   EXPECT_EQ(package_->cellText(3, 4), "6.060000");  // gэт derived from the imported volume
@@ -225,26 +220,15 @@ TEST_F(CsvOptions, ImportAddsRecalculatedEntries) {
 // A bad field ends the import with its error: what was read stays (recalculated), nothing is
 // stored. A file that cannot be opened ends it with the system's error.
 TEST_F(CsvOptions, FailedImports) {
-  const QString file = folder_.filePath("in.txt");
-  QFile text(file);
-  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-  text.write("20;100;60\n21;abc;60\n22;1;1\n");
-  text.close();
-  EXPECT_THROW(run(
-                   false,
-                   [&] {
-                     clickOkWith({"t (°C)", "Vэт (л)", "Tэт (сек)"});
-                   },
-                   file),
-               ConvertError);
+  const QString file = textFile("20;100;60\n21;abc;60\n22;1;1\n");
+  EXPECT_THROW(run(false, file, [&] { importTemperatureVolumeTime(); }), ConvertError);
   ASSERT_EQ(package_->entryCount(), 4);
   EXPECT_EQ(package_->cellText(2, 4), "6.000000");
   EXPECT_EQ(package_->cellText(3, 1), "21.00");
   EXPECT_FALSE(stored("csv0000").isValid());
 
   try {
-    run(
-        false, [&] { dlg_.bnOK->click(); }, folder_.filePath("missing.txt"));
+    run(false, folder_.filePath("missing.txt"), [&] { dlg_.bnOK->click(); });
     ADD_FAILURE() << "a missing file was read";
   } catch (const win_error& e) {
     EXPECT_EQ(e.code(), ENOENT);
