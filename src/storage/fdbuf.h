@@ -3,6 +3,8 @@
 // caller can report the system's own code (ENOSPC, EFBIG, EIO, EISDIR) rather than a bare stream
 // failure. The descriptor stays owned by the caller.
 
+#include <unistd.h>
+
 #include <streambuf>
 #include <vector>
 
@@ -39,6 +41,18 @@ class FdInBuf : public std::streambuf {
   int fd_;
   std::vector<char> buffer_;
   int error_ = 0;
+};
+
+// Closes a descriptor when it goes out of scope.
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() { ::close(fd_); }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+
+ private:
+  int fd_;
 };
 
 }  // namespace files

@@ -112,17 +112,6 @@ DocumentContent readBody(std::istream& in, uint32_t version) {
   return c;
 }
 
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  ~FdCloser() { ::close(fd_); }
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 void writeDocument(std::ostream& out, DeviceBase& device, const std::vector<PackagePtr>& packages) {
