@@ -28,9 +28,9 @@ constexpr uint8_t kLinear = 1;
 
 }  // namespace
 
-void placePoints(PackageBase& package, DeviceBase& device, const SectionChooser& choose) {
+bool placePoints(PackageBase& package, DeviceBase& device, const SectionChooser& choose) {
   const int family = deviceFamily(device.typeCode());
-  if ((family != dfKelt && family != dfTd) || package.kind != pkCalibration) return;
+  if ((family != dfKelt && family != dfTd) || package.kind != pkCalibration) return false;
   KeepFunction keep;
   try {
     // One line over all sections shows how far each section lies from a straight characteristic;
@@ -40,7 +40,7 @@ void placePoints(PackageBase& package, DeviceBase& device, const SectionChooser&
     package.recalcAll();
     SPILT_STRUCT series;
     package.fillSeries(series, 0);
-    if (!choose(series)) return;
+    if (!choose(series)) return true;
 
     // The series holds the entries in table order (the fit has just sorted them).
     apprSettings().func = kPiecewise;
@@ -52,4 +52,5 @@ void placePoints(PackageBase& package, DeviceBase& device, const SectionChooser&
   } catch (const MathError&) {
     logMessage("Невозможно выполнить аппроксимацию");
   }
+  return true;
 }

@@ -17,6 +17,6 @@ using SectionChooser = std::function<bool(SPILT_STRUCT& series)>;
 // series, then turns the marked sections into break points of a manual piecewise fit, logs the
 // outcome and gives the line set to the device. A math error logs "Невозможно выполнить
 // аппроксимацию" instead. Does nothing for a ZORB device or a verification package. The chosen
-// function of the settings is kept whatever happens. The caller recalculates the document and
-// refreshes the table and the coefficient window afterwards.
-void placePoints(PackageBase& package, DeviceBase& device, const SectionChooser& choose);
+// function of the settings is kept whatever happens. Returns false when it did nothing; otherwise
+// the caller recalculates the document and refreshes the table and the coefficient window.
+bool placePoints(PackageBase& package, DeviceBase& device, const SectionChooser& choose);

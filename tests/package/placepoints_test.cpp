@@ -90,7 +90,7 @@ TEST_F(PlacePointsTest, OnlyForKeltAndTdCalibrationPackages) {
     FakeDevice d(c.typeCode);
     currentLines() = kDeviceLines;
     int shown = 0;
-    placePoints(p, d, [&](SPILT_STRUCT&) { return ++shown, false; });
+    EXPECT_EQ(placePoints(p, d, [&](SPILT_STRUCT&) { return ++shown, false; }), c.runs);
     EXPECT_EQ(shown, c.runs ? 1 : 0) << int(c.typeCode);
     EXPECT_EQ(d.changes, 0) << int(c.typeCode);
     if (!c.runs) {
