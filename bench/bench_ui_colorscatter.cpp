@@ -1,0 +1,52 @@
+#include <benchmark/benchmark.h>
+
+#include <QPixmap>
+#include <cmath>
+#include <vector>
+
+#include "graphs/colorscatter.h"
+
+namespace {
+
+const QColor kColors[] = {Qt::green, Qt::blue, Qt::black, Qt::yellow, Qt::red};
+
+std::vector<ColorScatter::Point> points(int count, bool labelled) {
+  std::vector<ColorScatter::Point> v;
+  v.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const double flow = 0.1 + 100.0 * i / count;
+    v.push_back({flow, std::sin(i * 0.01) * 2, kColors[i / 1000 % 5],
+                 labelled ? QString::number(i / 100 + 1) : QString(), i});
+  }
+  return v;
+}
+
+// A graph-window sized chart: logarithmic flow axis, points of mixed colours.
+void BM_ReplotColorScatter(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  QCustomPlot plot;
+  plot.resize(800, 600);
+  plot.xAxis->setScaleType(QCPAxis::stLogarithmic);
+  plot.xAxis->setRange(0.05, 200);
+  plot.yAxis->setRange(-3, 3);
+  auto* series = new ColorScatter(plot.xAxis, plot.yAxis);
+  series->setPoints(points(count, false));
+  for (auto _ : state) benchmark::DoNotOptimize(plot.toPixmap(800, 600));
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_ReplotColorScatter)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Replacing the points of a chart: what every redraw of the section window or a tab change does.
+void BM_SetPoints(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const bool labelled = state.range(1) != 0;
+  QCustomPlot plot;
+  auto* series = new ColorScatter(plot.xAxis, plot.yAxis);
+  series->setLabelsVisible(labelled);
+  const std::vector<ColorScatter::Point> data = points(count, labelled);
+  for (auto _ : state) series->setPoints(data);
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_SetPoints)->Args({100000, 0})->Args({1000, 1})->Unit(benchmark::kMillisecond);
+
+}  // namespace
