@@ -15,7 +15,7 @@
 #include <QTest>
 #include <deque>
 
-#include "app/fakedevice.h"
+#include "app/fakepaneldevice.h"
 #include "document/doccreate.h"
 #include "package/approxstate.h"
 #include "package/packagebase.h"
@@ -56,7 +56,7 @@ class MainFormTest : public ::testing::Test {
     s.createDevice = [this](int code, QWidget* parent) -> std::unique_ptr<DeviceBase> {
       if (deviceType(code) == nullptr) return nullptr;
       ++devicesMade;
-      return std::make_unique<FakeDevice>(code, parent);
+      return std::make_unique<FakePanelDevice>(code, parent);
     };
     s.chooseOpenFile = [this](QWidget*) {
       ++openDialogs;
@@ -98,7 +98,7 @@ class MainFormTest : public ::testing::Test {
   }
 
   Document& doc() { return form->document(); }
-  FakeDevice* device() { return static_cast<FakeDevice*>(doc().device.get()); }
+  FakePanelDevice* device() { return static_cast<FakePanelDevice*>(doc().device.get()); }
   TGoodTable* table() { return form->Table; }
   QStringList consoleLines() {
     const QString text = form->Console->toPlainText();

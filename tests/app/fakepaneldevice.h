@@ -8,13 +8,13 @@
 
 #include "document/devicebase.h"
 
-class FakeDevice : public DeviceBase {
+class FakePanelDevice : public DeviceBase {
  public:
-  FakeDevice(int typeCode, QWidget* parent)
+  FakePanelDevice(int typeCode, QWidget* parent)
       : code_(static_cast<uint8_t>(typeCode)), panel(new QLabel("Панель прибора", parent)) {
     parent->layout()->addWidget(panel);
   }
-  ~FakeDevice() override { delete panel; }
+  ~FakePanelDevice() override { delete panel; }
 
   uint8_t typeCode() const override { return code_; }
   void readLines(std::vector<files::Line>& out) override {
