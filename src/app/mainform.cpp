@@ -26,10 +26,16 @@
 #include "base/errors.h"
 #include "document/devicefactory.h"
 #include "document/doccreate.h"
+#include "package/approptions.h"
 #include "package/approxstate.h"
+#include "package/linesview.h"
 #include "package/packagecreate.h"
 #include "package/packagecreatedlg.h"
+#include "package/placepoints.h"
+#include "package/tsectionselect.h"
+#include "storage/csvoptions.h"
 #include "storage/files.h"
+#include "storage/reportlaunch.h"
 #include "widgets/goodtable.h"
 #include "widgets/messageboxes.h"
 
@@ -93,8 +99,13 @@ TMainForm::TMainForm(const QStringList& arguments, Seams seams, QWidget* parent)
   createMenus();
   createToolBar();
   createClientArea();
+  ApprOptionsDlg = new TApprOptionsDlg(this);
   DocCreateDlg = new TDocCreateDlg(this);
+  LinesDlg = new TLinesDlg(this);
   PackageCreateDlg = new TPackageCreateDlg(this);
+  CsvOptionsDlg = new TCsvOptionsDlg(this);
+  SectionSelect = new TSectionSelect(this);
+  reportPath_ = seams_.reportPath.isEmpty() ? defaultReportPath() : seams_.reportPath;
 
   setMessageSink([this](const QString& text) { logMessage(text); });
   resize(725, 519 + menuBar()->sizeHint().height());
@@ -121,6 +132,9 @@ void TMainForm::fillDefaultSeams() {
   if (!seams_.execDialog) seams_.execDialog = [](QDialog& dialog) { return dialog.exec(); };
   if (!seams_.openUrl) seams_.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
   if (seams_.helpFolder.isEmpty()) seams_.helpFolder = THelp::defaultFolder();
+  if (!seams_.openReport) seams_.openReport = openInBrowser;
+  if (!seams_.chooseSections)
+    seams_.chooseSections = [this](SPILT_STRUCT& series) { return SectionSelect->choose(series); };
 }
 
 // ---- construction ------------------------------------------------------------------------------
@@ -171,6 +185,16 @@ void TMainForm::createActions() {
   connectCommand(ActionNewEntry, &TMainForm::ActionNewEntryExecute);
   connectCommand(ActionDeleteEntry, &TMainForm::ActionDeleteEntryExecute);
   connectCommand(ActionAppr, &TMainForm::ActionApprExecute);
+  connectCommand(ActionApprOptions, &TMainForm::ActionApprOptionsExecute);
+  connectCommand(ActionSetPoints, &TMainForm::ActionSetPointsExecute);
+  connectCommand(ActionLines, &TMainForm::ActionLinesExecute);
+  connectCommand(ActionReport, &TMainForm::ActionReportExecute);
+  connect(NExport, &QAction::triggered, this, [this] {
+    guarded([this] { NExportClick(true); });
+  });
+  connect(NImport, &QAction::triggered, this, [this] {
+    guarded([this] { NExportClick(false); });
+  });
   connectCommand(ActionGraphics, &TMainForm::ActionGraphicsExecute);
   connectCommand(NHelp, &TMainForm::NHelpClick);
   connectCommand(NAbout, &TMainForm::NAboutClick);
@@ -353,8 +377,8 @@ void TMainForm::updateActions() {
 }
 
 void TMainForm::updateDeviceCaptions() {
-  // The coefficient and graph windows take their captions from the device family; both come
-  // with their own subsystems and are refreshed here once they exist.
+  if (!doc_.device) return;
+  LinesDlg->setReadingCaption(readingCaption(doc_.device->typeCode()));
 }
 
 void TMainForm::rebuildTabs() {
@@ -504,7 +528,7 @@ void TMainForm::NCloseClick() {
   rebuildTabs();
   bindTable();
   updateActions();
-  // The coefficient window closes with the document once it exists.
+  LinesDlg->close();
 }
 
 void TMainForm::NExitClick() { close(); }
@@ -612,6 +636,50 @@ void TMainForm::ActionApprExecute() {
   recalcDocument(doc_);
   bindTable();
   refreshLinesWindow();
+}
+
+void TMainForm::refreshLinesWindow() { LinesDlg->refresh(); }
+
+void TMainForm::ActionApprOptionsExecute() { seams_.execDialog(*ApprOptionsDlg); }
+
+void TMainForm::ActionSetPointsExecute() {
+  PackageBase* package = selectedPackage();
+  if (!package) return;
+  if (placePoints(*package, *doc_.device, seams_.chooseSections)) {
+    recalcDocument(doc_);
+    bindTable();
+    refreshLinesWindow();
+  }
+}
+
+void TMainForm::ActionLinesExecute() {
+  LinesDlg->show();
+  LinesDlg->raise();
+  LinesDlg->activateWindow();
+}
+
+// ---- report and text exchange ------------------------------------------------------------------
+
+void TMainForm::ActionReportExecute() {
+  if (const PackageBase* package = selectedPackage())
+    runReport(reportPath_, *doc_.device, *package, seams_.openReport);
+}
+
+void TMainForm::NExportClick(bool exporting) {
+  PackageBase* package = selectedPackage();
+  if (!package) return;
+  const int typeCode = doc_.device->typeCode();
+  // An import that stopped half-way keeps what it read: the table shows it in either case.
+  struct Rebind {
+    TMainForm* form;
+    ~Rebind() {
+      form->bindTable();
+      form->updateActions();
+    }
+  } rebind{this};
+  CsvOptionsDlg->runTextExchange(*package, exporting,
+                                 hiddenColumnCount(*doc_.device, package->kind != pkCalibration),
+                                 deviceFamily(typeCode));
 }
 
 void TMainForm::ActionGraphicsExecute() {

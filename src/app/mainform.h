@@ -21,10 +21,14 @@ class QPlainTextEdit;
 class QSplitter;
 class QTabBar;
 class QToolBar;
+class TApprOptionsDlg;
+class TCsvOptionsDlg;
 class TDocCreateDlg;
 class TGoodTable;
 class THelp;
+class TLinesDlg;
 class TPackageCreateDlg;
+class TSectionSelect;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -39,7 +43,10 @@ class TMainForm : public QMainWindow {
     std::function<QString(QWidget* parent, const QString& proposed)> chooseSaveFile;
     std::function<int(QDialog& dialog)> execDialog;  // QDialog::Accepted or Rejected
     std::function<void(const QUrl&)> openUrl;
+    std::function<bool(const QUrl&)> openReport;           // false when no browser started
+    std::function<bool(SPILT_STRUCT& series)> chooseSections;  // the section window
     QString helpFolder;  // empty: help/ beside the program
+    QString reportPath;  // empty: report.html where the program may write it
   };
 
   static constexpr int kConsoleLines = 20;
@@ -105,8 +112,12 @@ class TMainForm : public QMainWindow {
   QAction* NHelp;
   QAction* NAbout;
 
+  TApprOptionsDlg* ApprOptionsDlg;
   TDocCreateDlg* DocCreateDlg;
+  TLinesDlg* LinesDlg;
   TPackageCreateDlg* PackageCreateDlg;
+  TCsvOptionsDlg* CsvOptionsDlg;
+  TSectionSelect* SectionSelect;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -124,9 +135,8 @@ class TMainForm : public QMainWindow {
   void fillCell(const PackageBase& package, int row, int col);
   void selectTab(int index);
   void askToSave();
-  // The coefficient window (TLinesDlg) comes with the approximation windows; every place that
-  // must refresh it calls this.
-  void refreshLinesWindow() {}
+  // Every change of the current line set that the coefficient window must show ends here.
+  void refreshLinesWindow();
 
   void ActionNewExecute();
   void ActionOpenExecute();
@@ -141,6 +151,11 @@ class TMainForm : public QMainWindow {
   void ActionNewEntryExecute();
   void ActionDeleteEntryExecute();
   void ActionApprExecute();
+  void ActionApprOptionsExecute();
+  void ActionSetPointsExecute();
+  void ActionLinesExecute();
+  void ActionReportExecute();
+  void NExportClick(bool exporting);
   void ActionGraphicsExecute();
   void TableChange();
   void NHelpClick();
@@ -150,5 +165,6 @@ class TMainForm : public QMainWindow {
   Document doc_;
   SPILTS_DATA_EXCHANGE graphData_;
   THelp* help_;
+  QString reportPath_;  // fixed at start-up
   QActionGroup* pagesGroup_;
 };

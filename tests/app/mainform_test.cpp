@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -17,9 +19,14 @@
 
 #include "app/fakepaneldevice.h"
 #include "document/doccreate.h"
+#include <QTimer>
+
+#include "package/approptions.h"
 #include "package/approxstate.h"
+#include "package/linesview.h"
 #include "package/packagebase.h"
 #include "package/packagecreatedlg.h"
+#include "storage/csvoptions.h"
 #include "storage/files.h"
 #include "widgets/goodtable.h"
 #include "widgets/messageboxes.h"
@@ -77,11 +84,22 @@ class MainFormTest : public ::testing::Test {
         methods[newMethod]->setChecked(true);
         return int(QDialog::Accepted);
       }
+      if (auto* appr = qobject_cast<TApprOptionsDlg*>(&dialog)) {
+        appr->show();  // fills the controls from the settings, as exec() does
+        (apprManual ? appr->rbManual : appr->rbAuto)->setChecked(true);
+        appr->bnOK->click();
+        return int(QDialog::Accepted);
+      }
       ADD_FAILURE() << "unexpected dialog";
       return int(QDialog::Rejected);
     };
     s.openUrl = [this](const QUrl& url) { urls << url; };
     s.helpFolder = helpFolder;
+    s.openReport = [this](const QUrl& url) {
+      urls << url;
+      return true;
+    };
+    s.reportPath = dir.filePath("report.html");
     return s;
   }
 
@@ -141,6 +159,7 @@ class MainFormTest : public ::testing::Test {
   std::vector<MessageBoxes::Request> boxes;
   ScopedMessageAnswerer answerer{[this](const MessageBoxes::Request& r) { return answer(r); }};
   int newType = kZorbPulse, newKind = 0, newMethod = 0;
+  bool apprManual = true;
   int devicesMade = 0, openDialogs = 0;
   QString openPath, savePath;
   QStringList proposals;
@@ -484,16 +503,9 @@ TEST_F(MainFormTest, NewPackageHasTheEntryKindOfTheDevice) {
   }
 }
 
-TEST_F(MainFormTest, ApproximationWritesTheLinesOrReportsTheFailure) {
-  newDocument(kZorbPulse);
-  newPackage();
-  form->ActionAppr->trigger();  // no entries: nothing to fit
-  EXPECT_TRUE(consoleLines().last().endsWith(" - Невозможно выполнить аппроксимацию"));
-  EXPECT_EQ(device()->writeLinesCount, 0);
-
-  PackageBase& package = *doc().packages[0];
-  const double volumes[] = {10, 20, 40};
-  for (double v : volumes) {
+// Three entries of a ZORB calibration package that lie on one line.
+static void addEntriesOnALine(PackageBase& package) {
+  for (double v : {10.0, 20.0, 40.0}) {
     package.addEntry();
     const int row = package.entryCount() - 1;
     package.setValue(row, colRefVolume, v);
@@ -501,12 +513,98 @@ TEST_F(MainFormTest, ApproximationWritesTheLinesOrReportsTheFailure) {
     package.setValue(row, colPulseTime, 10.0);
     package.setValue(row, colPulses1, int32_t(v * 10 + 1));
   }
+}
+
+TEST_F(MainFormTest, ApproximationWritesTheLinesOrReportsTheFailure) {
+  newDocument(kZorbPulse);
+  newPackage();
+  form->ActionAppr->trigger();  // no entries: nothing to fit
+  EXPECT_TRUE(consoleLines().last().endsWith(" - Невозможно выполнить аппроксимацию"));
+  EXPECT_EQ(device()->writeLinesCount, 0);
+
+  addEntriesOnALine(*doc().packages[0]);
   form->ActionAppr->trigger();
   EXPECT_TRUE(consoleLines().last().endsWith(" - Aппроксимация выполнена"));
   EXPECT_EQ(device()->writeLinesCount, 1);
   ASSERT_EQ(device()->lines.size(), 1u);
   // Every entry lies on the fitted line, and the table already shows it.
   EXPECT_NEAR(cell(2, "dg (%)").toDouble(), 0.0, 0.005);
+}
+
+TEST_F(MainFormTest, ApproximationOptionsAndTheCoefficientWindowFollowTheCommands) {
+  newDocument(kKelt);
+  newPackage();
+  EXPECT_TRUE(form->ActionSetPoints->isEnabled());  // a new document works in manual mode
+  apprManual = false;
+  form->ActionApprOptions->trigger();
+  EXPECT_EQ(apprSettings().manual, 0);
+  EXPECT_FALSE(form->ActionSetPoints->isEnabled());
+  apprManual = true;
+  form->ActionApprOptions->trigger();
+  EXPECT_TRUE(form->ActionSetPoints->isEnabled());
+
+  form->ActionLines->trigger();
+  ASSERT_TRUE(form->LinesDlg->isVisible());
+  EXPECT_EQ(form->LinesDlg->LinesTable->GetCaptions(2), "Частота (Гц)");
+  EXPECT_EQ(form->LinesDlg->LinesTable->GetRowCount(), 0);
+
+  newDocument(kZorbPulse);  // closing the document closes the window
+  EXPECT_FALSE(form->LinesDlg->isVisible());
+  newPackage();
+  addEntriesOnALine(*doc().packages[0]);
+  form->ActionLines->trigger();
+  form->ActionAppr->trigger();
+  EXPECT_EQ(form->LinesDlg->LinesTable->GetRowCount(), 1);
+}
+
+TEST_F(MainFormTest, ReportIsWrittenAndOpened) {
+  newDocument(kZorbPulse);
+  newPackage();
+  form->ActionReport->trigger();
+  const QString report = dir.filePath("report.html");
+  ASSERT_TRUE(QFile::exists(report));
+  ASSERT_EQ(urls.size(), 1);
+  EXPECT_EQ(urls[0], QUrl::fromLocalFile(report));
+}
+
+TEST_F(MainFormTest, ExportedColumnsComeBackByImport) {
+  newDocument(kZorbPulse);
+  newPackage();
+  addEntriesOnALine(*doc().packages[0]);
+  newPackage();
+  const QString file = path("columns.txt");
+  form->CsvOptionsDlg->setFileChooser([&](bool) { return file; });
+  // Puts "Vэт (л)" into the file's columns (the lists start empty) and confirms.
+  auto acceptDialog = [this] {
+    QTimer::singleShot(0, form.get(), [this] {
+      TCsvOptionsDlg* dlg = form->CsvOptionsDlg;
+      const auto found = dlg->lbAvailable->findItems("Vэт (л)", Qt::MatchExactly);
+      if (!found.isEmpty()) {
+        dlg->lbAvailable->setCurrentItem(found[0]);
+        dlg->bnAvail2File->click();
+      }
+      dlg->accept();
+    });
+  };
+
+  form->NPages->actions()[1]->trigger();
+  acceptDialog();
+  form->NExport->trigger();
+  ASSERT_TRUE(QFile::exists(file));
+
+  form->NPages->actions()[2]->trigger();
+  acceptDialog();
+  form->NImport->trigger();
+  ASSERT_EQ(doc().packages[1]->entryCount(), 3);
+  EXPECT_EQ(table()->GetRowCount(), 3);  // the table shows what was read at once
+  EXPECT_EQ(doc().packages[1]->cellText(2, column("Vэт (л)")),
+            doc().packages[0]->cellText(2, column("Vэт (л)")));
+
+  QFile::remove(file);
+  acceptDialog();
+  form->NImport->trigger();  // a file that is gone: the system's error, nothing changes
+  EXPECT_TRUE(form->Console->toPlainText().contains("System Error.  Code: 2."));
+  EXPECT_EQ(doc().packages[1]->entryCount(), 3);
 }
 
 TEST_F(MainFormTest, SaveAsCancelIsSilentAndGraphicsBuildTheSeries) {
