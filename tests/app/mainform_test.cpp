@@ -529,6 +529,15 @@ TEST_F(MainFormTest, ApproximationWritesTheLinesOrReportsTheFailure) {
   ASSERT_EQ(device()->lines.size(), 1u);
   // Every entry lies on the fitted line, and the table already shows it.
   EXPECT_NEAR(cell(2, "dg (%)").toDouble(), 0.0, 0.005);
+
+  // All readings equal: the fit is singular, the line set is emptied, every error is 100 %.
+  PackageBase& package = *doc().packages[0];
+  for (int row = 0; row < package.entryCount(); ++row) package.setValue(row, colPulses1, 101);
+  form->ActionAppr->trigger();
+  EXPECT_TRUE(consoleLines().last().endsWith(" - Невозможно выполнить аппроксимацию"));
+  EXPECT_EQ(device()->writeLinesCount, 1);
+  EXPECT_TRUE(currentLines().empty());
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(cell(row, "dg (%)"), "100.00");
 }
 
 TEST_F(MainFormTest, ApproximationOptionsAndTheCoefficientWindowFollowTheCommands) {
