@@ -77,3 +77,13 @@ SimProcess::~SimProcess() {
   kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);
 }
+
+termios lineSettings(const std::string& path) {
+  termios tio{};
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("cannot open " + path);
+  const int rc = tcgetattr(fd, &tio);
+  ::close(fd);
+  if (rc != 0) throw std::runtime_error("cannot read the line settings of " + path);
+  return tio;
+}

@@ -4,6 +4,7 @@
 // this object (and with the test program, should that die first).
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <string>
 #include <vector>
@@ -23,3 +24,7 @@ class SimProcess {
   pid_t pid_ = -1;
   std::string path_;
 };
+
+// The line settings of the pseudo-terminal at `path` as the device's side sees them (baud rate,
+// stop bits, byte size that the program set).
+termios lineSettings(const std::string& path);

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "devices/kelt/keltmodels.h"
 #include "support/simprocess.h"
+#include "support/workerprobe.h"
 
 namespace {
 
@@ -29,15 +28,6 @@ class KeltThreadTest : public ::testing::Test {
     KeltCommon data;
     std::string message;
   };
-
-  void SetUp() override {
-    thread_.start([this](int message, int word) {
-      if (message != QM_ITEM) return;
-      std::lock_guard lock(mutex_);
-      words_.push_back(word);
-      arrived_.notify_all();
-    });
-  }
 
   // Starts a simulated transducer of `model` and opens the port at the model's speed.
   void attach(int model, std::vector<std::string> options = {}) {
@@ -59,22 +49,8 @@ class KeltThreadTest : public ::testing::Test {
 
   // The next result, in push order.
   Outcome await() {
-    std::unique_lock lock(mutex_);
-    // Adapter exchanges may wait 4.5 s for a reply; the rest is margin.
-    const bool done = arrived_.wait_for(lock, std::chrono::seconds(15),
-                                        [&] { return consumed_ < words_.size(); });
-    Outcome out;
-    if (!done) {
-      ADD_FAILURE() << "no notification";
-      return out;
-    }
-    out.word = words_[consumed_++];
-    thread_.consume([&](const auto& item) {
-      out.type = item.type;
-      out.data = item.data;
-      out.message = item.message;
-    });
-    return out;
+    const auto result = probe_.await();
+    return {result.word, result.item.type, result.item.data, result.item.message};
   }
 
   Outcome run(KeltTask type, const KeltCommon& data, uint32_t flags = 0) {
@@ -93,11 +69,8 @@ class KeltThreadTest : public ::testing::Test {
 
   std::unique_ptr<SimProcess> sim_;
   KeltThread thread_{kTestPause};
+  WorkerProbe<KeltThread> probe_{thread_};
   int model_ = 0;
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<int> words_;
-  size_t consumed_ = 0;
 };
 
 // Reads the device's block, writes it back with A1 changed and reads the change back.

@@ -1,14 +1,10 @@
 #include "devices/rm23/spprthread.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -17,6 +13,7 @@
 #include "devices/rm23/spprsession.h"
 #include "package/package.h"
 #include "support/simprocess.h"
+#include "support/workerprobe.h"
 
 namespace {
 
@@ -33,15 +30,6 @@ class SpprThreadTest : public ::testing::Test {
     Item item;
   };
 
-  void SetUp() override {
-    thread_.start([this](int message, int word) {
-      if (message != QM_ITEM) return;
-      std::lock_guard lock(mutex_);
-      words_.push_back(word);
-      arrived_.notify_all();
-    });
-  }
-
   // Starts a simulated instrument with the given options and opens the port to it.
   void attach(std::vector<std::string> options) {
     options.insert(options.begin(), "rm23");
@@ -56,7 +44,10 @@ class SpprThreadTest : public ::testing::Test {
       thread_.push(p.type, p.flags);
     }
     std::vector<Outcome> outcomes;
-    for (size_t i = 0; i < items.size(); ++i) outcomes.push_back(next());
+    for (size_t i = 0; i < items.size(); ++i) {
+      auto result = probe_.await();
+      outcomes.push_back({result.word, std::move(result.item)});
+    }
     return outcomes;
   }
 
@@ -89,36 +80,12 @@ class SpprThreadTest : public ::testing::Test {
   std::unique_ptr<SimProcess> sim_;
   SpprSession session_;
   SpprThread thread_;
-
- private:
-  Outcome next() {
-    std::unique_lock lock(mutex_);
-    // Every read gives up after 1.5 s; an exchange has a few of them, and the worker a margin.
-    const bool done = arrived_.wait_for(lock, std::chrono::seconds(15),
-                                        [&] { return consumed_ < words_.size(); });
-    Outcome out;
-    if (!done) {
-      ADD_FAILURE() << "no notification";
-      return out;
-    }
-    out.word = words_[consumed_++];
-    thread_.consume([&](const Item& item) { out.item = item; });
-    return out;
-  }
-
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<int> words_;
-  size_t consumed_ = 0;
+  WorkerProbe<SpprThread> probe_{thread_};
 };
 
 TEST_F(SpprThreadTest, OpensTheLineAt9600BaudWithOneStopBit) {
   attach({});
-  const int fd = ::open(sim_->path().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  termios tio{};
-  ASSERT_EQ(tcgetattr(fd, &tio), 0);
-  ::close(fd);
+  const termios tio = lineSettings(sim_->path());
   EXPECT_EQ(cfgetospeed(&tio), B9600);
   EXPECT_EQ(tio.c_cflag & CSTOPB, 0u);
   EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));

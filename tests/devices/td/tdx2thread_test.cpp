@@ -1,20 +1,17 @@
 #include "devices/td/tdx2thread.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "devices/td/tdx2device.h"
 #include "devices/td/tdx2view.h"
 #include "support/simprocess.h"
+#include "support/workerprobe.h"
 
 namespace {
 
@@ -37,18 +34,6 @@ class TdThreadTest : public ::testing::Test {
     milliseconds took{0};
   };
 
-  void SetUp() override {
-    thread_.start([this](int message, int word) {
-      std::lock_guard lock(mutex_);
-      if (message == QM_INDICATOR) {
-        indicators_.push_back(word);
-        return;
-      }
-      words_.push_back(word);
-      arrived_.notify_all();
-    });
-  }
-
   // Starts a simulated meter with the given options and opens the port to it.
   void attach(std::vector<std::string> options, int baudRate = 9600) {
     options.insert(options.begin(), "td");
@@ -59,28 +44,11 @@ class TdThreadTest : public ::testing::Test {
   }
 
   Outcome run(const TdRequest& request) {
-    {
-      std::lock_guard lock(mutex_);
-      indicators_.clear();
-    }
     const auto start = Clock::now();
     pushTdRequest(thread_, request);
-    std::unique_lock lock(mutex_);
-    const bool done = arrived_.wait_for(lock, std::chrono::seconds(10),
-                                        [&] { return consumed_ < words_.size(); });
-    Outcome out;
-    if (!done) {
-      ADD_FAILURE() << "no notification";
-      return out;
-    }
-    out.took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
-    out.word = words_[consumed_++];
-    out.indicators = indicators_;
-    thread_.consume([&](const auto& item) {
-      out.data = item.data;
-      out.message = item.message;
-    });
-    return out;
+    const auto result = probe_.await();
+    const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+    return {result.word, result.item.data, result.item.message, result.indicators, took};
   }
 
   // Runs an exchange that must succeed and decodes its reply.
@@ -92,11 +60,7 @@ class TdThreadTest : public ::testing::Test {
 
   std::unique_ptr<SimProcess> sim_;
   TDx2Thread thread_{kSettle};
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<int> words_;
-  std::vector<int> indicators_;
-  size_t consumed_ = 0;
+  WorkerProbe<TDx2Thread> probe_{thread_};
 };
 
 TEST_F(TdThreadTest, OpensTheLineAtTheChosenSpeedAndSettles) {
@@ -107,11 +71,7 @@ TEST_F(TdThreadTest, OpensTheLineAtTheChosenSpeedAndSettles) {
   EXPECT_GE(opened.took, kSettle);
   EXPECT_TRUE(opened.indicators.empty());
 
-  const int fd = ::open(sim_->path().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  termios tio{};
-  ASSERT_EQ(tcgetattr(fd, &tio), 0);
-  ::close(fd);
+  const termios tio = lineSettings(sim_->path());
   EXPECT_EQ(cfgetospeed(&tio), B4800);
   EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB), static_cast<tcflag_t>(CS8));
 }

@@ -1,18 +1,15 @@
 #include "devices/zorb/zorbthread.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "support/simprocess.h"
+#include "support/workerprobe.h"
 
 namespace {
 
@@ -27,15 +24,6 @@ class ZorbThreadTest : public ::testing::Test {
     ZorbCommon data;
     std::string message;
   };
-
-  void SetUp() override {
-    thread_.start([this](int message, int word) {
-      if (message != QM_ITEM) return;
-      std::lock_guard lock(mutex_);
-      words_.push_back(word);
-      arrived_.notify_all();
-    });
-  }
 
   // Starts a simulated transducer with the given options and opens the port to it.
   void attach(std::vector<std::string> options) {
@@ -52,23 +40,8 @@ class ZorbThreadTest : public ::testing::Test {
   }
 
   Outcome run(ZorbCommand type, const ZorbCommon& data) {
-    thread_.nextItem().data = data;
-    thread_.push(type, 0);
-    std::unique_lock lock(mutex_);
-    // The port gives up after 4 s; a few more are the worker's own margin.
-    const bool done = arrived_.wait_for(lock, std::chrono::seconds(10),
-                                        [&] { return consumed_ < words_.size(); });
-    Outcome out;
-    if (!done) {
-      ADD_FAILURE() << "no notification";
-      return out;
-    }
-    out.word = words_[consumed_++];
-    thread_.consume([&](const auto& item) {
-      out.data = item.data;
-      out.message = item.message;
-    });
-    return out;
+    const auto result = probe_.run(type, data);
+    return {result.word, result.item.data, result.item.message};
   }
 
   static ZorbCommon coefficients(uint8_t du, double a = 0, double b = 0) {
@@ -81,19 +54,12 @@ class ZorbThreadTest : public ::testing::Test {
 
   std::unique_ptr<SimProcess> sim_;
   ZorbThread thread_;
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<int> words_;
-  size_t consumed_ = 0;
+  WorkerProbe<ZorbThread> probe_{thread_};
 };
 
 TEST_F(ZorbThreadTest, OpensTheLineAt600BaudWithOneStopBit) {
   attach({});
-  const int fd = ::open(sim_->path().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  termios tio{};
-  ASSERT_EQ(tcgetattr(fd, &tio), 0);
-  ::close(fd);
+  const termios tio = lineSettings(sim_->path());
   EXPECT_EQ(cfgetospeed(&tio), B600);
   EXPECT_EQ(tio.c_cflag & CSTOPB, 0u);
   EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
