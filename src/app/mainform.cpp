@@ -23,6 +23,7 @@
 #include "app/filenames.h"
 #include "app/help.h"
 #include "app/messagelog.h"
+#include "app/systemlocale.h"
 #include "base/errors.h"
 #include "document/devicefactory.h"
 #include "document/doccreate.h"
@@ -78,10 +79,8 @@ std::string localPath(const QString& path) { return QFile::encodeName(path).toSt
 QString consoleStamp() {
   const QDateTime now = QDateTime::currentDateTime();
   const QLocale locale;
-  QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
-  if (!timeFormat.contains('s')) timeFormat.replace("mm", "mm:ss");
   const QString date = locale.toString(now.date(), QLocale::ShortFormat);
-  const QString time = locale.toString(now.time(), timeFormat);
+  const QString time = locale.toString(now.time(), shortTimeFormat(locale, true));
   return date.isEmpty() || time.isEmpty() ? QStringLiteral("---") : date + " " + time;
 }
 

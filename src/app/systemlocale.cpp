@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTime>
 #include <stdexcept>
 
@@ -17,6 +18,14 @@ QDate dateOf(const SystemTime& t) {
 
 }  // namespace
 
+QString shortTimeFormat(const QLocale& locale, bool withSeconds) {
+  QString format = locale.timeFormat(QLocale::ShortFormat);
+  const bool hasSeconds = format.contains('s');
+  if (withSeconds && !hasSeconds) format.replace("mm", "mm:ss");
+  if (!withSeconds && hasSeconds) format.remove(QRegularExpression("[^Hhmap ]?s+(\\.z+)?"));
+  return format;
+}
+
 void installSystemLocaleHook() {
   const QLocale locale = QLocale::system();
   const QString point = locale.decimalPoint();
@@ -29,7 +38,7 @@ void installSystemLocaleHook() {
   };
   hook.formatTime = [locale](const SystemTime& t) {
     dateOf(t);
-    return locale.toString(QTime(t.hour, t.minute), QLocale::ShortFormat).toStdString();
+    return locale.toString(QTime(t.hour, t.minute), shortTimeFormat(locale, false)).toStdString();
   };
   setLocaleHook(std::move(hook));
 }
