@@ -4,6 +4,7 @@
 // keeps the console of recent messages.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -25,6 +26,7 @@ class TDocCreateDlg;
 class TGoodTable;
 class THelp;
 class TPackageCreateDlg;
+class TSpprDlg;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -142,6 +144,7 @@ class TMainForm : public QMainWindow {
   void ActionDeleteEntryExecute();
   void ActionApprExecute();
   void ActionGraphicsExecute();
+  void ActionNewEntryRMExecute();
   void TableChange();
   void NHelpClick();
   void NAboutClick();
@@ -151,4 +154,5 @@ class TMainForm : public QMainWindow {
   SPILTS_DATA_EXCHANGE graphData_;
   THelp* help_;
   QActionGroup* pagesGroup_;
+  QPointer<TSpprDlg> spprDlg_;  // the RM-2.3 dialog while it is open
 };
