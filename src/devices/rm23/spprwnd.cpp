@@ -46,11 +46,17 @@ QComboBox* listBox(const char* name, const QStringList& items, QWidget* parent) 
   return combo;
 }
 
+QStringList inputNames(int other) {
+  QStringList names;
+  for (int input : spprInputChoices(other)) names << QString::number(input);
+  return names;
+}
+
 // An input choice lists the inputs the other one leaves, keeping its own input selected.
 void fillInputs(QComboBox* combo, int other) {
   const QString chosen = combo->currentText();
   combo->clear();
-  for (int input : spprInputChoices(other)) combo->addItem(QString::number(input));
+  combo->addItems(inputNames(other));
   combo->setCurrentIndex(combo->findText(chosen));
 }
 
@@ -104,8 +110,9 @@ void TSpprDlg::buildControls() {
 
 QWidget* TSpprDlg::buildSettingsGroup() {
   auto* group = new QGroupBox("Настройки", this);
-  cbChannel1 = listBox("cbChannel1", {"1", "3", "4"}, group);
-  cbChannel2 = listBox("cbChannel2", {"2", "3", "4"}, group);
+  // Input 1 starts on 1 and input 2 on 2, each listing what the other leaves.
+  cbChannel1 = listBox("cbChannel1", inputNames(2), group);
+  cbChannel2 = listBox("cbChannel2", inputNames(1), group);
   QStringList modes;
   for (const SpprMode& mode : spprModes()) modes << mode.name;
   cbMode = listBox("cbMode", modes, group);
