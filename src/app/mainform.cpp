@@ -25,6 +25,7 @@
 #include "app/messagelog.h"
 #include "app/systemlocale.h"
 #include "base/errors.h"
+#include "devices/rm23/spprwnd.h"
 #include "document/devicefactory.h"
 #include "document/doccreate.h"
 #include "package/approptions.h"
@@ -82,6 +83,12 @@ QString consoleStamp() {
   const QString date = locale.toString(now.date(), QLocale::ShortFormat);
   const QString time = locale.toString(now.time(), shortTimeFormat(locale, true));
   return date.isEmpty() || time.isEmpty() ? QStringLiteral("---") : date + " " + time;
+}
+
+// The package shown on a tab; none on the device tab.
+PackagePtr packageOfTab(const Document& doc, int tab) {
+  const bool package = tab > 0 && tab <= static_cast<int>(doc.packages.size());
+  return package ? doc.packages[tab - 1] : nullptr;
 }
 
 }  // namespace
@@ -195,6 +202,7 @@ void TMainForm::createActions() {
     guarded([this] { NExportClick(false); });
   });
   connectCommand(ActionGraphics, &TMainForm::ActionGraphicsExecute);
+  connectCommand(ActionNewEntryRM, &TMainForm::ActionNewEntryRMExecute);
   connectCommand(NHelp, &TMainForm::NHelpClick);
   connectCommand(NAbout, &TMainForm::NAboutClick);
   // Report, text export and import, approximation options, point placement, the coefficient
@@ -551,7 +559,7 @@ void TMainForm::TabControlChange() {
   doc_.device->readLines(currentLines());
   apprSettings().pulseWeight = doc_.device->pulseWeight();
   refreshLinesWindow();
-  // The RM-2.3 dialog, while open, is handed the selected package here.
+  if (spprDlg_) spprDlg_->setPackage(packageOfTab(doc_, t));
   recalcDocument(doc_);
   bindTable();
   updateActions();
@@ -686,6 +694,22 @@ void TMainForm::ActionGraphicsExecute() {
   TabControlChange();
   buildGraphData(doc_, graphData_);
   // The graph window takes graphData() and is shown without waiting once it exists.
+}
+
+// ---- instruments -------------------------------------------------------------------------------
+
+void TMainForm::ActionNewEntryRMExecute() {
+  // A closed dialog may still wait for its deletion; it is not shown again.
+  if (!spprDlg_ || spprDlg_->isHidden()) {
+    spprDlg_ = new TSpprDlg(this);
+    connect(spprDlg_, &TSpprDlg::entryAdded, this, [this] {
+      bindTable();
+      updateActions();
+    });
+  }
+  spprDlg_->setPackage(packageOfTab(doc_, tab()));
+  spprDlg_->show();
+  spprDlg_->activateWindow();
 }
 
 // ---- help --------------------------------------------------------------------------------------

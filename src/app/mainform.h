@@ -4,6 +4,7 @@
 // keeps the console of recent messages.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -29,6 +30,7 @@ class THelp;
 class TLinesDlg;
 class TPackageCreateDlg;
 class TSectionSelect;
+class TSpprDlg;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -157,6 +159,7 @@ class TMainForm : public QMainWindow {
   void ActionReportExecute();
   void NExportClick(bool exporting);
   void ActionGraphicsExecute();
+  void ActionNewEntryRMExecute();
   void TableChange();
   void NHelpClick();
   void NAboutClick();
@@ -167,4 +170,5 @@ class TMainForm : public QMainWindow {
   THelp* help_;
   QString reportPath_;  // fixed at start-up
   QActionGroup* pagesGroup_;
+  QPointer<TSpprDlg> spprDlg_;  // the RM-2.3 dialog while it is open
 };
