@@ -205,8 +205,6 @@ void TMainForm::createActions() {
   connectCommand(ActionNewEntryRM, &TMainForm::ActionNewEntryRMExecute);
   connectCommand(NHelp, &TMainForm::NHelpClick);
   connectCommand(NAbout, &TMainForm::NAboutClick);
-  // Report, text export and import, approximation options, point placement, the coefficient
-  // window and the two instrument inputs are connected by the subsystems that provide them.
 }
 
 // Every command runs through the guard, so a failure becomes one console line, and the actions'
