@@ -26,7 +26,9 @@
 #include "base/errors.h"
 #include "document/devicefactory.h"
 #include "document/doccreate.h"
+#include "graphs/tservicegraph.h"
 #include "package/approxstate.h"
+#include "package/linesview.h"
 #include "package/packagecreate.h"
 #include "package/packagecreatedlg.h"
 #include "storage/files.h"
@@ -95,6 +97,7 @@ TMainForm::TMainForm(const QStringList& arguments, Seams seams, QWidget* parent)
   createClientArea();
   DocCreateDlg = new TDocCreateDlg(this);
   PackageCreateDlg = new TPackageCreateDlg(this);
+  ServiceGraph = new TServiceGraph(this);
 
   setMessageSink([this](const QString& text) { logMessage(text); });
   resize(725, 519 + menuBar()->sizeHint().height());
@@ -355,6 +358,11 @@ void TMainForm::updateActions() {
 void TMainForm::updateDeviceCaptions() {
   // The coefficient and graph windows take their captions from the device family; both come
   // with their own subsystems and are refreshed here once they exist.
+  if (!doc_.device) return;
+  const int typeCode = doc_.device->typeCode();
+  ServiceGraph->setReadingCaption(readingCaption(typeCode));
+  ServiceGraph->setRatioCaption(typeCode == kTdCode ? QStringLiteral("Код/Расход")
+                                                    : QStringLiteral("Частота/Расход"));
 }
 
 void TMainForm::rebuildTabs() {
@@ -618,7 +626,10 @@ void TMainForm::ActionGraphicsExecute() {
   if (TabControl->count() < 2) return;
   TabControlChange();
   buildGraphData(doc_, graphData_);
-  // The graph window takes graphData() and is shown without waiting once it exists.
+  ServiceGraph->showData(&graphData_);
+  ServiceGraph->show();
+  ServiceGraph->raise();
+  ServiceGraph->activateWindow();
 }
 
 // ---- help --------------------------------------------------------------------------------------

@@ -25,6 +25,7 @@ class TDocCreateDlg;
 class TGoodTable;
 class THelp;
 class TPackageCreateDlg;
+class TServiceGraph;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -107,6 +108,7 @@ class TMainForm : public QMainWindow {
 
   TDocCreateDlg* DocCreateDlg;
   TPackageCreateDlg* PackageCreateDlg;
+  TServiceGraph* ServiceGraph;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -17,6 +18,7 @@
 
 #include "app/fakepaneldevice.h"
 #include "document/doccreate.h"
+#include "graphs/tservicegraph.h"
 #include "package/approxstate.h"
 #include "package/packagebase.h"
 #include "package/packagecreatedlg.h"
@@ -519,6 +521,27 @@ TEST_F(MainFormTest, SaveAsCancelIsSilentAndGraphicsBuildTheSeries) {
 
   form->ActionGraphics->trigger();
   EXPECT_EQ(form->graphData().series.size(), 1u);
+}
+
+TEST_F(MainFormTest, GraphicsShowTheGraphWindowWithTheFamilyCaptions) {
+  struct Case {
+    int type;
+    QString reading, ratio;
+  };
+  const Case cases[] = {{kKelt, "Частота (Гц)", "Частота/Расход"}, {0, "Код", "Код/Расход"}};
+  for (const Case& c : cases) {
+    newDocument(c.type);
+    newPackage(1);  // a verification package gives two series
+    form->ActionGraphics->trigger();
+    TServiceGraph* graph = form->ServiceGraph;
+    EXPECT_TRUE(graph->isVisible());
+    EXPECT_EQ(graph->SpiltSelect->count(), 2);
+    graph->TabControl->setCurrentIndex(1);
+    EXPECT_EQ(graph->leftCaption(), c.reading);
+    graph->TabControl->setCurrentIndex(3);
+    EXPECT_EQ(graph->leftCaption(), c.ratio);
+    graph->TabControl->setCurrentIndex(0);
+  }
 }
 
 TEST_F(MainFormTest, CommandLineOpensTheFirstDocumentOnly) {
