@@ -322,3 +322,38 @@ TEST_F(ServiceGraphTest, StatusBarAndMinimumControlColumn) {
   splitter->setSizes({5000, 20});
   EXPECT_GE(graph->ControlColumn->width(), TServiceGraph::kMinControlWidth);
 }
+
+TEST_F(ServiceGraphTest, ColouredCurveTakesThePaletteColourOfEachLine) {
+  // One green series; two lines, so a coloured curve has a blue second segment (palette 1).
+  show({{series("А", {pt(50, 2), pt(150, 12.5), pt(400, 25)})}, {{100, 0.1, 0}, {1e9, 0.05, 5}}});
+  graph->TabControl->setCurrentIndex(1);
+  const auto bluePixels = [&] {
+    const QImage image = graph->Chart->toPixmap(600, 400).toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        count += c.blue() > 200 && c.red() < 60 && c.green() < 60;
+      }
+    return count;
+  };
+  EXPECT_EQ(bluePixels(), 0);
+  clickCheck(graph->bColorAprox, true);
+  EXPECT_GT(bluePixels(), 20);
+}
+
+TEST_F(ServiceGraphTest, ListHintIsTheCaptionUnderTheMouse) {
+  show(sample());
+  graph->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(graph.get()));
+  QWidget* viewport = graph->SpiltSelect->viewport();
+  const auto moveTo = [&](const QPoint& pos) {
+    QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+  };
+  moveTo(graph->SpiltSelect->visualItemRect(graph->SpiltSelect->item(1)).center());
+  EXPECT_EQ(graph->SpiltSelect->toolTip(), "Поверка");
+  moveTo(QPoint(5, viewport->height() - 2));
+  EXPECT_TRUE(graph->SpiltSelect->toolTip().isEmpty());
+}
