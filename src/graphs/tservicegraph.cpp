@@ -292,22 +292,16 @@ void TServiceGraph::createControls() {
   layout->addWidget(StatusBar);
   resize(900, 600);
 
-  {
-    const QSignalBlocker blocker(this);
-    bLogariphmic->setChecked(true);
-    bNameAxis->setChecked(true);
-    bAproxLine->setChecked(true);
-  }
+  // The handlers are connected afterwards: these are the states the chart starts in.
+  bLogariphmic->setChecked(true);
+  bNameAxis->setChecked(true);
+  bAproxLine->setChecked(true);
   applyLogarithmic();
   OffsetLabel->hide();
   Offset->hide();
 }
 
 void TServiceGraph::connectHandlers() {
-  auto onToggle = [this](QCheckBox* box, void (TServiceGraph::*handler)()) {
-    connect(box, &QCheckBox::toggled, this,
-            [this, handler] { guarded([&] { (this->*handler)(); }); });
-  };
   const auto rescaledRedraw = [this] {
     automaticScale();
     redraw();
@@ -316,8 +310,8 @@ void TServiceGraph::connectHandlers() {
   connect(TabControl, &QTabBar::currentChanged, this, rescaledRedraw);
   connect(bColorAprox, &QCheckBox::toggled, this, rescaledRedraw);
   connect(Offset, &QSpinBox::valueChanged, this, &TServiceGraph::redraw);
-  onToggle(bNameAxis, &TServiceGraph::redraw);
-  onToggle(bCalsDeltaAlways, &TServiceGraph::redraw);
+  connect(bNameAxis, &QCheckBox::toggled, this, &TServiceGraph::redraw);
+  connect(bCalsDeltaAlways, &QCheckBox::toggled, this, &TServiceGraph::redraw);
   connect(bLogariphmic, &QCheckBox::toggled, this, [this] {
     applyLogarithmic();
     Chart->replot();
@@ -325,9 +319,8 @@ void TServiceGraph::connectHandlers() {
   connect(CheckCasual, &QCheckBox::toggled, this, [this](bool on) {
     if (scatter_) scatter_->setVisible(on);
     applyMarks();
-    Chart->replot();
   });
-  onToggle(bMarks, &TServiceGraph::applyMarks);
+  connect(bMarks, &QCheckBox::toggled, this, &TServiceGraph::applyMarks);
   connect(PointSize, &QSpinBox::valueChanged, this, [this](int size) {
     for (ColorScatter* s : series_) {
       QCPScatterStyle style = s->scatterStyle();
