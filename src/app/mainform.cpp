@@ -28,6 +28,7 @@
 #include "devices/rm23/spprwnd.h"
 #include "document/devicefactory.h"
 #include "document/doccreate.h"
+#include "graphs/tservicegraph.h"
 #include "package/approptions.h"
 #include "package/approxstate.h"
 #include "package/linesview.h"
@@ -109,6 +110,7 @@ TMainForm::TMainForm(const QStringList& arguments, Seams seams, QWidget* parent)
   DocCreateDlg = new TDocCreateDlg(this);
   LinesDlg = new TLinesDlg(this);
   PackageCreateDlg = new TPackageCreateDlg(this);
+  ServiceGraph = new TServiceGraph(this);
   CsvOptionsDlg = new TCsvOptionsDlg(this);
   SectionSelect = new TSectionSelect(this);
   reportPath_ = seams_.reportPath.isEmpty() ? defaultReportPath() : seams_.reportPath;
@@ -383,7 +385,11 @@ void TMainForm::updateActions() {
 
 void TMainForm::updateDeviceCaptions() {
   if (!doc_.device) return;
-  LinesDlg->setReadingCaption(readingCaption(doc_.device->typeCode()));
+  const int typeCode = doc_.device->typeCode();
+  LinesDlg->setReadingCaption(readingCaption(typeCode));
+  ServiceGraph->setReadingCaption(readingCaption(typeCode));
+  ServiceGraph->setRatioCaption(typeCode == kTdCode ? QStringLiteral("Код/Расход")
+                                                    : QStringLiteral("Частота/Расход"));
 }
 
 void TMainForm::rebuildTabs() {
@@ -691,7 +697,10 @@ void TMainForm::ActionGraphicsExecute() {
   if (TabControl->count() < 2) return;
   TabControlChange();
   buildGraphData(doc_, graphData_);
-  // The graph window takes graphData() and is shown without waiting once it exists.
+  ServiceGraph->showData(&graphData_);
+  ServiceGraph->show();
+  ServiceGraph->raise();
+  ServiceGraph->activateWindow();
 }
 
 // ---- instruments -------------------------------------------------------------------------------

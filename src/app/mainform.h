@@ -30,6 +30,7 @@ class THelp;
 class TLinesDlg;
 class TPackageCreateDlg;
 class TSectionSelect;
+class TServiceGraph;
 class TSpprDlg;
 
 class TMainForm : public QMainWindow {
@@ -118,6 +119,7 @@ class TMainForm : public QMainWindow {
   TDocCreateDlg* DocCreateDlg;
   TLinesDlg* LinesDlg;
   TPackageCreateDlg* PackageCreateDlg;
+  TServiceGraph* ServiceGraph;
   TCsvOptionsDlg* CsvOptionsDlg;
   TSectionSelect* SectionSelect;
 

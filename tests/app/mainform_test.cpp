@@ -21,6 +21,7 @@
 #include "document/doccreate.h"
 #include <QTimer>
 
+#include "graphs/tservicegraph.h"
 #include "package/approptions.h"
 #include "package/approxstate.h"
 #include "package/linesview.h"
@@ -626,6 +627,27 @@ TEST_F(MainFormTest, SaveAsCancelIsSilentAndGraphicsBuildTheSeries) {
 
   form->ActionGraphics->trigger();
   EXPECT_EQ(form->graphData().series.size(), 1u);
+}
+
+TEST_F(MainFormTest, GraphicsShowTheGraphWindowWithTheFamilyCaptions) {
+  struct Case {
+    int type;
+    QString reading, ratio;
+  };
+  const Case cases[] = {{kKelt, "Частота (Гц)", "Частота/Расход"}, {0, "Код", "Код/Расход"}};
+  for (const Case& c : cases) {
+    newDocument(c.type);
+    newPackage(1);  // a verification package gives two series
+    form->ActionGraphics->trigger();
+    TServiceGraph* graph = form->ServiceGraph;
+    EXPECT_TRUE(graph->isVisible());
+    EXPECT_EQ(graph->SpiltSelect->count(), 2);
+    graph->TabControl->setCurrentIndex(1);
+    EXPECT_EQ(graph->leftCaption(), c.reading);
+    graph->TabControl->setCurrentIndex(3);
+    EXPECT_EQ(graph->leftCaption(), c.ratio);
+    graph->TabControl->setCurrentIndex(0);
+  }
 }
 
 TEST_F(MainFormTest, CommandLineOpensTheFirstDocumentOnly) {
