@@ -37,6 +37,12 @@ QLabel* labelFor(const QString& caption, QWidget* field, QWidget* parent) {
   return label;
 }
 
+QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(name);
+  return b;
+}
+
 TFloatEdit* floatEdit(QWidget* parent, const QString& name, int digits, double min, double max,
                       double value) {
   auto* edit = new TFloatEdit(parent);
@@ -93,14 +99,10 @@ void TKeltFrame::buildControls() {
   top->addRow(labelFor("COM-порт:", cbPort, this), cbPort);
   top->addRow(labelFor("Зав. № КЕЛТ:", edDevNum, this), edDevNum);
 
-  bnRead = new QPushButton("Считать", this);
-  bnRead->setObjectName("bnRead");
-  bnWrite = new QPushButton("Записать", this);
-  bnWrite->setObjectName("bnWrite");
-  bnGetU = new QPushButton("Считать Ubat", this);
-  bnGetU->setObjectName("bnGetU");
-  bnGetT = new QPushButton("Считать T", this);
-  bnGetT->setObjectName("bnGetT");
+  bnRead = button("Считать", "bnRead", this);
+  bnWrite = button("Записать", "bnWrite", this);
+  bnGetU = button("Считать Ubat", "bnGetU", this);
+  bnGetT = button("Считать T", "bnGetT", this);
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {bnRead, bnWrite, bnGetU, bnGetT}) buttons->addWidget(button);
   buttons->addStretch();
@@ -129,17 +131,13 @@ QWidget* TKeltFrame::buildAdapterGroup() {
   tbLevel->setRange(0, 3);
   tbLevel->setPageStep(1);
   tbLevel->setTickPosition(QSlider::TicksAbove);
-  bnSetLevel = new QPushButton("Установить", gbAdapter);
-  bnSetLevel->setObjectName("bnSetLevel");
+  bnSetLevel = button("Установить", "bnSetLevel", gbAdapter);
   lbAmp = new QLabel("0", gbAdapter);
   lbAmp->setObjectName("lbAmp");
   setTextColor(lbAmp, Qt::red);
-  bnGetAmp = new QPushButton("Контроль", gbAdapter);
-  bnGetAmp->setObjectName("bnGetAmp");
-  bnReset = new QPushButton("Сброс", gbAdapter);
-  bnReset->setObjectName("bnReset");
-  bnAuto = new QPushButton("Автонастройка", gbAdapter);
-  bnAuto->setObjectName("bnAuto");
+  bnGetAmp = button("Контроль", "bnGetAmp", gbAdapter);
+  bnReset = button("Сброс", "bnReset", gbAdapter);
+  bnAuto = button("Автонастройка", "bnAuto", gbAdapter);
 
   auto* grid = new QGridLayout(gbAdapter);
   grid->addWidget(labelFor("Порог выделения сигнала от КЕЛТ:", tbLevel, gbAdapter), 0, 0);

@@ -175,8 +175,11 @@ TEST_F(KeltPanelTest, FailuresReachTheConsoleOnceAndKeepTheValues) {
   }
 }
 
-TEST_F(KeltPanelTest, ABusyAdapterHoldsTheNextCommandForThePause) {
+TEST_F(KeltPanelTest, ABusyAdapterHoldsThePanelForThePauseAndTheFocusReturns) {
   attach(7, {"--busy=1"});
+  panel->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+  panel->bnRead->setFocus();
   QTest::mouseClick(panel->bnRead, Qt::LeftButton);
   ASSERT_TRUE(waitUntil([&] { return !console.isEmpty(); }));
   QElapsedTimer sinceNotice;
@@ -184,9 +187,11 @@ TEST_F(KeltPanelTest, ABusyAdapterHoldsTheNextCommandForThePause) {
   EXPECT_EQ(lines(), "Ошибка обмена. Подождите 12 секунд");
   EXPECT_FALSE(panel->bnRead->isEnabled());
   EXPECT_FALSE(panel->cbPort->isEnabled());
+  EXPECT_NE(QApplication::focusWidget(), panel->bnRead);
   ASSERT_TRUE(waitIdle());
   EXPECT_GE(sinceNotice.elapsed(), kShortPause.count() - 50);
   EXPECT_EQ(lines(), "Ошибка обмена. Подождите 12 секунд");  // the pause prints nothing
+  EXPECT_EQ(QApplication::focusWidget(), panel->bnRead);     // back where the user left it
   EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
 }
 
