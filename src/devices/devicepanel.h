@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "comm/queuednotifier.h"
 
@@ -68,7 +69,10 @@ class PanelWorker {
   using Common = decltype(Item::data);
   using ResultHandler = std::function<void(Item& item, bool ok)>;
 
-  explicit PanelWorker(PanelBusyState& busy) : busy_(busy) {}
+  // `threadArgs` go to the worker's constructor (a shortened pause for tests, for example).
+  template <class... ThreadArgs>
+  explicit PanelWorker(PanelBusyState& busy, ThreadArgs&&... threadArgs)
+      : busy_(busy), thread_(std::forward<ThreadArgs>(threadArgs)...) {}
   PanelWorker(const PanelWorker&) = delete;
   PanelWorker& operator=(const PanelWorker&) = delete;
 

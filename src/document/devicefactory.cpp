@@ -1,5 +1,6 @@
 #include "document/devicefactory.h"
 
+#include "devices/kelt/kelt.h"
 #include "devices/zorb/zorb.h"
 
 std::unique_ptr<DeviceBase> createDevice(int typeCode, QWidget* parent) {
@@ -8,6 +9,8 @@ std::unique_ptr<DeviceBase> createDevice(int typeCode, QWidget* parent) {
   switch (type->family) {
     case dfZorb:
       return std::make_unique<Zorb>(typeCode - kFirstZorbCode, parent);
+    case dfKelt:
+      return std::make_unique<Kelt>(typeCode - kFirstKeltCode, parent);
     default:
       // The TD and KELT families register here as their panels are built.
       return nullptr;
