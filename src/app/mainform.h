@@ -139,6 +139,7 @@ class TMainForm : public QMainWindow {
   void ActionNewPackageExecute();
   void ActionDeletePackageExecute();
   void ActionNewEntryExecute();
+  void ActionNewEntryReadCodeExecute();
   void ActionDeleteEntryExecute();
   void ActionApprExecute();
   void ActionGraphicsExecute();

@@ -1,11 +1,14 @@
 #include "document/devicefactory.h"
 
+#include "devices/td/tdx2.h"
 #include "devices/zorb/zorb.h"
 
 std::unique_ptr<DeviceBase> createDevice(int typeCode, QWidget* parent) {
   const DeviceTypeInfo* type = deviceType(typeCode);
   if (!type) return nullptr;
   switch (type->family) {
+    case dfTd:
+      return std::make_unique<TDx2>(parent);
     case dfZorb:
       return std::make_unique<Zorb>(typeCode - kFirstZorbCode, parent);
     default:
