@@ -338,14 +338,11 @@ QWidget* TTDFrame::buildCoefficientsGroup(QWidget* parent) {
 
 QWidget* TTDFrame::buildStartStopGroup(QWidget* parent) {
   auto* group = new QGroupBox("Старт-стоп", parent);
-  // The signal forms, top to bottom, as the radio buttons select them.
-  const char* const forms[] = {"Уровень: низкий - старт, высокий - стоп",
-                               "Уровень: высокий - старт, низкий - стоп",
-                               "Импульс: фронт - старт, следующий фронт - стоп",
-                               "Импульс: спад - старт, следующий спад - стоп"};
+  // One button per start-stop signal form, top to bottom; the meter numbers the forms
+  // differently (see tdStartStopMode).
   auto* column = new QVBoxLayout(group);
   for (int i = 0; i < 4; ++i) {
-    StartStop[i] = new QRadioButton(forms[i], group);
+    StartStop[i] = new QRadioButton(QString("Форма %1").arg(i + 1), group);
     StartStop[i]->setObjectName(QString("StartStop%1").arg(i));
     column->addWidget(StartStop[i]);
   }

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QStringList>
 #include <QTabWidget>
@@ -21,6 +22,7 @@
 #include "comm/comport.h"
 #include "comm/regkey.h"
 #include "devices/panelwait.h"
+#include "devices/td/portsetup.h"
 #include "devices/td/tdreadingspage.h"
 #include "devices/td/tdx2.h"
 #include "support/simprocess.h"
@@ -46,6 +48,8 @@ class TdPanelTest : public ::testing::Test {
   void TearDown() override {
     device.reset();
     setMessageSink({});
+    TPortSetupForm::instance().CSpinAddress->setValue(0);
+    TPortSetupForm::instance().ComboPortSpeed->setCurrentIndex(0);
   }
 
   // A panel whose port to a simulated meter is open, its opening reads done.
@@ -209,6 +213,42 @@ TEST_F(TdPanelTest, AWeightThatIsNotANumberSendsNothing) {
   // The meter still holds what it held.
   EXPECT_EQ(click(panel()->ReadImpulseOut), kOutputsRead);
   EXPECT_EQ(panel()->ImpulseWeight->currentText(), "0.001");
+}
+
+TEST_F(TdPanelTest, SettingsButtonsWriteAndReadTheMeter) {
+  attach({"--uptime=90061"});  // 1 day, 1 hour, 1 minute, 1 second
+  panel()->NetAddress->setValue(9);
+  EXPECT_EQ(click(panel()->SetNetAddr), "Сетевой адрес установлен");
+  panel()->FlowIntegrator->setValue(12);
+  EXPECT_EQ(click(panel()->SetIntegrator), "Интегратор расхода установлен");
+  panel()->NetAddress->setValue(1);
+  panel()->FlowIntegrator->setValue(1);
+  EXPECT_EQ(click(panel()->GetNetAddr), kAddressRead);
+  EXPECT_EQ(panel()->NetAddress->value(), 9);
+  EXPECT_EQ(click(panel()->GetIntegrator), kIntegratorRead);
+  EXPECT_EQ(panel()->FlowIntegrator->value(), 12);
+
+  panel()->StartStop[3]->setChecked(true);
+  panel()->NoiseCancelStSt->setValue(10);
+  EXPECT_EQ(panel()->NoiseStStLabel->text(), "8 мс");
+  EXPECT_EQ(click(panel()->SetStSt), "Параметры сигнала старт-стоп установлены");
+  EXPECT_EQ(click(panel()->ClearMeasure), "Текущие параметры обнулены");
+  EXPECT_EQ(click(panel()->Advanced_Info), "Время непрерывной работы 1 суток 1 часов 1 минут");
+}
+
+// Requests go to the address of the port setup (0: any meter), at one of its four speeds.
+TEST_F(TdPanelTest, RequestsGoToTheAddressOfThePortSetup) {
+  TPortSetupForm& setup = TPortSetupForm::instance();
+  EXPECT_FALSE(setup.ComboPortSpeed->isEditable());
+  EXPECT_EQ(setup.ComboPortSpeed->count(), 4);
+  setup.ComboPortSpeed->setCurrentIndex(2);
+  EXPECT_EQ(setup.baudRate(), 2400);
+
+  attach({"--address=7"});
+  setup.CSpinAddress->setValue(5);
+  EXPECT_EQ(click(panel()->ReadParam), "Прибор не отвечает");
+  setup.CSpinAddress->setValue(7);
+  EXPECT_EQ(click(panel()->ReadParam), kSystemRead);
 }
 
 TEST_F(TdPanelTest, ThePourIndicatorSetsAndClearsItsBit) {
