@@ -1,7 +1,5 @@
 #include "devices/td/tdreadingspage.h"
 
-#include <qcustomplot.h>
-
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
@@ -10,6 +8,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <ostream>
 
 #include "app/messagelog.h"
@@ -168,23 +167,21 @@ void TTDReadingsPage::addReading(std::int32_t code) {
 void TTDReadingsPage::appendPoint(double x, double code, double filteredCode) {
   Series1->addData(x, code);
   Series2->addData(x, filteredCode);
+  const QCPRange added(std::min(code, filteredCode), std::max(code, filteredCode));
+  valueRange_ = hasValues_ ? valueRange_.expanded(added) : added;
+  hasValues_ = true;
 }
 
 void TTDReadingsPage::refresh() {
-  bool found = false;
-  if (autoX_) {
-    const QCPRange keys = Series1->data()->keyRange(found);
-    if (found) Chart->xAxis->setRange(keys.lower, keys.upper + (keys.size() == 0 ? 1 : 0));
+  if (autoX_ && !Series1->data()->isEmpty()) {
+    // The points are kept in X order.
+    const double first = Series1->data()->constBegin()->key;
+    const double last = (Series1->data()->constEnd() - 1)->key;
+    Chart->xAxis->setRange(first, last > first ? last : first + 1);
   }
-  if (autoY_) {
-    QCPRange values = Series1->data()->valueRange(found);
-    bool foundFiltered = false;
-    const QCPRange filteredValues = Series2->data()->valueRange(foundFiltered);
-    if (foundFiltered) values = found ? values.expanded(filteredValues) : filteredValues;
-    if (found || foundFiltered) {
-      const double pad = values.size() == 0 ? 1 : 0;
-      Chart->yAxis->setRange(values.lower - pad, values.upper + pad);
-    }
+  if (autoY_ && hasValues_) {
+    const double pad = valueRange_.size() == 0 ? 1 : 0;
+    Chart->yAxis->setRange(valueRange_.lower - pad, valueRange_.upper + pad);
   }
   Chart->replot(QCustomPlot::rpQueuedReplot);
 }
@@ -206,6 +203,7 @@ void TTDReadingsPage::clearWithQuestion() {
   if (MessageBoxes::show(request) != QMessageBox::Yes) return;
   Series1->data()->clear();
   Series2->data()->clear();
+  hasValues_ = false;
   filter_.reset();
   x_ = 0;
   AutoADCClick();

@@ -3,6 +3,8 @@
 // low-pass filtered copy, with zoom, scrolling, noise analysis, a CSV file of the points and
 // printing. The panel feeds it one reading per poll while "Показания" is ticked.
 
+#include <qcustomplot.h>
+
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -10,8 +12,6 @@
 #include "devices/td/tdreadings.h"
 
 class QCheckBox;
-class QCPGraph;
-class QCustomPlot;
 class QPushButton;
 
 class TTDReadingsPage : public QWidget {
@@ -83,4 +83,8 @@ class TTDReadingsPage : public QWidget {
   bool paused_ = false;
   bool autoX_ = true;
   bool autoY_ = true;
+  // The values of both series so far, so the automatic scale does not scan every point again on
+  // each reading of a long recording.
+  QCPRange valueRange_;
+  bool hasValues_ = false;
 };
