@@ -300,6 +300,19 @@ TEST_F(TdPanelTest, PollsRunOnlyWhileOpenAndNeverLogFailures) {
   EXPECT_TRUE(panel()->Readings->codes().isEmpty());
 }
 
+TEST_F(TdPanelTest, APortThatDoesNotOpenLeavesThePanelClosed) {
+  ComPort::ComList::install({"/nonexistent/tty"});
+  RegKey key;
+  key.create(kProgramKey);
+  key.writeInt("TdComPort", 0);
+  device = std::make_unique<TDx2>(nullptr);
+  QTest::mouseClick(panel()->OpenPortButton, Qt::LeftButton);
+  ASSERT_TRUE(waitUntil([&] { return !console.isEmpty(); }));
+  EXPECT_EQ(console.size(), 1);
+  EXPECT_EQ(panel()->OpenPortButton->text(), "Открыть");
+  EXPECT_TRUE(panel()->PortSelectBox->isEnabled());
+}
+
 TEST_F(TdPanelTest, WithSevenRequestsPendingAnEighthIsDroppedSilently) {
   attach({});
   console.clear();
