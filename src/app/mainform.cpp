@@ -26,6 +26,7 @@
 #include "app/systemlocale.h"
 #include "base/errors.h"
 #include "devices/rm23/spprwnd.h"
+#include "devices/td/tdx2.h"
 #include "document/devicefactory.h"
 #include "document/doccreate.h"
 #include "graphs/tservicegraph.h"
@@ -191,6 +192,7 @@ void TMainForm::createActions() {
   connectCommand(ActionNewPackage, &TMainForm::ActionNewPackageExecute);
   connectCommand(ActionDeletePackage, &TMainForm::ActionDeletePackageExecute);
   connectCommand(ActionNewEntry, &TMainForm::ActionNewEntryExecute);
+  connectCommand(ActionNewEntryReadCode, &TMainForm::ActionNewEntryReadCodeExecute);
   connectCommand(ActionDeleteEntry, &TMainForm::ActionDeleteEntryExecute);
   connectCommand(ActionAppr, &TMainForm::ActionApprExecute);
   connectCommand(ActionApprOptions, &TMainForm::ActionApprOptionsExecute);
@@ -598,6 +600,23 @@ void TMainForm::ActionNewEntryExecute() {
   PackageBase* package = selectedPackage();
   if (!package) return;
   package->addEntry();
+  bindTable();
+  updateActions();
+}
+
+// A new entry from the TD meter's last current-values poll: its average code and pulse count.
+void TMainForm::ActionNewEntryReadCodeExecute() {
+  PackageBase* package = selectedPackage();
+  const auto* meter = dynamic_cast<const TDx2*>(doc_.device.get());
+  if (!package || !meter) return;
+  double code = 0;
+  uint32_t pulses = 0;
+  meter->readCode(code, pulses);
+  package->addEntry();
+  const int row = package->entryCount() - 1;
+  package->setValue(row, colCode, code);
+  package->setValue(row, colPulses2, static_cast<int32_t>(pulses));
+  package->recalcEntry(row);
   bindTable();
   updateActions();
 }

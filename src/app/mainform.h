@@ -153,6 +153,7 @@ class TMainForm : public QMainWindow {
   void ActionNewPackageExecute();
   void ActionDeletePackageExecute();
   void ActionNewEntryExecute();
+  void ActionNewEntryReadCodeExecute();
   void ActionDeleteEntryExecute();
   void ActionApprExecute();
   void ActionApprOptionsExecute();

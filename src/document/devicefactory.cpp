@@ -1,18 +1,20 @@
 #include "document/devicefactory.h"
 
 #include "devices/kelt/kelt.h"
+#include "devices/td/tdx2.h"
 #include "devices/zorb/zorb.h"
 
 std::unique_ptr<DeviceBase> createDevice(int typeCode, QWidget* parent) {
   const DeviceTypeInfo* type = deviceType(typeCode);
   if (!type) return nullptr;
   switch (type->family) {
+    case dfTd:
+      return std::make_unique<TDx2>(parent);
     case dfZorb:
       return std::make_unique<Zorb>(typeCode - kFirstZorbCode, parent);
     case dfKelt:
       return std::make_unique<Kelt>(typeCode - kFirstKeltCode, parent);
     default:
-      // The TD and KELT families register here as their panels are built.
       return nullptr;
   }
 }

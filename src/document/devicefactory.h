@@ -8,6 +8,6 @@
 class QWidget;
 
 // 0 -> TD, 1..17 -> ZORB (model index code - 1), 18..35 -> KELT (model index code - 18); any
-// other code, or a family not built yet, gives no device. `parent` is the page area of the main
+// other code gives no device. `parent` is the page area of the main
 // window: the device creates its panel as a child of it and adds the panel to its layout.
 std::unique_ptr<DeviceBase> createDevice(int typeCode, QWidget* parent);
