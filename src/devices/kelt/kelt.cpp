@@ -11,12 +11,9 @@
 #include "widgets/intedit.h"
 
 Kelt::Kelt(int model, QWidget* parent, std::chrono::milliseconds busyPause)
-    : panel_(new TKeltFrame(parent, busyPause)) {
-  if (parent && parent->layout()) parent->layout()->addWidget(panel_);
+    : PanelDevice(new TKeltFrame(parent, busyPause)) {
   panel_->init(model);
 }
-
-Kelt::~Kelt() { delete panel_.data(); }
 
 uint8_t Kelt::typeCode() const { return static_cast<uint8_t>(kFirstKeltCode + panel_->model()); }
 
@@ -78,4 +75,3 @@ double Kelt::pulseWeight() const {
   return keltPulseWeightValue(weights->itemText(weights->GetItemIndex()).toStdString());
 }
 
-void Kelt::showPanel(bool show) { panel_->setVisible(show); }

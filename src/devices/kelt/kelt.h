@@ -6,22 +6,18 @@
 // zeros, ignored when read), then int32 output-type position, int32 pulse-weight position,
 // int32 n, double pulse duration in ms, int32 temperature offset in steps of 0.5 °C, int32 zero.
 
-#include <QPointer>
 #include <chrono>
 
 #include "devices/kelt/keltframe.h"
-#include "document/devicebase.h"
+#include "devices/paneldevice.h"
 
-class Kelt : public DeviceBase {
+class Kelt : public PanelDevice<TKeltFrame> {
  public:
   static constexpr uint32_t kParameterSize = sizeof(KeltDocParameters);
 
   // Creates the panel as a child of `parent` (in its layout, when it has one) for the model
   // index 0..17 and initialises it. busyPause: see TKeltFrame.
   Kelt(int model, QWidget* parent, std::chrono::milliseconds busyPause = kKeltBusyPause);
-  ~Kelt() override;
-  Kelt(const Kelt&) = delete;
-  Kelt& operator=(const Kelt&) = delete;
 
   uint8_t typeCode() const override;
   void readLines(std::vector<files::Line>& lines) override;
@@ -32,11 +28,4 @@ class Kelt : public DeviceBase {
   bool setParameters(const uint8_t* data, uint32_t length) override;
   std::string name() const override;
   double pulseWeight() const override;
-  void showPanel(bool show) override;
-
-  TKeltFrame* panel() const { return panel_; }
-
- private:
-  // Owned here; the guard only notices when Qt destroyed the panel with its parent first.
-  QPointer<TKeltFrame> panel_;
 };

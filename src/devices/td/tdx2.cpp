@@ -10,12 +10,9 @@
 #include "devices/td/tdx2device.h"
 #include "devices/td/tdx2view.h"
 
-TDx2::TDx2(QWidget* parent) : panel_(new TTDFrame(parent)) {
-  if (parent && parent->layout()) parent->layout()->addWidget(panel_);
+TDx2::TDx2(QWidget* parent) : PanelDevice(new TTDFrame(parent)) {
   panel_->init();
 }
-
-TDx2::~TDx2() { delete panel_.data(); }
 
 uint8_t TDx2::typeCode() const { return kTdCode; }
 
@@ -74,8 +71,6 @@ std::string TDx2::name() const {
 double TDx2::pulseWeight() const {
   return tdNumberOrZero(panel_->ImpulseWeight->currentText().toStdString());
 }
-
-void TDx2::showPanel(bool show) { panel_->setVisible(show); }
 
 void TDx2::readCode(double& code, uint32_t& pulses) const {
   code = panel_->lastAverageCode();

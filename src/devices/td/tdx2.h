@@ -2,19 +2,15 @@
 // The device of a TD document (type code 0): what the document, the file and the approximation
 // read from and write to the TD panel. The parameter block is TdParameters (14 bytes).
 
-#include <QPointer>
 #include <cstdint>
 
+#include "devices/paneldevice.h"
 #include "devices/td/tdx2frame.h"
-#include "document/devicebase.h"
 
-class TDx2 : public DeviceBase {
+class TDx2 : public PanelDevice<TTDFrame> {
  public:
   // Creates the panel as a child of `parent` (in its layout, when it has one) and initialises it.
   explicit TDx2(QWidget* parent);
-  ~TDx2() override;
-  TDx2(const TDx2&) = delete;
-  TDx2& operator=(const TDx2&) = delete;
 
   uint8_t typeCode() const override;
   void readLines(std::vector<files::Line>& lines) override;
@@ -25,15 +21,8 @@ class TDx2 : public DeviceBase {
   bool setParameters(const uint8_t* data, uint32_t length) override;
   std::string name() const override;
   double pulseWeight() const override;
-  void showPanel(bool show) override;
 
   // The meter's last average signal code and output pulse count (halved for a meander), both
   // from the current-values polls; 0 until the first one.
   void readCode(double& code, uint32_t& pulses) const;
-
-  TTDFrame* panel() const { return panel_; }
-
- private:
-  // Owned here; the guard only notices when Qt destroyed the panel with its parent first.
-  QPointer<TTDFrame> panel_;
 };

@@ -24,12 +24,9 @@ bool within(double value, double min, double max) { return value >= min && value
 
 }  // namespace
 
-Zorb::Zorb(int model, QWidget* parent) : panel_(new TZorbFrame(parent)) {
-  if (parent && parent->layout()) parent->layout()->addWidget(panel_);
+Zorb::Zorb(int model, QWidget* parent) : PanelDevice(new TZorbFrame(parent)) {
   panel_->init(model);
 }
-
-Zorb::~Zorb() { delete panel_.data(); }
 
 uint8_t Zorb::typeCode() const { return static_cast<uint8_t>(kFirstZorbCode + panel_->model()); }
 
@@ -91,4 +88,3 @@ double Zorb::pulseWeight() const {
   return ok ? weight : 0;
 }
 
-void Zorb::showPanel(bool show) { panel_->setVisible(show); }

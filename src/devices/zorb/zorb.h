@@ -5,21 +5,16 @@
 // Parameter block, 8 bytes little-endian: bytes 0..3 unused (written as zeros, ignored when
 // read), bytes 4..7 int32 position in the pulse-weight list, 0..2.
 
-#include <QPointer>
-
+#include "devices/paneldevice.h"
 #include "devices/zorb/zorbframe.h"
-#include "document/devicebase.h"
 
-class Zorb : public DeviceBase {
+class Zorb : public PanelDevice<TZorbFrame> {
  public:
   static constexpr uint32_t kParameterSize = 8;
 
   // Creates the panel as a child of `parent` (in its layout, when it has one) for the model
   // index 0..16 and initialises it.
   Zorb(int model, QWidget* parent);
-  ~Zorb() override;
-  Zorb(const Zorb&) = delete;
-  Zorb& operator=(const Zorb&) = delete;
 
   uint8_t typeCode() const override;
   void readLines(std::vector<files::Line>& lines) override;
@@ -30,11 +25,4 @@ class Zorb : public DeviceBase {
   bool setParameters(const uint8_t* data, uint32_t length) override;
   std::string name() const override;
   double pulseWeight() const override;
-  void showPanel(bool show) override;
-
-  TZorbFrame* panel() const { return panel_; }
-
- private:
-  // Owned here; the guard only notices when Qt destroyed the panel with its parent first.
-  QPointer<TZorbFrame> panel_;
 };
