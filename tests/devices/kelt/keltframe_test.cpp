@@ -22,6 +22,7 @@
 #include "devices/panelwait.h"
 #include "document/devicebase.h"
 #include "support/simprocess.h"
+#include "support/userchoice.h"
 #include "widgets/discombobox.h"
 #include "widgets/floatedit.h"
 #include "widgets/intedit.h"
@@ -77,18 +78,10 @@ class KeltPanelTest : public ::testing::Test {
     panel.reset();
     startSim(model, std::move(options));
     create(model);
-    choose(panel->cbPort, 1);
+    chooseItem(panel->cbPort, 1);
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(panel->cbPort->currentIndex(), 1);
     console.clear();
-  }
-
-  static void choose(QComboBox* combo, int position) {
-    combo->setCurrentIndex(position);
-    emit combo->activated(position);
-  }
-  static void chooseText(QComboBox* combo, const char* text) {
-    choose(combo, combo->findText(QString::fromUtf8(text)));
   }
 
   // Clicks and waits until the panel is idle again; returns the console lines it printed.
@@ -279,7 +272,7 @@ TEST_F(KeltPanelTest, TheModelLaysOutThePanel) {
 TEST_F(KeltPanelTest, FrequencyOutputsSwapOrDisableThePulseControls) {
   ComPort::ComList::install({});
   create(0);
-  chooseText(panel->cbOutType, "Частотный Vf/n");
+  chooseItem(panel->cbOutType, "Частотный Vf/n");
   EXPECT_FALSE(panel->cbWeight->isVisibleTo(panel.get()));
   EXPECT_FALSE(panel->lbWeight->isVisibleTo(panel.get()));
   EXPECT_TRUE(panel->edN->isVisibleTo(panel.get()));
@@ -288,14 +281,14 @@ TEST_F(KeltPanelTest, FrequencyOutputsSwapOrDisableThePulseControls) {
 
   create(8);
   panel->cbWeight->setCurrentIndex(2);
-  chooseText(panel->cbOutType, "Частотный Vf/4");
+  chooseItem(panel->cbOutType, "Частотный Vf/4");
   EXPECT_TRUE(panel->cbWeight->isVisibleTo(panel.get()));
   for (QWidget* w : {static_cast<QWidget*>(panel->cbWeight), static_cast<QWidget*>(panel->edTauOut),
                      static_cast<QWidget*>(panel->edA[0]), static_cast<QWidget*>(panel->edB[4]),
                      static_cast<QWidget*>(panel->edF[3])}) {
     EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
   }
-  chooseText(panel->cbOutType, "Импульсный Vp");
+  chooseItem(panel->cbOutType, "Импульсный Vp");
   EXPECT_TRUE(panel->edA[0]->isEnabled());
   EXPECT_EQ(panel->cbWeight->currentIndex(), 2);  // kept while disabled
 }
@@ -305,10 +298,10 @@ TEST_F(KeltPanelTest, FrequencyOutputsSwapOrDisableThePulseControls) {
 TEST_F(KeltPanelTest, FrequencyOutputsTravelWithoutThePulseWeight) {
   attach(0);
   EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-  chooseText(panel->cbOutType, "Частотный Vf/n");
+  chooseItem(panel->cbOutType, "Частотный Vf/n");
   panel->edN->SetValue(7);
   EXPECT_EQ(click(panel->bnWrite), "Параметры записаны");
-  chooseText(panel->cbOutType, "Импульсный Vp");
+  chooseItem(panel->cbOutType, "Импульсный Vp");
   panel->edN->SetValue(1);
   EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
   EXPECT_EQ(panel->cbOutType->currentIndex(), 1);
@@ -317,11 +310,11 @@ TEST_F(KeltPanelTest, FrequencyOutputsTravelWithoutThePulseWeight) {
 
   attach(8);
   EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-  chooseText(panel->cbDu, "80");
-  chooseText(panel->cbOutType, "Частотный Vf/4");
+  chooseItem(panel->cbDu, "80");
+  chooseItem(panel->cbOutType, "Частотный Vf/4");
   EXPECT_EQ(click(panel->bnWrite), "Параметры записаны");
-  chooseText(panel->cbDu, "25");
-  chooseText(panel->cbOutType, "Импульсный Vp");
+  chooseItem(panel->cbDu, "25");
+  chooseItem(panel->cbOutType, "Импульсный Vp");
   panel->edA[0]->SetValue(0.3);
   EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
   EXPECT_EQ(panel->cbOutType->currentText(), "Частотный Vf/4");
@@ -356,10 +349,10 @@ TEST_F(KeltPanelTest, ThePulseDurationSnapsToWhatTheModelCanHold) {
   for (const auto& c : weightCases) {
     SCOPED_TRACE(c.model);
     create(c.model);
-    choose(panel->cbWeight, 3);
+    chooseItem(panel->cbWeight, 3);
     EXPECT_NEAR(panel->edTauOut->GetValue(), c.shown, 1e-9);
     // A new Ду keeps the weight position and the duration.
-    chooseText(panel->cbDu, "100");
+    chooseItem(panel->cbDu, "100");
     EXPECT_EQ(panel->cbWeight->currentText(), "0,05");
     EXPECT_NEAR(panel->edTauOut->GetValue(), c.shown, 1e-9);
   }
@@ -394,7 +387,7 @@ TEST_F(KeltPanelTest, TheChosenPortIsOpenedAtCreationAndRememberedAtDestruction)
   EXPECT_EQ(panel->cbPort->currentIndex(), 1);
   EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
 
-  choose(panel->cbPort, 0);
+  chooseItem(panel->cbPort, 0);
   ASSERT_TRUE(waitIdle());
   panel.reset();
   RegKey key;
@@ -407,7 +400,7 @@ TEST_F(KeltPanelTest, APortThatDoesNotOpenIsDeselectedWithoutAMessage) {
   create(7);
   panel->tbLevel->setValue(2);
   console.clear();
-  choose(panel->cbPort, 1);
+  chooseItem(panel->cbPort, 1);
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(panel->cbPort->currentIndex(), 0);
   EXPECT_EQ(panel->tbLevel->value(), 0);

@@ -25,6 +25,7 @@
 #include "devices/panelwait.h"
 #include "package/package.h"
 #include "support/simprocess.h"
+#include "support/userchoice.h"
 #include "widgets/discombobox.h"
 #include "widgets/floatedit.h"
 #include "widgets/goodtable.h"
@@ -92,14 +93,6 @@ class SpprDlgTest : public ::testing::Test {
     console.clear();
   }
 
-  static void choose(QComboBox* combo, int position) {
-    combo->setCurrentIndex(position);
-    emit combo->activated(position);
-  }
-  static void chooseText(QComboBox* combo, const char* text) {
-    choose(combo, combo->findText(QString::fromUtf8(text)));
-  }
-
   // "Старт", then waits for the run to complete and the dialog to stop it by itself.
   void measure() {
     QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
@@ -122,11 +115,11 @@ TEST_F(SpprDlgTest, ATimedRunCompletesAndBecomesOneEntry) {
   const auto package = std::make_shared<Package<KeltEntry>>();
   dlg->setPackage(package);
   EXPECT_TRUE(dlg->bnToPackage->isEnabled());
-  chooseText(dlg->cbChannel1, "3");  // 20 Hz
-  chooseText(dlg->cbChannel2, "4");  // 10 Hz
+  chooseItem(dlg->cbChannel1, "3");  // 20 Hz
+  chooseItem(dlg->cbChannel2, "4");  // 10 Hz
   dlg->edTime->SetValue(0.5);
-  choose(dlg->cbTempCh, 1);   // "ТСП 2"
-  choose(dlg->cbTspType, 1);  // "Pt-100 (W=1,385)", as the simulator reports
+  chooseItem(dlg->cbTempCh, 1);   // "ТСП 2"
+  chooseItem(dlg->cbTspType, 1);  // "Pt-100 (W=1,385)", as the simulator reports
 
   QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
@@ -177,10 +170,10 @@ TEST_F(SpprDlgTest, PulseAndStartStopRunsReportTheChosenInputs) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
     attach({c.run});
-    choose(dlg->cbMode, c.mode);
+    chooseItem(dlg->cbMode, c.mode);
     dlg->edPulses->SetValue(21);
-    if (dlg->cbChannel->isEnabled()) chooseText(dlg->cbChannel, "2");
-    choose(dlg->cbTempCh, kSpprNoThermometer);
+    if (dlg->cbChannel->isEnabled()) chooseItem(dlg->cbChannel, "2");
+    chooseItem(dlg->cbTempCh, kSpprNoThermometer);
     measure();
     EXPECT_EQ(dlg->pntq->text(), c.refTime);
     EXPECT_EQ(dlg->pnN1->text(), c.pulses1);
@@ -197,7 +190,7 @@ TEST_F(SpprDlgTest, WithoutAThermometerTheTypedTemperatureGoesIntoThePackage) {
   package->method = mMass;
   dlg->setPackage(package);
   EXPECT_EQ(dlg->lbVolMass->text(), "Mэт, кг:");
-  choose(dlg->cbTempCh, kSpprNoThermometer);
+  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
   ASSERT_FALSE(dlg->pnTemp->isReadOnly());
   dlg->pnTemp->setFocus();
   dlg->pnTemp->selectAll();
@@ -244,7 +237,7 @@ TEST_F(SpprDlgTest, AFailedTemperatureSkipsTheStartQueuedAfterIt) {
 
 TEST_F(SpprDlgTest, FailedPollsAreSilentAndAFailedStopIsLogged) {
   attach({"--bad-sum=status"});
-  choose(dlg->cbTempCh, kSpprNoThermometer);
+  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
   QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
   ASSERT_TRUE(waitUntil([&] { return dlg->bnStop->isEnabled(); }));
   waitUntil([] { return false; }, 8 * kPollMs);  // polls fail meanwhile
@@ -284,27 +277,27 @@ TEST_F(SpprDlgTest, SettingsFollowTheModeTheInputsAndTheTemperatureChannel) {
   EXPECT_EQ(dlg->criterion->currentWidget(), dlg->edTime);
   EXPECT_EQ(dlg->lbCriterion->text(), "Длит. измерения, сек:");
   EXPECT_FALSE(dlg->cbChannel->isEnabled());
-  choose(dlg->cbMode, 1);
+  chooseItem(dlg->cbMode, 1);
   EXPECT_EQ(dlg->criterion->currentWidget(), dlg->edPulses);
   EXPECT_EQ(dlg->lbCriterion->text(), "Кол-во импульсов:");
   ASSERT_TRUE(dlg->cbChannel->isEnabled());
   EXPECT_EQ(dlg->cbChannel->currentText(), "1");
-  chooseText(dlg->cbChannel, "3");
-  choose(dlg->cbMode, 3);
+  chooseItem(dlg->cbChannel, "3");
+  chooseItem(dlg->cbMode, 3);
   EXPECT_EQ(dlg->criterion->currentWidget(), dlg->stBlank);
   EXPECT_EQ(dlg->lbCriterion->text(), "");
   EXPECT_FALSE(dlg->cbChannel->isEnabled());
   EXPECT_EQ(dlg->cbChannel->currentIndex(), -1);
-  choose(dlg->cbMode, 1);
+  chooseItem(dlg->cbMode, 1);
   EXPECT_EQ(dlg->cbChannel->currentText(), "3");
 
   // The two inputs exclude each other.
   EXPECT_EQ(items(dlg->cbChannel1), QStringList({"1", "3", "4"}));
   EXPECT_EQ(items(dlg->cbChannel2), QStringList({"2", "3", "4"}));
-  chooseText(dlg->cbChannel1, "3");
+  chooseItem(dlg->cbChannel1, "3");
   EXPECT_EQ(items(dlg->cbChannel2), QStringList({"1", "2", "4"}));
   EXPECT_EQ(dlg->cbChannel2->currentText(), "2");
-  chooseText(dlg->cbChannel2, "4");
+  chooseItem(dlg->cbChannel2, "4");
   EXPECT_EQ(items(dlg->cbChannel1), QStringList({"1", "2", "3"}));
   EXPECT_EQ(dlg->cbChannel1->currentText(), "3");
   EXPECT_EQ(items(dlg->cbChannel2), QStringList({"1", "2", "4"}));
@@ -313,7 +306,7 @@ TEST_F(SpprDlgTest, SettingsFollowTheModeTheInputsAndTheTemperatureChannel) {
   EXPECT_TRUE(dlg->cbTspType->isEnabled());
   EXPECT_TRUE(dlg->pnTemp->isReadOnly());
   const QColor measuredLook = dlg->pnTemp->palette().color(QPalette::Base);
-  choose(dlg->cbTempCh, kSpprNoThermometer);
+  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
   EXPECT_FALSE(dlg->cbTspType->isEnabled());
   EXPECT_FALSE(dlg->pnTemp->isReadOnly());
   EXPECT_NE(dlg->pnTemp->palette().color(QPalette::Base), measuredLook);
@@ -369,7 +362,7 @@ TEST_F(SpprDlgTest, TheMainWindowOpensFeedsAndForgetsTheDialog) {
   form.TabControl->setCurrentIndex(0);
   EXPECT_FALSE(dlg->bnToPackage->isEnabled());
 
-  choose(dlg->cbPort, 1);
+  chooseItem(dlg->cbPort, 1);
   ASSERT_TRUE(waitIdle());
   ASSERT_EQ(dlg->cbPort->currentIndex(), 1);
   dlg->close();

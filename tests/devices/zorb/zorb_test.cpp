@@ -17,6 +17,7 @@
 #include "document/document.h"
 #include "package/approxstate.h"
 #include "storage/files.h"
+#include "support/userchoice.h"
 #include "widgets/floatedit.h"
 #include "widgets/intedit.h"
 
@@ -40,11 +41,7 @@ class ZorbDeviceTest : public ::testing::Test {
 
   static std::unique_ptr<DeviceBase> make(int code) { return createDevice(code, nullptr); }
   TZorbFrame* panel() const { return device->panel(); }
-  void chooseDu(const char* du) {
-    const int position = panel()->cbDu->findText(du);
-    panel()->cbDu->setCurrentIndex(position);
-    emit panel()->cbDu->activated(position);
-  }
+  void chooseDu(const char* du) { chooseItem(panel()->cbDu, du); }
 
   std::unique_ptr<Zorb> device;
   QStringList console;

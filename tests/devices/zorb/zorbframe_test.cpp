@@ -18,6 +18,7 @@
 #include "devices/panelwait.h"
 #include "devices/zorb/zorb.h"
 #include "support/simprocess.h"
+#include "support/userchoice.h"
 #include "widgets/floatedit.h"
 
 namespace {
@@ -67,18 +68,13 @@ class ZorbPanelTest : public ::testing::Test {
   void attach(std::vector<std::string> options, int model = kPulseModel) {
     startSim(std::move(options));
     create(model);
-    choose(panel()->cbPort, 1);
+    chooseItem(panel()->cbPort, 1);
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
     console.clear();
   }
 
-  static void choose(QComboBox* combo, int position) {
-    combo->setCurrentIndex(position);
-    emit combo->activated(position);
-  }
-
-  void chooseDu(const char* du) { choose(panel()->cbDu, panel()->cbDu->findText(du)); }
+  void chooseDu(const char* du) { chooseItem(panel()->cbDu, du); }
 
   // Clicks and waits for the one console line the command ends with.
   std::string click(QPushButton* button) {
@@ -166,7 +162,7 @@ TEST_F(ZorbPanelTest, OnlyModelsWithAPulseOutputExchangeAndShowTheWeight) {
     SCOPED_TRACE(c.model);
     create(c.model);
     EXPECT_FALSE(panel()->bnRead->isEnabled());  // no port yet
-    choose(panel()->cbPort, 1);
+    chooseItem(panel()->cbPort, 1);
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
     EXPECT_EQ(panel()->bnRead->isEnabled(), c.pulseOutput);
@@ -186,7 +182,7 @@ TEST_F(ZorbPanelTest, TheChosenPortIsOpenedAtCreationAndRememberedAtDestruction)
   EXPECT_EQ(panel()->cbPort->currentIndex(), 1);
   EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");  // the port is open
 
-  choose(panel()->cbPort, 0);
+  chooseItem(panel()->cbPort, 0);
   ASSERT_TRUE(waitIdle());
   EXPECT_FALSE(panel()->bnRead->isEnabled());
   device.reset();
@@ -204,7 +200,7 @@ TEST_F(ZorbPanelTest, APortThatDoesNotOpenIsDeselectedWithoutAMessage) {
   panel()->edA->setFocus();
   console.clear();
 
-  choose(panel()->cbPort, 1);
+  chooseItem(panel()->cbPort, 1);
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(panel()->cbPort->currentIndex(), 0);
   EXPECT_EQ(QApplication::focusWidget(), panel()->cbPort);
