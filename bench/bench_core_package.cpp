@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "keltentries.h"
 #include "package/approxstate.h"
 #include "package/package.h"
 
@@ -24,16 +25,7 @@ void BM_RecalcAllKelt(benchmark::State& state) {
       {0.01, 0.1, 50}, {0.011, 0.05, 150}, {0.012, 0, 400}, {0.0125, -0.1, 900}, {0.013, -0.2, 0}};
   const int n = static_cast<int>(state.range(0));
   Package<KeltEntry> p;
-  p.entries().resize(n);
-  for (int i = 0; i < n; ++i) {
-    KeltEntry& e = p.entries()[i];
-    e.temperature = 5 + (i % 80);
-    e.refVolume = 10 + (i % 1000) * 0.1;
-    e.refTime = 60;
-    e.pulseTime = 59.5;
-    e.pulses1 = 100 + i % 50000;
-    e.pulses2 = 100 + i % 2000;
-  }
+  fillKeltEntries(p, n);
   for (auto _ : state) {
     p.recalcAll();
     benchmark::ClobberMemory();

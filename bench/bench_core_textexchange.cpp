@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "keltentries.h"
 #include "package/approxstate.h"
 #include "package/package.h"
 #include "storage/report.h"
@@ -14,15 +15,7 @@ Package<KeltEntry> keltPackage(int n) {
   resetApproxState();
   currentLines() = {{0.01, 0.1, 50}, {0.011, 0.05, 150}, {0.013, -0.2, 0}};
   Package<KeltEntry> p;
-  p.entries().resize(n);
-  for (int i = 0; i < n; ++i) {
-    KeltEntry& e = p.entries()[i];
-    e.temperature = 5 + (i % 80);
-    e.refVolume = 10 + (i % 1000) * 0.1;
-    e.refTime = 60;
-    e.pulseTime = 59.5;
-    e.pulses1 = 100 + i % 50000;
-  }
+  fillKeltEntries(p, n);
   p.recalcAll();
   return p;
 }

@@ -1,0 +1,18 @@
+#pragma once
+// Realistic KELT measurements for the benchmarks: a spread of temperatures, volumes and pulse
+// counts so that every line of a five-line set is used.
+
+#include "package/package.h"
+
+inline void fillKeltEntries(Package<KeltEntry>& package, int n) {
+  package.entries().resize(n);
+  for (int i = 0; i < n; ++i) {
+    KeltEntry& e = package.entries()[i];
+    e.temperature = 5 + (i % 80);
+    e.refVolume = 10 + (i % 1000) * 0.1;
+    e.refTime = 60;
+    e.pulseTime = 59.5;
+    e.pulses1 = 100 + i % 50000;
+    e.pulses2 = 100 + i % 2000;
+  }
+}
