@@ -52,10 +52,9 @@ void parseOption(const std::string& arg, CommonOptions& common, SimMode& mode) {
   } else if (name == "noise" && value.empty()) {
     common.noise = true;
   } else if (name == "delay") {
-    char* end = nullptr;
-    const long ms = std::strtol(value.c_str(), &end, 10);
-    if (value.empty() || *end != 0 || ms < 0 || ms > 60000) fail("bad delay " + value);
-    common.delayMs = static_cast<int>(ms);
+    const auto ms = optionNumber(value, 0, 60000);
+    if (!ms) fail("bad delay " + value);
+    common.delayMs = static_cast<int>(*ms);
   } else if (!mode.option(name, value)) {
     fail("unknown option or bad value " + arg);
   }

@@ -13,7 +13,7 @@
 //          --bad-echo         a written block comes back with one byte changed
 
 #include <array>
-#include <charconv>
+#include <climits>
 #include <optional>
 
 #include "devices/kelt/keltblocks.h"
@@ -26,10 +26,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 std::optional<int> parseInt(std::string_view text) {
-  int value = 0;
-  const auto [end, err] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (err != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
+  const auto value = optionNumber(text, INT_MIN, INT_MAX);
+  return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
 }
 
 // The version a device of the model reports unless told otherwise.

@@ -50,12 +50,10 @@ bool parseList(std::string_view text, std::array<T, N>& out) {
   return true;
 }
 
-template <class T>
-bool parseNumber(std::string_view text, T& out, T min, T max) {
-  std::array<T, 1> one{};
-  if (!parseList(text, one) || one[0] < min || one[0] > max) return false;
-  out = one[0];
-  return true;
+bool parseNumber(std::string_view text, int& out, int min, int max) {
+  const auto value = optionNumber(text, min, max);
+  if (value) out = static_cast<int>(*value);
+  return value.has_value();
 }
 
 // ADC code of a thermometer channel at temperature t, inverting t = b − √(a·x + c).
@@ -69,11 +67,11 @@ uint16_t adcCode(double t) {
 class Rm23Sim : public SimMode {
  public:
   bool option(std::string_view name, std::string_view value) override {
-    if (name == "type") return parseNumber<int>(value, type_, 0, 255);
+    if (name == "type") return parseNumber(value, type_, 0, 255);
     if (name == "freq") return parseList(value, freq_);
-    if (name == "run") return parseNumber<int>(value, runMs_, 0, 3600000);
+    if (name == "run") return parseNumber(value, runMs_, 0, 3600000);
     if (name == "temp") return parseList(value, temp_);
-    if (name == "voltage") return parseNumber<int>(value, voltage_, 0, 31);
+    if (name == "voltage") return parseNumber(value, voltage_, 0, 31);
     if (name == "bad-sum") {
       badSum_ = std::string(value);
       return badSum_ == "id" || badSum_ == "adc" || badSum_ == "status";

@@ -15,8 +15,8 @@
 //          --bad-crc          every answer carries a wrong CRC
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "comm/crc16.h"
@@ -28,15 +28,6 @@ namespace {
 
 // Data lengths requests have: reads and A 8 forms (0, 1), writes (1, 2, 6, 20, 64).
 constexpr size_t kRequestData[] = {0, 1, 2, 6, 20, 64};
-
-bool parseNumber(std::string_view text, long lo, long hi, long& out) {
-  const std::string s(text);
-  char* end = nullptr;
-  const long v = std::strtol(s.c_str(), &end, 10);
-  if (s.empty() || *end != 0 || v < lo || v > hi) return false;
-  out = v;
-  return true;
-}
 
 template <class T>
 void put(std::vector<uint8_t>& bytes, T value) {
@@ -62,15 +53,16 @@ class TdSim : public SimMode {
   }
 
   bool option(std::string_view name, std::string_view value) override {
-    long v = 0;
-    if (name == "address" && parseNumber(value, 1, 255, v)) return set(address_, v);
-    if (name == "serial" && parseNumber(value, 0, 4294967295L, v)) return set(serial_, v);
-    if (name == "du" && parseNumber(value, 0, 255, v)) return set(du_, v);
-    if (name == "code" && parseNumber(value, -1000000000, 1000000000, v)) return set(code_, v);
-    if (name == "jitter" && parseNumber(value, 0, 1000000, v)) return set(jitter_, v);
-    if (name == "uptime" && parseNumber(value, 0, 4000000000L, v)) return set(uptime_, v);
-    if (name == "error" && parseNumber(value, 0, 255, v)) return set(errorCode_, v);
-    if (name == "error-function" && parseNumber(value, 0, 255, v)) return set(errorFunction_, v);
+    std::optional<long long> v;
+    if (name == "address" && (v = optionNumber(value, 1, 255))) return set(address_, *v);
+    if (name == "serial" && (v = optionNumber(value, 0, 4294967295L))) return set(serial_, *v);
+    if (name == "du" && (v = optionNumber(value, 0, 255))) return set(du_, *v);
+    if (name == "code" && (v = optionNumber(value, -1000000000, 1000000000))) return set(code_, *v);
+    if (name == "jitter" && (v = optionNumber(value, 0, 1000000))) return set(jitter_, *v);
+    if (name == "uptime" && (v = optionNumber(value, 0, 4000000000L))) return set(uptime_, *v);
+    if (name == "error" && (v = optionNumber(value, 0, 255))) return set(errorCode_, *v);
+    if (name == "error-function" && (v = optionNumber(value, 0, 255)))
+      return set(errorFunction_, *v);
     if (name == "bad-crc" && value.empty()) return set(badCrc_, 1);
     if (name == "version") return parseVersion(value);
     return false;
@@ -102,13 +94,12 @@ class TdSim : public SimMode {
 
   bool parseVersion(std::string_view value) {
     const size_t dot = value.find('.');
-    long major = 0, minor = 0;
-    if (dot == std::string_view::npos || !parseNumber(value.substr(0, dot), 0, 255, major) ||
-        !parseNumber(value.substr(dot + 1), 0, 255, minor)) {
-      return false;
-    }
-    major_ = static_cast<uint8_t>(major);
-    minor_ = static_cast<uint8_t>(minor);
+    if (dot == std::string_view::npos) return false;
+    const auto major = optionNumber(value.substr(0, dot), 0, 255);
+    const auto minor = optionNumber(value.substr(dot + 1), 0, 255);
+    if (!major || !minor) return false;
+    major_ = static_cast<uint8_t>(*major);
+    minor_ = static_cast<uint8_t>(*minor);
     return true;
   }
 

@@ -1,10 +1,12 @@
 #pragma once
 // One simulated device of tdservice-sim. The shared core owns the pseudo-terminal, the timing and
-// the options every device has (--silent, --delay=MS, --noise); a mode only turns received bytes into
-// answers. A mode file registers itself with TD_SIM_MODE, so a new device is one new file.
+// the options every device has (--silent, --delay=MS, --noise); a mode only turns received bytes
+// into answers. A mode file registers itself with TD_SIM_MODE, so a new device is one new file.
 
+#include <charconv>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +24,15 @@ class SimMode {
   // The line has been quiet for a while: a request still incomplete is abandoned.
   virtual void idle() {}
 };
+
+// An option's value as a whole decimal number from min to max; nothing when it is not one.
+inline std::optional<long long> optionNumber(std::string_view text, long long min, long long max) {
+  long long value = 0;
+  const auto [end, err] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || err != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (value < min || value > max) return std::nullopt;
+  return value;
+}
 
 using SimModeFactory = std::unique_ptr<SimMode> (*)();
 
