@@ -15,6 +15,7 @@
 #include "comm/regkey.h"
 #include "package/packagebase.h"
 #include "storage/textexchange.h"
+#include "widgets/buddylabel.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ void addItem(QListWidget* list, const QString& text, int value) {
 // A stored index that no longer fits the list selects its first or last item.
 void selectClamped(QComboBox* box, int index) {
   box->setCurrentIndex(std::clamp(index, 0, box->count() - 1));
-}
-
-QLabel* labelFor(const QString& text, QWidget* field) {
-  auto* label = new QLabel(text);
-  label->setBuddy(field);
-  return label;
 }
 
 QFileDialog* fileDialog(QWidget* parent, QFileDialog::AcceptMode mode) {

@@ -18,6 +18,7 @@
 #include "app/messagelog.h"
 #include "base/errors.h"
 #include "devices/kelt/keltmodels.h"
+#include "widgets/buddylabel.h"
 #include "widgets/discombobox.h"
 #include "widgets/floatedit.h"
 #include "widgets/intedit.h"
@@ -30,12 +31,6 @@ constexpr double kTauMax = 203.008;
 constexpr int kOffsetSteps = 7;
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
-
-QLabel* labelFor(const QString& caption, QWidget* field, QWidget* parent) {
-  auto* label = new QLabel(caption, parent);
-  label->setBuddy(field);
-  return label;
-}
 
 QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
   auto* b = new QPushButton(caption, parent);

@@ -12,6 +12,7 @@
 
 #include "app/messagelog.h"
 #include "base/localehook.h"
+#include "widgets/buddylabel.h"
 #include "widgets/discombobox.h"
 #include "widgets/floatedit.h"
 #include "widgets/intedit.h"
@@ -19,12 +20,6 @@
 namespace {
 
 constexpr char kPortValue[] = "SpprComPort";
-
-QLabel* labelFor(const QString& text, QWidget* field, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setBuddy(field);
-  return label;
-}
 
 // A read-only value field: a sunken panel with an accessible name, since it has no text of its
 // own until a result arrives.

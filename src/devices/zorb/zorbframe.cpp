@@ -11,6 +11,7 @@
 
 #include "app/messagelog.h"
 #include "document/devicebase.h"
+#include "widgets/buddylabel.h"
 #include "widgets/floatedit.h"
 #include "widgets/intedit.h"
 
@@ -27,12 +28,6 @@ void setUpCoefficientEdit(TFloatEdit* edit, double min, double value) {
   edit->SetMax(36);
   edit->SetMin(min);
   edit->SetValue(value);
-}
-
-QLabel* labelFor(const QString& text, QWidget* field, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setBuddy(field);
-  return label;
 }
 
 }  // namespace
