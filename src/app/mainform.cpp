@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/about.h"
+#include "app/doccommands.h"
 #include "app/filenames.h"
 #include "app/help.h"
 #include "app/messagelog.h"
@@ -562,11 +563,9 @@ void TMainForm::TabControlChange() {
   if (!doc_.isOpen() || t < 0) return;
   const QList<QAction*> items = NPages->actions();
   if (t < items.size()) items[t]->setChecked(true);
-  doc_.device->readLines(currentLines());
-  apprSettings().pulseWeight = doc_.device->pulseWeight();
+  takeDeviceLines(doc_);
   refreshLinesWindow();
   if (spprDlg_) spprDlg_->setPackage(packageOfTab(doc_, t));
-  recalcDocument(doc_);
   bindTable();
   updateActions();
 }
@@ -656,14 +655,7 @@ void TMainForm::TableChange() {
 void TMainForm::ActionApprExecute() {
   PackageBase* package = selectedPackage();
   if (!package || package->kind != pkCalibration) return;
-  try {
-    package->approximate();
-    logMessage("Aппроксимация выполнена");  // the first letter is a Latin A
-    doc_.device->writeLines(currentLines());
-  } catch (const MathError&) {
-    logMessage("Невозможно выполнить аппроксимацию");
-  }
-  recalcDocument(doc_);
+  approximatePackage(doc_, *package);
   bindTable();
   refreshLinesWindow();
 }

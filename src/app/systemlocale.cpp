@@ -26,8 +26,9 @@ QString shortTimeFormat(const QLocale& locale, bool withSeconds) {
   return format;
 }
 
-void installSystemLocaleHook() {
-  const QLocale locale = QLocale::system();
+void installSystemLocaleHook() { installLocaleHook(QLocale::system()); }
+
+void installLocaleHook(const QLocale& locale) {
   const QString point = locale.decimalPoint();
   LocaleHook hook;
   // The core parses with one byte; a separator outside ASCII falls back to the point.

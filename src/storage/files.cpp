@@ -146,10 +146,16 @@ DocumentContent readDocumentContent(std::istream& in) {
   in.read(magic.data(), magic.size());
   readLe(in, version);
   if (!in || magic != kMagic || version < 1 || version > kVersion) badFormat();
-  if (version >= 3) return readBody(in, version);
-  std::stringstream converted;
-  convertOldDocument(converted, in, version);
-  return readBody(converted, version);
+  DocumentContent content;
+  if (version >= 3) {
+    content = readBody(in, version);
+  } else {
+    std::stringstream converted;
+    convertOldDocument(converted, in, version);
+    content = readBody(converted, version);
+  }
+  content.version = version;
+  return content;
 }
 
 void applyDocument(DocumentContent content, Document& doc, const DeviceFactory& makeDevice) {
@@ -172,7 +178,7 @@ void readDocument(std::istream& in, Document& doc, const DeviceFactory& makeDevi
   applyDocument(readDocumentContent(in), doc, makeDevice);
 }
 
-void readDocument(const std::string& path, Document& doc, const DeviceFactory& makeDevice) {
+uint32_t readDocument(const std::string& path, Document& doc, const DeviceFactory& makeDevice) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw win_error(errno);
   const FdCloser closer(fd);
@@ -186,7 +192,9 @@ void readDocument(const std::string& path, Document& doc, const DeviceFactory& m
     if (buffer.error() != 0) throw win_error(buffer.error());
     throw;
   }
+  const uint32_t version = content.version;
   applyDocument(std::move(content), doc, makeDevice);
+  return version;
 }
 
 }  // namespace files

@@ -27,6 +27,7 @@ using DeviceFactory = std::function<std::unique_ptr<DeviceBase>(uint8_t typeCode
 
 // Everything a document file holds, read and checked, not yet applied to a document.
 struct DocumentContent {
+  uint32_t version = 0;  // of the file read
   uint8_t typeCode = 0;
   DeviceIdentity identity;
   ApprSettings settings;
@@ -58,7 +59,8 @@ void applyDocument(DocumentContent content, Document& doc, const DeviceFactory& 
 // current line set and the settings as they were.
 void readDocument(std::istream& in, Document& doc, const DeviceFactory& makeDevice);
 
-// The same from a file; a file that cannot be opened or read raises win_error.
-void readDocument(const std::string& path, Document& doc, const DeviceFactory& makeDevice);
+// The same from a file; a file that cannot be opened or read raises win_error. Returns the
+// version of the file.
+uint32_t readDocument(const std::string& path, Document& doc, const DeviceFactory& makeDevice);
 
 }  // namespace files

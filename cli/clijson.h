@@ -1,0 +1,26 @@
+#pragma once
+// JSON of the things every command shares. Keys are the code's field names.
+
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "document/devicebase.h"
+#include "package/apprsettings.h"
+#include "package/line.h"
+#include "package/packagebase.h"
+
+// {"serialNumber", "duCode", "serialText"}: the serial text as the panels and file names show it.
+nlohmann::json identityJson(const DeviceIdentity& identity);
+// {"func", "manual", "fromEntries", "refTemp", "maxAutoErr", "sectionScatter", "pulseWeight"}
+nlohmann::json settingsJson(const ApprSettings& settings);
+// [{"A", "B", "F"}, ...]
+nlohmann::json linesJson(const std::vector<files::Line>& lines);
+// {"fields": {every field the entry kind holds, input and derived}, "cells": [the text of the
+// first `visibleColumns` columns, as the table shows them]}
+nlohmann::json entryJson(const PackageBase& package, int row, int visibleColumns);
+// {"kind", "method", "created" (ISO 8601 local time with milliseconds), "name", "columns" (the
+// captions of the columns the table shows: all but the last `hiddenColumns`), "entries"}
+nlohmann::json packageJson(const PackageBase& package, int hiddenColumns);
+
+// Prints the value, indented, with one line end, to standard output.
+void printJson(const nlohmann::json& value);

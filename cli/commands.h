@@ -1,0 +1,17 @@
+#pragma once
+// The command table: each group of commands (document, one per device family) gives its entries,
+// and main dispatches on the first words of the command line.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Command {
+  std::string name;   // one or two words: "show", "td read"
+  std::string usage;  // the arguments after the name, for the usage text
+  // Runs with the words after the name; returns the exit code. Wrong usage throws UsageError,
+  // any other failure the program's own exceptions.
+  std::function<int(const std::vector<std::string>& args)> run;
+};
+
+std::vector<Command> documentCommands();

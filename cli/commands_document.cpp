@@ -1,0 +1,205 @@
+// Document commands: what "Открыть", "Аппроксимация", "Отчёт", the text exchange and "Сохранить"
+// do, on a document named on the command line.
+
+#include <QString>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/doccommands.h"
+#include "app/messagelog.h"
+#include "base/errors.h"
+#include "cliargs.h"
+#include "clijson.h"
+#include "commands.h"
+#include "document/devicefactory.h"
+#include "document/document.h"
+#include "package/approxstate.h"
+#include "storage/files.h"
+#include "storage/report.h"
+#include "storage/textexchange.h"
+
+using nlohmann::json;
+
+namespace {
+
+// Reads the document as "Открыть" does and lets the device give its lines, as the program does
+// when a page is shown. Returns the version of the file.
+uint32_t openDocument(const std::string& path, Document& doc) {
+  const uint32_t version = files::readDocument(
+      path, doc, [](uint8_t typeCode) { return createDevice(typeCode, nullptr); });
+  takeDeviceLines(doc);
+  return version;
+}
+
+// The package of "--package K", K counted from 1 as the package tabs are.
+PackageBase& packageArg(const Document& doc, const CliArgs& args) {
+  const int64_t k = args.integer("package", 1, std::numeric_limits<int32_t>::max());
+  if (size_t(k) > doc.packages.size())
+    throw MessageError("В документе нет пакета " + std::to_string(k));
+  return *doc.packages[size_t(k - 1)];
+}
+
+int hiddenColumns(const Document& doc, const PackageBase& package) {
+  return hiddenColumnCount(*doc.device, package.kind != pkCalibration);
+}
+
+// "--columns": visible column indices and "fill", comma-separated; each column must be one the
+// program's dialog offers for the direction, and at most once.
+std::vector<int> columnsArg(const Document& doc, const PackageBase& package, const CliArgs& args,
+                            bool exporting) {
+  const std::vector<int> offered = offeredColumns(package, hiddenColumns(doc, package), exporting);
+  std::vector<int> items;
+  const std::string& list = args.value("columns");
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t end = std::min(list.find(',', start), list.size());
+    const std::string item = list.substr(start, end - start);
+    start = end + 1;
+    if (item == "fill") {
+      items.push_back(kFillerItem);
+      continue;
+    }
+    const int col =
+        int(parseStrictInteger(item, 0, std::numeric_limits<int32_t>::max(), "в списке столбцов"));
+    if (std::find(offered.begin(), offered.end(), col) == offered.end() ||
+        std::find(items.begin(), items.end(), col) != items.end())
+      throw MessageError("Столбец " + std::to_string(col) + " нельзя " +
+                         (exporting ? "выгрузить в файл" : "загрузить из файла"));
+    items.push_back(col);
+  }
+  return items;
+}
+
+char separatorArg(const CliArgs& args) {
+  return fieldSeparatorOf(int(args.choice("separator", {"space", "comma", "semicolon", "tab"})));
+}
+
+// Collects the console lines of a command instead of printing them.
+class ConsoleCapture {
+ public:
+  ConsoleCapture() {
+    setMessageSink([this](const QString& text) { lines_.push_back(text.toStdString()); });
+  }
+  ~ConsoleCapture() { setMessageSink(nullptr); }
+  ConsoleCapture(const ConsoleCapture&) = delete;
+  ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+  const std::vector<std::string>& lines() const { return lines_; }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+int show(const std::vector<std::string>& words) {
+  const CliArgs args(words, 1, {});
+  Document doc;
+  const uint32_t version = openDocument(args.positional(0), doc);
+  DeviceBase& device = *doc.device;
+  DeviceIdentity identity;
+  device.getIdentity(identity);
+  json packages = json::array();
+  for (const PackagePtr& p : doc.packages)
+    packages.push_back(packageJson(*p, hiddenColumns(doc, *p)));
+  printJson({{"fileVersion", version},
+             {"typeCode", device.typeCode()},
+             {"family", deviceFamily(device.typeCode())},
+             {"name", device.name()},
+             {"identity", identityJson(identity)},
+             {"pulseWeight", device.pulseWeight()},
+             {"settings", settingsJson(apprSettings())},
+             {"lines", linesJson(currentLines())},
+             {"packages", packages}});
+  return 0;
+}
+
+int approximate(const std::vector<std::string>& words) {
+  const CliArgs args(words, 1, {{"package", true}, {"save", false}});
+  Document doc;
+  openDocument(args.positional(0), doc);
+  PackageBase& package = packageArg(doc, args);
+  if (package.kind != pkCalibration)
+    throw MessageError("Аппроксимация выполняется только по градуировочному пакету");
+  json console = json::array();
+  {
+    const ConsoleCapture capture;
+    const bool done = approximatePackage(doc, package);
+    if (!done) throw MessageError(capture.lines().back());
+    console = capture.lines();
+  }
+  std::vector<files::Line> held;
+  doc.device->readLines(held);
+  if (args.has("save")) files::writeDocument(args.value("save"), *doc.device, doc.packages);
+  printJson({{"console", console},
+             {"lines", linesJson(held)},
+             {"package", packageJson(package, hiddenColumns(doc, package))}});
+  return 0;
+}
+
+int report(const std::vector<std::string>& words) {
+  const CliArgs args(words, 1, {{"package", true}, {"out", true}});
+  Document doc;
+  openDocument(args.positional(0), doc);
+  writeReport(args.value("out"), *doc.device, packageArg(doc, args));
+  return 0;
+}
+
+int exportText(const std::vector<std::string>& words) {
+  const CliArgs args(words, 1,
+                     {{"package", true},
+                      {"columns", true},
+                      {"separator", true},
+                      {"decimal", true},
+                      {"out", true}});
+  const char decimal = ".,"[args.choice("decimal", {"point", "comma"})];
+  const char separator = separatorArg(args);
+  Document doc;
+  openDocument(args.positional(0), doc);
+  const PackageBase& package = packageArg(doc, args);
+  exportTextFile(args.value("out"), package, columnsArg(doc, package, args, true), separator,
+                 decimal);
+  return 0;
+}
+
+int importText(const std::vector<std::string>& words) {
+  const CliArgs args(
+      words, 1,
+      {{"package", true}, {"columns", true}, {"separator", true}, {"in", true}, {"save", true}});
+  const char separator = separatorArg(args);
+  Document doc;
+  openDocument(args.positional(0), doc);
+  PackageBase& package = packageArg(doc, args);
+  importTextFile(args.value("in"), package, columnsArg(doc, package, args, false), separator);
+  package.recalcAll();
+  files::writeDocument(args.value("save"), *doc.device, doc.packages);
+  printJson({{"package", packageJson(package, hiddenColumns(doc, package))}});
+  return 0;
+}
+
+int convert(const std::vector<std::string>& words) {
+  const CliArgs args(words, 2, {});
+  Document doc;
+  openDocument(args.positional(0), doc);
+  files::writeDocument(args.positional(1), *doc.device, doc.packages);
+  return 0;
+}
+
+}  // namespace
+
+std::vector<Command> documentCommands() {
+  return {
+      {"show", "ФАЙЛ", show},
+      {"approximate", "ФАЙЛ --package K [--save ВЫХОД]", approximate},
+      {"report", "ФАЙЛ --package K --out ВЫХОД.html", report},
+      {"export",
+       "ФАЙЛ --package K --columns СПИСОК --separator space|comma|semicolon|tab "
+       "--decimal point|comma --out ВЫХОД",
+       exportText},
+      {"import",
+       "ФАЙЛ --package K --columns СПИСОК --separator space|comma|semicolon|tab --in ВХОД "
+       "--save ВЫХОД",
+       importText},
+      {"convert", "ВХОД ВЫХОД", convert},
+  };
+}
