@@ -1,0 +1,373 @@
+// tdservice-cli is run as a script runs it, on fixture documents of each family and file version.
+// Its output is compared with expected files checked against the program's own results, and
+// with what the program's code gives in this process for the same document.
+
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "app/doccommands.h"
+#include "app/systemlocale.h"
+#include "base/localehook.h"
+#include "document/devicefactory.h"
+#include "document/document.h"
+#include "package/approxstate.h"
+#include "storage/docfixtures.h"
+#include "storage/files.h"
+#include "storage/report.h"
+
+using nlohmann::json;
+
+namespace {
+
+struct CliResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A version-1 ZORB document with one calibration record and a deleted one.
+std::string zorbVersion1() {
+  fixtures::OldHeader h;
+  h.type = 5;
+  h.diameter = 5;
+  h.serial = 42;
+  h.pulseStep = 7;
+  h.func = 1;
+  h.mode = 1;
+  h.records = 2;
+  const fixtures::OldRecord deleted{22, 11, 61, 60, 0, 1, 0x80, 1, 2, 3};
+  const fixtures::OldRecord calibration{19, 5, 30, 29, 2, 0, 0, 300, 30, 9};
+  return fixtures::fileHeader(1) + fixtures::oldHeader(h) + fixtures::oldRecord(deleted) +
+         fixtures::oldRecord(calibration);
+}
+
+// The KELT document with every entry switched on, so the fit has three points.
+std::string keltToFit() {
+  fixtures::Document d = fixtures::keltDocument();
+  for (fixtures::Entry& e : d.packages[0].entries) e.switchedOff = 0;
+  return documentBytes(d);
+}
+
+// A ZORB document whose calibration package has no entries: nothing to fit.
+std::string zorbWithoutEntries() {
+  fixtures::Document d = fixtures::zorbDocument();
+  d.packages[0].entries.clear();
+  return documentBytes(d);
+}
+
+struct DocCase {
+  std::string name;
+  std::string bytes;
+};
+
+// One document per family and per file version.
+std::vector<DocCase> documents() {
+  fixtures::Document tdV4 = fixtures::tdDocument();
+  tdV4.version = 4;
+  fixtures::Document zorbV3 = fixtures::zorbDocument();
+  zorbV3.version = 3;
+  zorbV3.type = 0;  // the family code
+  return {{"td_v5", documentBytes(fixtures::tdDocument())},
+          {"zorb_v5", documentBytes(fixtures::zorbDocument())},
+          {"kelt_v5", documentBytes(fixtures::keltDocument())},
+          {"td_v4", documentBytes(tdV4)},
+          {"zorb_v3", documentBytes(zorbV3)},
+          {"kelt_v2", fixtures::keltVersion2()},
+          {"zorb_v1", zorbVersion1()}};
+}
+
+class CliTool : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    closeDocument(doc_);
+    setLocaleHook(defaultLocaleHook());
+  }
+
+  std::string path(const std::string& name) const {
+    return dir_.filePath(name.c_str()).toStdString();
+  }
+
+  // Writes the fixture document into the temporary folder; returns its path.
+  std::string fixture(const DocCase& c) {
+    const std::string file = path(c.name + ".srv");
+    writeFile(file, c.bytes);
+    return file;
+  }
+
+  static CliResult run(const std::vector<std::string>& args) {
+    QStringList list;
+    for (const std::string& a : args) list << QString::fromStdString(a);
+    QProcess process;
+    process.start(TD_CLI, list);
+    CliResult r;
+    if (!process.waitForFinished(60000)) return r;
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = process.readAllStandardOutput().toStdString();
+    r.err = process.readAllStandardError().toStdString();
+    return r;
+  }
+
+  // The document as the tool opens it, read here by the program's own code in the C locale.
+  void openHere(const std::string& file) {
+    installLocaleHook(QLocale::c());
+    files::readDocument(file, doc_, [](uint8_t code) { return createDevice(code, nullptr); });
+    takeDeviceLines(doc_);
+  }
+
+  // Compares with the expected file; a difference leaves the actual output beside the fixtures.
+  void expectMatchesExpected(const std::string& actual, const std::string& expectedName,
+                             bool asJson) {
+    const std::string expected = fileText(std::string(TD_CLI_DATA) + "/" + expectedName);
+    const bool same = asJson ? !expected.empty() && json::parse(expected) == json::parse(actual)
+                             : expected == actual;
+    if (!same) {
+      writeFile(path(expectedName), actual);
+      dir_.setAutoRemove(false);
+      ADD_FAILURE() << expectedName << " differs; the output is in " << path(expectedName);
+    }
+  }
+
+  QTemporaryDir dir_;
+  Document doc_;
+};
+
+TEST_F(CliTool, ShowGivesWhatTheProgramShowsForEveryFamilyAndVersion) {
+  for (const DocCase& c : documents()) {
+    SCOPED_TRACE(c.name);
+    const std::string file = fixture(c);
+    const CliResult r = run({"show", file, "--locale", "C"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    expectMatchesExpected(r.out, "show_" + c.name + ".json", true);
+
+    // Every entry's cells are the table's texts, as many as the table shows.
+    const json shown = json::parse(r.out);
+    openHere(file);
+    EXPECT_EQ(shown["name"], doc_.device->name());
+    ASSERT_EQ(shown["packages"].size(), doc_.packages.size());
+    for (size_t k = 0; k < doc_.packages.size(); ++k) {
+      const PackageBase& p = *doc_.packages[k];
+      const json& package = shown["packages"][k];
+      EXPECT_EQ(package["name"], p.name());
+      const int visible = p.columnCount() - hiddenColumnCount(*doc_.device, p.kind != 0);
+      ASSERT_EQ(package["columns"].size(), size_t(visible));
+      ASSERT_EQ(package["entries"].size(), size_t(p.entryCount()));
+      for (int row = 0; row < p.entryCount(); ++row) {
+        for (int col = 0; col < visible; ++col)
+          EXPECT_EQ(package["entries"][size_t(row)]["cells"][size_t(col)], p.cellText(row, col));
+      }
+    }
+    closeDocument(doc_);
+  }
+}
+
+TEST_F(CliTool, LocaleDecidesTheDecimalSeparatorAndTheDateOfTheName) {
+  const std::string file = fixture(documents()[1]);  // ZORB: one entry at 19 °C, 31.12.2023
+  const struct {
+    const char* locale;
+    const char* temperature;
+    const char* name;
+  } cases[] = {{"ru_RU", "19,00", "Градуировочный 31.12.2023 23:59"},
+               {"C", "19.00", "Градуировочный 31 Dec 2023 23:59"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.locale);
+    const CliResult r = run({"--locale", c.locale, "show", file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const json package = json::parse(r.out)["packages"][0];
+    EXPECT_EQ(package["entries"][0]["cells"][1], std::string(c.temperature));
+    EXPECT_EQ(package["name"], std::string(c.name));
+  }
+}
+
+TEST_F(CliTool, ApproximationReplacesTheLinesAndSavesTheDocument) {
+  const std::string file = fixture({"kelt_to_fit", keltToFit()});
+  const std::string saved = path("approximated.srv");
+  const CliResult r =
+      run({"approximate", file, "--package", "1", "--save", saved, "--locale", "C"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  expectMatchesExpected(r.out, "approximate_kelt_v5.json", true);
+  const json result = json::parse(r.out);
+  EXPECT_EQ(result["console"], json({"Aппроксимация выполнена"}));
+
+  // The same command in the program gives the same lines to the device.
+  openHere(file);
+  ASSERT_TRUE(approximatePackage(doc_, *doc_.packages[0]));
+  std::vector<files::Line> held;
+  doc_.device->readLines(held);
+  ASSERT_EQ(result["lines"].size(), held.size());
+  for (size_t i = 0; i < held.size(); ++i) {
+    EXPECT_EQ(result["lines"][i]["A"], held[i].A);
+    EXPECT_EQ(result["lines"][i]["B"], held[i].B);
+    EXPECT_EQ(result["lines"][i]["F"], held[i].F);
+  }
+
+  const CliResult reopened = run({"show", saved, "--locale", "C"});
+  ASSERT_EQ(reopened.exitCode, 0) << reopened.err;
+  EXPECT_EQ(json::parse(reopened.out)["fileVersion"], 5);
+  EXPECT_EQ(json::parse(reopened.out)["lines"], result["lines"]);
+}
+
+TEST_F(CliTool, ReportIsTheProgramsPageByteForByte) {
+  for (const DocCase& c : documents()) {
+    SCOPED_TRACE(c.name);
+    const std::string file = fixture(c);
+    const std::string out = path(c.name + ".html");
+    const CliResult r = run({"report", file, "--package", "1", "--out", out, "--locale", "C"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    openHere(file);
+    const std::string here = path(c.name + "_here.html");
+    writeReport(here, *doc_.device, *doc_.packages[0]);
+    EXPECT_EQ(fileText(out), fileText(here));
+    if (c.name == "td_v5") expectMatchesExpected(fileText(out), "report_td_v5.html", false);
+    closeDocument(doc_);
+  }
+}
+
+TEST_F(CliTool, ExportWritesTheChosenColumnsWithTheChosenSeparators) {
+  const std::string file = fixture(documents()[0]);  // TD verification package, two entries
+  const std::string out = path("export.txt");
+  const CliResult r =
+      run({"export", file, "--package", "1", "--columns", "1,fill,0,5", "--separator", "semicolon",
+           "--decimal", "comma", "--out", out, "--locale", "C"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  expectMatchesExpected(fileText(out), "export_td_v5.txt", false);
+}
+
+TEST_F(CliTool, ImportAddsEntriesAndSavesOnlyWhenEveryLineIsRead) {
+  const std::string file = fixture(documents()[2]);  // KELT, three entries in package 1
+  const std::string text = path("import.txt");
+  const std::string saved = path("imported.srv");
+  const std::vector<std::string> import = {
+      "import", file,   "--package", "1",      "--columns", "3,fill,5", "--separator",
+      "tab",    "--in", text,        "--save", saved,       "--locale", "C"};
+
+  writeFile(text, "21.5\tx\t12.25\r\n22,5\ty\t13\r\n");
+  CliResult r = run(import);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const json package = json::parse(r.out)["package"];
+  ASSERT_EQ(package["entries"].size(), 5u);
+  EXPECT_EQ(package["entries"][3]["fields"]["temperature"], 21.5);
+  EXPECT_EQ(package["entries"][4]["fields"]["temperature"], 22.5);
+  EXPECT_EQ(package["entries"][4]["fields"]["refTime"], 13.0);
+  const CliResult reopened = run({"show", saved, "--locale", "C"});
+  EXPECT_EQ(json::parse(reopened.out)["packages"][0], package);
+
+  // A field that is no number: the program's message, and the earlier result stays as it was.
+  const std::string before = fileText(saved);
+  writeFile(text, "21.5\tx\t12.25\r\n2y\tx\t1\r\n");
+  r = run(import);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("2y"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(fileText(saved), before);
+}
+
+TEST_F(CliTool, ConvertWritesVersion5WithTheSameContent) {
+  for (const DocCase& c : documents()) {
+    SCOPED_TRACE(c.name);
+    const std::string out = path(c.name + "_5.srv");
+    const CliResult r = run({"convert", fixture(c), out});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const CliResult before = run({"show", fixture(c), "--locale", "C"});
+    const CliResult after = run({"show", out, "--locale", "C"});
+    json expected = json::parse(before.out);
+    expected["fileVersion"] = 5;
+    EXPECT_EQ(json::parse(after.out), expected);
+  }
+}
+
+// A failure prints the program's message, exits with 1 and leaves any output file untouched.
+TEST_F(CliTool, FailuresReportTheMessageAndWriteNothing) {
+  const std::string good = fixture(documents()[2]);
+  const std::string empty = fixture({"zorb_empty", zorbWithoutEntries()});
+  const std::string bad = path("bad.srv");
+  writeFile(bad, "3BZN\x07");
+  const std::string old = path("old.srv");
+  writeFile(old, "previous");
+  const std::string missingFolder = path("none") + "/out.html";
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+    std::string untouched;
+  } cases[] = {
+      {{"show", bad}, "Неправильный формат файла", ""},
+      {{"convert", bad, old}, "Неправильный формат файла", old},
+      {{"convert", path("missing.srv"), old}, "System Error.  Code: 2.", old},
+      {{"report", good, "--package", "9", "--out", old}, "В документе нет пакета 9", old},
+      {{"report", good, "--package", "1", "--out", missingFolder}, "System Error.  Code: 2.", ""},
+      {{"approximate", empty, "--package", "1", "--save", old},
+       "Невозможно выполнить аппроксимацию",
+       old},
+      {{"approximate", good, "--package", "2", "--save", old},
+       "Аппроксимация выполняется только по градуировочному пакету",
+       old},
+      {{"export", good, "--package", "1", "--columns", "0", "--separator", "tab", "--decimal",
+        "point", "--out", old},
+       "Столбец 0 нельзя выгрузить в файл",
+       old},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.message);
+    const CliResult r = run(c.args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.substr(0, c.message.size()), c.message) << r.err;
+    EXPECT_EQ(r.out, "");
+    if (!c.untouched.empty()) {
+      EXPECT_EQ(fileText(c.untouched), "previous");
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(missingFolder));
+}
+
+TEST_F(CliTool, WrongUsageShowsTheUsageAndExitsWith2) {
+  const std::string file = fixture(documents()[0]);
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"frobnicate"},
+      {"show"},
+      {"show", file, "extra"},
+      {"show", file, "--package", "1"},
+      {"report", file, "--out", path("r.html")},
+      {"report", file, "--package", "1x", "--out", path("r.html")},
+      {"report", file, "--package", "0", "--out", path("r.html")},
+      {"report", file, "--package", "1", "--package", "1", "--out", path("r.html")},
+      {"approximate", file, "--package"},
+      {"export", file, "--package", "1", "--columns", "1,,2", "--separator", "tab", "--decimal",
+       "point", "--out", path("e.txt")},
+      {"export", file, "--package", "1", "--columns", "1", "--separator", "pipe", "--decimal",
+       "point", "--out", path("e.txt")},
+      {"show", file, "--locale", "xx_NOWHERE"},
+  };
+  for (const auto& args : cases) {
+    const CliResult r = run(args);
+    EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(args);
+    EXPECT_NE(r.err.find("Использование: tdservice-cli"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(path("r.html")));
+  EXPECT_FALSE(std::filesystem::exists(path("e.txt")));
+
+  const CliResult help = run({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* command : {"show", "approximate", "report", "export", "import", "convert"})
+    EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
+}
+
+}  // namespace
