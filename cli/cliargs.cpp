@@ -20,7 +20,7 @@ std::string_view withoutPlus(std::string_view text) {
 }  // namespace
 
 CliArgs::CliArgs(const std::vector<std::string>& args, size_t positionals,
-                 const std::vector<OptionSpec>& options) {
+                 const std::vector<Option>& options) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& word = args[i];
     if (!word.starts_with("--")) {
@@ -29,16 +29,16 @@ CliArgs::CliArgs(const std::vector<std::string>& args, size_t positionals,
     }
     const std::string name = word.substr(2);
     bool known = false;
-    for (const OptionSpec& spec : options) known = known || spec.name == name;
+    for (const Option& option : options) known = known || option.name == name;
     if (!known) throw UsageError("Неизвестный параметр " + word);
     if (i + 1 == args.size()) throw UsageError("Нет значения параметра " + word);
     if (!options_.emplace(name, args[++i]).second)
       throw UsageError("Параметр " + word + " задан дважды");
   }
   if (positionals_.size() != positionals) throw UsageError("Неверное число аргументов");
-  for (const OptionSpec& spec : options) {
-    if (spec.required && !has(spec.name))
-      throw UsageError("Не задан параметр " + dashed(spec.name));
+  for (const Option& option : options) {
+    if (option.required && !has(option.name))
+      throw UsageError("Не задан параметр " + dashed(option.name));
   }
 }
 

@@ -15,7 +15,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct Option {
   std::string name;  // without the leading "--"
   bool required = false;
 };
@@ -24,7 +24,7 @@ class CliArgs {
  public:
   // `args` are the words after the command's name; exactly `positionals` of them are not options.
   CliArgs(const std::vector<std::string>& args, size_t positionals,
-          const std::vector<OptionSpec>& options);
+          const std::vector<Option>& options);
 
   const std::string& positional(size_t index) const { return positionals_.at(index); }
   bool has(std::string_view name) const;
