@@ -12,6 +12,7 @@ struct Command {
   // Runs with the words after the name; returns the exit code. Wrong usage throws UsageError,
   // any other failure the program's own exceptions.
   std::function<int(const std::vector<std::string>& args)> run;
+  std::string summary = {};  // what it does, for --help
 };
 
 std::vector<Command> documentCommands();

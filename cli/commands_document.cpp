@@ -189,17 +189,20 @@ int convert(const std::vector<std::string>& words) {
 
 std::vector<Command> documentCommands() {
   return {
-      {"show", "ФАЙЛ", show},
-      {"approximate", "ФАЙЛ --package K [--save ВЫХОД]", approximate},
-      {"report", "ФАЙЛ --package K --out ВЫХОД.html", report},
+      {"show", "ФАЙЛ", show,
+       "Документ, как его показывает программа: устройство, настройки, прямые, пакеты."},
+      {"approximate", "ФАЙЛ --package K [--save ВЫХОД]", approximate,
+       "Команда \"Аппроксимация\" по пакету K; --save записывает документ."},
+      {"report", "ФАЙЛ --package K --out ВЫХОД.html", report,
+       "Протокол пакета K, как его пишет команда \"Отчёт\"."},
       {"export",
        "ФАЙЛ --package K --columns СПИСОК --separator space|comma|semicolon|tab "
        "--decimal point|comma --out ВЫХОД",
-       exportText},
+       exportText, "Экспорт столбцов пакета K в текстовый файл."},
       {"import",
        "ФАЙЛ --package K --columns СПИСОК --separator space|comma|semicolon|tab --in ВХОД "
        "--save ВЫХОД",
-       importText},
-      {"convert", "ВХОД ВЫХОД", convert},
+       importText, "Импорт строк текстового файла в пакет K и запись документа."},
+      {"convert", "ВХОД ВЫХОД", convert, "Документ любой версии записывается в версии 5."},
   };
 }

@@ -25,7 +25,10 @@ std::vector<Command> allCommands() { return documentCommands(); }
 std::string usageText(const std::vector<Command>& commands) {
   std::string text =
       "Использование: tdservice-cli КОМАНДА [АРГУМЕНТЫ] [--locale ИМЯ]\n\nКоманды:\n";
-  for (const Command& c : commands) text += "  " + c.name + " " + c.usage + "\n";
+  for (const Command& c : commands) {
+    text += "  " + c.name + " " + c.usage + "\n";
+    if (!c.summary.empty()) text += "      " + c.summary + "\n";
+  }
   text +=
       "\nФАЙЛ - документ .srv любой версии 1..5; записываются документы версии 5.\n"
       "K - номер пакета, как номер его вкладки (1 - первый пакет).\n"
