@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QLocale>
-#include <clocale>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -115,8 +114,5 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Орбитон");
   QApplication::setApplicationName("Duvara");
-  // Qt takes the C library's locale from the environment; numbers are formatted by the core with
-  // the locale hook's separator, so the C library keeps the C notation.
-  std::setlocale(LC_NUMERIC, "C");
   return run(args);
 }

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
+#include <clocale>
 #include <stdexcept>
 
 #include "base/localehook.h"
@@ -29,6 +30,10 @@ QString shortTimeFormat(const QLocale& locale, bool withSeconds) {
 void installSystemLocaleHook() { installLocaleHook(QLocale::system()); }
 
 void installLocaleHook(const QLocale& locale) {
+  // Qt took the C library's locale from the environment. The core writes and reads numbers with
+  // the C library and applies the hook's separator itself, so the C library keeps the C notation:
+  // otherwise a Russian environment would write "0,5" where the parsers expect "0.5".
+  std::setlocale(LC_NUMERIC, "C");
   const QString point = locale.decimalPoint();
   LocaleHook hook;
   // The core parses with one byte; a separator outside ASCII falls back to the point.

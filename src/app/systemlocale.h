@@ -1,7 +1,8 @@
 #pragma once
 
 // Hands the user's decimal separator and short date and time formats (the system locale) to the
-// core, which formats package names and numbers with them.
+// core, which formats package names and numbers with them. The C library's numbers stay in the C
+// notation.
 void installSystemLocaleHook();
 
 class QLocale;

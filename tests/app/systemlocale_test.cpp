@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QString>
 #include <QTime>
+#include <clocale>
 
 // Package captions show the time without seconds and console lines with them, whatever the
 // locale's own short format has.
@@ -20,4 +21,12 @@ TEST(SystemLocale, ShortTimeFormatWithAndWithoutSeconds) {
     EXPECT_TRUE(with.contains("05:07")) << with.toStdString();
   }
   EXPECT_EQ(shortTimeFormat(QLocale::c(), false), "HH:mm");
+}
+
+// Qt hands the environment's locale to the C library; the core's number texts need the C notation.
+TEST(SystemLocale, HookKeepsTheCLibraryNumbersInCNotation) {
+  std::setlocale(LC_NUMERIC, "C.UTF-8");
+  installLocaleHook(QLocale(QLocale::Russian, QLocale::Russia));
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+  installLocaleHook(QLocale::c());
 }
