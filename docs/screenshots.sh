@@ -4,12 +4,12 @@
 #   docs/main-window.png   the main window with a calibration package
 #   docs/kelt-panel.png    the KELT panel after reading the simulated transducer
 #   docs/graphs.png        the graph window
-# The document is examples/kelt.srv when it exists; otherwise it is made here through the program
-# itself: a new КЕЛТ1-ЧИ7.73-xxx document (the model the KELT simulator answers as), one calibration
-# package of six measurements taken with the RM-2.3 dialog from the simulated instrument (three
-# flow points: its inputs pulse at 100, 50 and 20 Hz, the volumes are typed in as the bench gave
-# them), a break point at the middle one, and the two lines of the approximation written into the
-# simulated transducer.
+# The document is examples/kelt.srv when it exists and is of the simulated model; otherwise it is
+# made here through the program itself: a new КЕЛТ1-ЧИ7.73-xxx document (the model the KELT
+# simulator answers as), one calibration package of six measurements taken with the RM-2.3 dialog
+# from the simulated instrument (three flow points: its inputs pulse at 100, 50 and 20 Hz, the
+# volumes are typed in as the bench gave them), a break point at the middle one, and the two lines
+# of the approximation written into the simulated transducer.
 # The clicks are positions inside the program's windows; they assume the layout and the DejaVu
 # fonts the program gets here, so a changed layout needs them adjusted.
 set -euo pipefail
@@ -110,8 +110,12 @@ shoot() {
 # Settings, port choices and the file-type registration of this run stay in the temporary folder.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$HOME"
+# The example is taken when it is of the model the simulator answers as (type code 25, byte 8 of
+# the file): the clicks below assume that model's panel.
 document=()
-[ -f examples/kelt.srv ] && document=(examples/kelt.srv)
+if [ -f examples/kelt.srv ] && [ "$(od -An -tu1 -j8 -N1 examples/kelt.srv | tr -d ' ')" = 25 ]; then
+  document=(examples/kelt.srv)
+fi
 LANG=ru_RU.UTF-8 TDSERVICE_PORTS="$TD_SIM_PORTS" build/tdservice "${document[@]}" \
   >"$work/tdservice.log" 2>&1 &
 app_pid=$!
