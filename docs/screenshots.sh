@@ -9,7 +9,8 @@
 # simulator answers as), one calibration package of six measurements taken with the RM-2.3 dialog
 # from the simulated instrument (three flow points: its inputs pulse at 100, 50 and 20 Hz, the
 # volumes are typed in as the bench gave them), a break point at the middle one, and the two lines
-# of the approximation written into the simulated transducer.
+# of the approximation written into the simulated transducer. The example's first package is
+# approximated and written alike.
 # The clicks are positions inside the program's windows; they assume the layout and the DejaVu
 # fonts the program gets here, so a changed layout needs them adjusted.
 set -euo pipefail
@@ -178,16 +179,20 @@ if [ ${#document[@]} -eq 0 ]; then
   sleep 1
 
   # A break point at the middle flow point ("Точка" of the third row), so that the piecewise-linear
-  # approximation (manual mode by default) gives two lines; then Аппроксимация → Аппроксимация,
-  # and the lines are written into the transducer from its panel.
+  # approximation (manual mode by default) gives two lines.
   click "$main" 67 135
-  menu $MENU_APPROXIMATION 2
-  menu $MENU_PAGES 0
-  click "$main" 135 591   # "Записать"
-  sleep 2
-  click "$main" 48 591    # "Считать" again: the panel shows what the transducer holds now
-  sleep 2
+else
+  menu $MENU_PAGES 1     # the example's first package
 fi
+
+# Аппроксимация → Аппроксимация on the package, then the lines are written into the transducer
+# from its panel and read back, so that the panel shows what the transducer holds now.
+menu $MENU_APPROXIMATION 2
+menu $MENU_PAGES 0
+click "$main" 135 591   # "Записать"
+sleep 2
+click "$main" 48 591    # "Считать"
+sleep 2
 
 shoot "$main" kelt-panel.png
 

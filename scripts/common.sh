@@ -1,4 +1,5 @@
-# Shared by ./run and ./test: install what is missing, then configure and build into build/.
+# Shared by ./run, ./test and docs/screenshots.sh: install what is missing, configure and build into
+# build/, start the simulated devices.
 
 TD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n
   libqcustomplot-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
