@@ -1,4 +1,5 @@
-# Shared by ./run and ./test: install what is missing, then configure and build into build/.
+# Shared by ./run, ./test and docs/screenshots.sh: install what is missing, configure and build into
+# build/, start the simulated devices.
 
 TD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n
   libqcustomplot-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
@@ -29,6 +30,35 @@ td_build() {
   find build -path '*_autogen/timestamp' -delete 2>/dev/null || true
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTD_WERROR=ON "$@"
   cmake --build build --parallel "$(nproc)"
+}
+
+# The four device simulators (TD meter, KELT transducer behind its adapter, ZORB transducer, RM-2.3
+# instrument), each on a pseudo-terminal reached through a symbolic link sim-<mode> in a temporary
+# folder. Sets TD_SIM_PORTS, the links colon-separated as TDSERVICE_PORTS takes them;
+# td_stop_simulators ends them and removes the folder (safe to call more than once).
+td_start_simulators() {
+  TD_SIM_DIR=$(mktemp -d)
+  TD_SIM_PIDS=()
+  TD_SIM_PORTS=""
+  local mode out slave
+  for mode in td kelt zorb rm23; do
+    out="$TD_SIM_DIR/$mode.out"
+    build/sim/tdservice-sim "$mode" >"$out" &
+    TD_SIM_PIDS+=($!)
+    for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
+    slave=$(head -n 1 "$out")
+    [ -n "$slave" ] || { echo "The $mode simulator did not start" >&2; return 1; }
+    ln -s "$slave" "$TD_SIM_DIR/sim-$mode"
+    TD_SIM_PORTS="${TD_SIM_PORTS:+$TD_SIM_PORTS:}$TD_SIM_DIR/sim-$mode"
+  done
+}
+
+td_stop_simulators() {
+  [ -n "${TD_SIM_DIR:-}" ] || return 0
+  [ ${#TD_SIM_PIDS[@]} -gt 0 ] && kill "${TD_SIM_PIDS[@]}" 2>/dev/null || true
+  rm -rf "$TD_SIM_DIR"
+  TD_SIM_DIR=""
+  TD_SIM_PIDS=()
 }
 
 # The document reader under libFuzzer: a clang build of the core with sanitizers in build-fuzz,
