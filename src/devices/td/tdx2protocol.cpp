@@ -324,6 +324,12 @@ void pushTdRequest(QueueThread<TDx2Common>& worker, const TdRequest& request) {
   worker.push(request.type, flags);
 }
 
+bool tdAnswers(uint8_t operation, uint8_t function, const TdFrame& reply, int count) {
+  if (count < 3) return true;
+  if ((reply[1] & ~kTdErrorBit) != operation) return false;
+  return (reply[1] & kTdErrorBit) || reply[2] == function;
+}
+
 TdReply tdDecodeReply(const TdFrame& frame, int count) {
   TdReply reply;
   // No reply is shorter than an error reply; a count beyond the buffer cannot be true.

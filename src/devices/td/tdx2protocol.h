@@ -187,6 +187,11 @@ struct TdReply {
   bool damaged = false;
 };
 
+// Whether the `count` bytes of `reply` can answer a request whose operation and function are
+// `operation` and `function`: a reply names both, an error reply (operation with the error bit)
+// names the operation only. Fewer than three bytes are taken, for the decoder to reject.
+bool tdAnswers(uint8_t operation, uint8_t function, const TdFrame& reply, int count);
+
 // Decodes the `count` bytes of a reply in `frame`. A reply that is short, fails its CRC or
 // answers an unknown function gives neither messages nor a value; the first two are `damaged`.
 TdReply tdDecodeReply(const TdFrame& frame, int count);

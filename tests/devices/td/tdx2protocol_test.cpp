@@ -212,6 +212,28 @@ TEST(TdProtocol, RepliesThatCannotBeWholeAreDroppedSilently) {
   }
 }
 
+// A late reply to an earlier request must not be taken for the answer to this one.
+TEST(TdProtocol, AReplyAnswersOnlyItsOwnOperationAndFunction) {
+  const struct {
+    const char* name;
+    Bytes reply;
+    bool answers;
+  } cases[] = {
+      {"same read", withCrc({0x01, 0x41, 0x02}), true},
+      {"error reply to the read", withCrc({0x01, 0xC1, 0x06}), true},
+      {"other function", withCrc({0x01, 0x41, 0x00}), false},
+      {"write acknowledgement", withCrc({0x01, 0x48, 0x02}), false},
+      {"error reply to a write", withCrc({0x01, 0xC8, 0x02}), false},
+      {"two bytes, left to the decoder", {0x01, 0x48}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TdFrame frame{};
+    std::copy(c.reply.begin(), c.reply.end(), frame.begin());
+    EXPECT_EQ(tdAnswers(0x41, 2, frame, static_cast<int>(c.reply.size())), c.answers);
+  }
+}
+
 Bytes systemReply(uint8_t major, uint8_t minor) {
   Bytes b{0x01, 0x41, 0x00, 0xAA, 0xBB, major, minor};
   append(b, uint32_t{3000000001u});
