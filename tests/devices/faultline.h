@@ -1,18 +1,26 @@
 #pragma once
 // Line faults for the device panel tests: the text a vanished port is reported with, the options
-// that make tdservice-sim hang up and come back under a fixed link, and a check that the event
-// loop kept turning while a worker waited on its port.
+// that make tdservice-sim hang up and come back under a fixed link, a check that the event loop
+// kept turning while a worker waited on its port, and a fixture that collects the console.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/messagelog.h"
+#include "comm/comport.h"
+#include "comm/regkey.h"
 #include "devices/panelwait.h"
+#include "support/simprocess.h"
 
 inline const char* const kHangUpText =
     "System Error.  Code: 5.\r\nСвязь с портом потеряна: устройство отключено. Откройте порт "
@@ -63,4 +71,39 @@ class UiPulse {
   QTimer timer_;
   QElapsedTimer clock_;
   long long ticks_ = 0;
+};
+
+// A panel test against one simulator whose console lines are collected.
+class FaultPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setMessageSink([this](const QString& text) { console << text; });
+  }
+  void TearDown() override { setMessageSink({}); }
+
+  // Starts tdservice-sim with `args` (the mode first) and makes `port`, or the simulator's own
+  // path when empty, the only port; the panel's remembered position `portKey` is `remembered`.
+  void startSim(std::vector<std::string> args, const std::string& port, const char* portKey,
+                int remembered) {
+    sim = std::make_unique<SimProcess>(args);
+    comprt::ComPort::ComList::install({port.empty() ? sim->path() : port});
+    RegKey key;
+    key.create(kProgramKey);
+    key.writeInt(portKey, remembered);
+  }
+
+  // Clicks and waits until `idle` holds again, the event loop turning all the while; returns
+  // the console lines of the command.
+  template <class Idle>
+  std::string clickAndWait(QPushButton* button, Idle idle) {
+    console.clear();
+    UiPulse pulse;
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(waitUntil(idle, 15000));
+    pulse.expectResponsive();
+    return console.join('\n').toStdString();
+  }
+
+  std::unique_ptr<SimProcess> sim;
+  QStringList console;
 };

@@ -6,37 +6,26 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
-#include <QStringList>
-#include <QTest>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/messagelog.h"
-#include "comm/comport.h"
-#include "comm/regkey.h"
 #include "devices/faultline.h"
 #include "devices/kelt/keltframe.h"
 #include "devices/panelwait.h"
-#include "support/simprocess.h"
 #include "support/userchoice.h"
 #include "widgets/floatedit.h"
 
 namespace {
 
-using comprt::ComPort;
-
 constexpr int kAdapterModel = 7;  // through the adapter: 4.5 s for an answer
 constexpr int kDirectModel = 9;   // direct: 250 ms for an answer
 
-class KeltFaultTest : public ::testing::Test {
+class KeltFaultTest : public FaultPanelTest {
  protected:
-  void SetUp() override {
-    setMessageSink([this](const QString& text) { console << text; });
-  }
   void TearDown() override {
     panel.reset();
-    setMessageSink({});
+    FaultPanelTest::TearDown();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 
@@ -44,11 +33,7 @@ class KeltFaultTest : public ::testing::Test {
   void attach(int model, std::vector<std::string> options, const std::string& port = "") {
     panel.reset();
     options.insert(options.begin(), {"kelt", "--model=" + std::to_string(model)});
-    sim = std::make_unique<SimProcess>(options);
-    ComPort::ComList::install({port.empty() ? sim->path() : port});
-    RegKey key;
-    key.create(kProgramKey);
-    key.writeInt("KeltComPort", 0);
+    startSim(options, port, "KeltComPort", 0);
     panel = std::make_unique<TKeltFrame>(nullptr, std::chrono::milliseconds(600));
     panel->init(model);
     panel->show();
@@ -70,19 +55,13 @@ class KeltFaultTest : public ::testing::Test {
   }
 
   std::string click(QPushButton* button) {
-    console.clear();
-    UiPulse pulse;
-    QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(waitIdle());
-    pulse.expectResponsive();
+    const std::string lines = clickAndWait(button, [&] { return panel->cbPort->isEnabled(); });
     EXPECT_TRUE(panel->bnRead->isEnabled());
     EXPECT_TRUE(panel->bnWrite->isEnabled());
-    return console.join('\n').toStdString();
+    return lines;
   }
 
-  std::unique_ptr<SimProcess> sim;
   std::unique_ptr<TKeltFrame> panel;
-  QStringList console;
 };
 
 // A wrong sum, a wrong echo and the busy adapter are covered with the panel's own tests.

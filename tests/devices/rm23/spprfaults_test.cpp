@@ -9,34 +9,22 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QStringList>
-#include <QTest>
 #include <QTimer>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/messagelog.h"
-#include "comm/comport.h"
-#include "comm/regkey.h"
 #include "devices/faultline.h"
 #include "devices/panelwait.h"
 #include "devices/rm23/spprwnd.h"
-#include "support/simprocess.h"
 #include "support/userchoice.h"
 
 namespace {
 
-using comprt::ComPort;
-
-class SpprFaultTest : public ::testing::Test {
+class SpprFaultTest : public FaultPanelTest {
  protected:
-  void SetUp() override {
-    setMessageSink([this](const QString& text) { console << text; });
-  }
   void TearDown() override {
     delete dlg.data();
-    setMessageSink({});
+    FaultPanelTest::TearDown();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 
@@ -45,33 +33,18 @@ class SpprFaultTest : public ::testing::Test {
   void attach(std::vector<std::string> options, const std::string& port = "") {
     delete dlg.data();
     options.insert(options.begin(), "rm23");
-    sim = std::make_unique<SimProcess>(options);
-    ComPort::ComList::install({port.empty() ? sim->path() : port});
-    RegKey key;
-    key.create(kProgramKey);
-    key.writeInt("SpprComPort", 1);
+    startSim(options, port, "SpprComPort", 1);
     dlg = new TSpprDlg;
     dlg->Timer->setInterval(60000);
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(dlg->cbPort->currentIndex(), 1);
   }
 
-  static bool waitIdle() {
-    return waitUntil([] { return QApplication::overrideCursor() == nullptr; }, 15000);
-  }
+  static bool idle() { return QApplication::overrideCursor() == nullptr; }
+  static bool waitIdle() { return waitUntil(idle, 15000); }
+  std::string click(QPushButton* button) { return clickAndWait(button, idle); }
 
-  std::string click(QPushButton* button) {
-    console.clear();
-    UiPulse pulse;
-    QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(waitIdle());
-    pulse.expectResponsive();
-    return console.join('\n').toStdString();
-  }
-
-  std::unique_ptr<SimProcess> sim;
   QPointer<TSpprDlg> dlg;
-  QStringList console;
 };
 
 // "Старт" measures the temperature first (1.5 s for each answer); a failure skips the start.

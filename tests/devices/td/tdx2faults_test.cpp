@@ -7,24 +7,17 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringList>
 #include <QTest>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/messagelog.h"
-#include "comm/comport.h"
-#include "comm/regkey.h"
 #include "devices/faultline.h"
 #include "devices/panelwait.h"
 #include "devices/td/tdx2.h"
 #include "devices/td/tdx2frame.h"
-#include "support/simprocess.h"
 
 namespace {
-
-using comprt::ComPort;
 
 const QString kSystemRead = "Системные параметры считаны";
 
@@ -33,25 +26,18 @@ const QString kSystemRead = "Системные параметры считан�
 constexpr int kFailedOpeningReads = 5;
 constexpr int kOpeningReads = 6;
 
-class TdFaultTest : public ::testing::Test {
+class TdFaultTest : public FaultPanelTest {
  protected:
-  void SetUp() override {
-    setMessageSink([this](const QString& text) { console << text; });
-  }
   void TearDown() override {
     device.reset();
-    setMessageSink({});
+    FaultPanelTest::TearDown();
   }
 
   // A panel on the port at `port`, opened; returns once `reads` opening reads have reported.
   void attach(std::vector<std::string> options, int reads, const std::string& port = "") {
     device.reset();
     options.insert(options.begin(), "td");
-    sim = std::make_unique<SimProcess>(options);
-    ComPort::ComList::install({port.empty() ? sim->path() : port});
-    RegKey key;
-    key.create(kProgramKey);
-    key.writeInt("TdComPort", 0);
+    startSim(options, port, "TdComPort", 0);
     device = std::make_unique<TDx2>(nullptr);
     toggle(reads);
   }
@@ -65,22 +51,15 @@ class TdFaultTest : public ::testing::Test {
     ASSERT_TRUE(waitUntil([&] { return console.size() >= reads; })) << lines();
   }
 
-  // Clicks and waits for the one line the command ends with.
+  // The panel has no busy state: a command is over with the one line it ends with.
   QString click(QPushButton* button) {
-    console.clear();
-    UiPulse pulse;
-    QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(waitUntil([&] { return !console.isEmpty(); })) << "no outcome";
-    pulse.expectResponsive();
-    return console.join('\n');
+    return QString::fromStdString(clickAndWait(button, [&] { return !console.isEmpty(); }));
   }
   std::string lines() const { return console.join('\n').toStdString(); }
 
   TTDFrame* panel() const { return device->panel(); }
 
-  std::unique_ptr<SimProcess> sim;
   std::unique_ptr<TDx2> device;
-  QStringList console;
 };
 
 // The meter has 100 ms for a reply, and 50 ms between its bytes. A reply the line damaged is

@@ -6,47 +6,31 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
-#include <QStringList>
-#include <QTest>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/messagelog.h"
-#include "comm/comport.h"
-#include "comm/regkey.h"
 #include "devices/faultline.h"
 #include "devices/panelwait.h"
 #include "devices/zorb/zorb.h"
 #include "devices/zorb/zorbframe.h"
-#include "support/simprocess.h"
 #include "support/userchoice.h"
 #include "widgets/floatedit.h"
 
 namespace {
 
-using comprt::ComPort;
-
-class ZorbFaultTest : public ::testing::Test {
+class ZorbFaultTest : public FaultPanelTest {
  protected:
-  void SetUp() override {
-    setMessageSink([this](const QString& text) { console << text; });
-  }
   void TearDown() override {
     device.reset();
-    setMessageSink({});
+    FaultPanelTest::TearDown();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 
-  // A pulse-output panel (model 7) with the port at `port` chosen and open.
+  // A pulse-output panel (model 7) whose remembered port `port` is opened at creation.
   void attach(std::vector<std::string> options, const std::string& port = "") {
     device.reset();
     options.insert(options.begin(), "zorb");
-    sim = std::make_unique<SimProcess>(options);
-    ComPort::ComList::install({port.empty() ? sim->path() : port});
-    RegKey key;
-    key.create(kProgramKey);
-    key.writeInt("ZorbComPort", 1);
+    startSim(options, port, "ZorbComPort", 1);
     device = std::make_unique<Zorb>(7, nullptr);
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
@@ -56,23 +40,16 @@ class ZorbFaultTest : public ::testing::Test {
     return waitUntil([&] { return panel()->cbPort->isEnabled(); }, 15000);
   }
 
-  // Clicks, waits for the panel to be idle again and returns the console lines of the command.
   std::string click(QPushButton* button) {
-    console.clear();
-    UiPulse pulse;
-    QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(waitIdle());
-    pulse.expectResponsive();
+    const std::string lines = clickAndWait(button, [&] { return panel()->cbPort->isEnabled(); });
     EXPECT_TRUE(panel()->bnRead->isEnabled());
     EXPECT_TRUE(panel()->bnWrite->isEnabled());
-    return console.join('\n').toStdString();
+    return lines;
   }
 
   TZorbFrame* panel() const { return device->panel(); }
 
-  std::unique_ptr<SimProcess> sim;
   std::unique_ptr<Zorb> device;
-  QStringList console;
 };
 
 // The answer has 4 s to arrive in full. The read answer's sum is not examined (the device's
