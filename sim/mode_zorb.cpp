@@ -4,6 +4,7 @@
 //
 // Options: --frame=HEX    the six stored bytes at start (default: A 0.12, B 0 at Ду 25)
 //          --bad-echo     the echo of a write differs from the frame in one byte
+//          --bad-checksum every answer carries a wrong sum in byte 6
 
 #include <algorithm>
 #include <charconv>
@@ -18,6 +19,10 @@ class ZorbSim : public SimMode {
   bool option(std::string_view name, std::string_view value) override {
     if (name == "bad-echo" && value.empty()) {
       badEcho_ = true;
+      return true;
+    }
+    if (name == "bad-checksum" && value.empty()) {
+      badChecksum_ = true;
       return true;
     }
     if (name == "frame") return parseFrame(value);
@@ -43,12 +48,17 @@ class ZorbSim : public SimMode {
  private:
   std::vector<uint8_t> handle(const ZorbFrame& frame) {
     if (frame[7] != 0x0D) return {};
-    if (frame[0] == 0x80) return {stored_.begin(), stored_.end()};
+    if (frame[0] == 0x80) return send(stored_);
     if (frame[6] != zorbChecksum(frame)) return {};
     stored_ = frame;
     ZorbFrame echo = frame;
     if (badEcho_) echo[2] ^= 0x01;
-    return {echo.begin(), echo.end()};
+    return send(echo);
+  }
+
+  std::vector<uint8_t> send(ZorbFrame frame) const {
+    if (badChecksum_) frame[6] ^= 0x5A;
+    return {frame.begin(), frame.end()};
   }
 
   bool parseFrame(std::string_view hex) {
@@ -65,6 +75,7 @@ class ZorbSim : public SimMode {
   ZorbFrame stored_ = zorbWriteFrame(0.12, 0, 2);
   std::vector<uint8_t> pending_;
   bool badEcho_ = false;
+  bool badChecksum_ = false;
 };
 
 }  // namespace

@@ -27,7 +27,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-[[noreturn]] void failErrno() { throw win_error(errno); }
+// The other end of the line went away (a USB adapter pulled out, a pseudo-terminal closed): the
+// port stays useless until it is opened again.
+[[noreturn]] void failHangUp() {
+  throw win_error(EIO, "Связь с портом потеряна: устройство отключено. Откройте порт заново");
+}
+
+[[noreturn]] void failErrno() {
+  if (errno == EIO) failHangUp();
+  throw win_error(errno);
+}
 
 std::optional<speed_t> speedCode(int baudRate) {
   static constexpr std::pair<int, speed_t> kSpeeds[] = {
@@ -183,7 +192,8 @@ std::size_t ComPort::receive(std::uint8_t* buffer, std::size_t n) {
   while (got < n) {
     const short events = waitFor(fd_, POLLIN, earlier(total, gapEnd));
     if (events == 0) break;
-    // Bytes that arrived before a hang-up are still delivered.
+    // Bytes that arrived before a hang-up are read first; a hang-up before all requested bytes
+    // arrived is told apart from a silent device.
     if (events & POLLIN) {
       const ssize_t k = ::read(fd_, buffer + got, n - got);
       if (k > 0) {
@@ -192,11 +202,11 @@ std::size_t ComPort::receive(std::uint8_t* buffer, std::size_t n) {
           gapEnd = Clock::now() + milliseconds(timeouts_.readInterval);
         continue;
       }
-      if (k == 0) break;  // the other end hung up
+      if (k == 0) failHangUp();
       if (errno == EAGAIN || errno == EINTR) continue;
       failErrno();
     }
-    if (events & (POLLHUP | POLLERR)) break;
+    if (events & (POLLHUP | POLLERR)) failHangUp();
   }
   return got;
 }

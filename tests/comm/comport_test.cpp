@@ -316,4 +316,27 @@ TEST_F(PtyPort, ModemLinesAndBreakOnAPortWithoutLines) {
   EXPECT_EQ(errno, EINVAL);
 }
 
+// The other end closing (a pulled adapter) ends a waiting read at once, and every later use
+// of the port, with the system's EIO rather than the silence of a device that does not answer.
+TEST_F(PtyPort, AHangUpIsToldApartFromASilentDevice) {
+  port_.open(path_, 9600, 2000);
+  ::close(slave_);
+  slave_ = -1;
+  std::jthread device([this] {
+    std::this_thread::sleep_for(milliseconds(100));
+    ::close(master_);
+    master_ = -1;
+  });
+  char buf[8];
+  int code = 0;
+  EXPECT_LT(timed([&] { code = osErrorOf([&] { port_.read(buf, sizeof buf); }); }), kGenerous);
+  EXPECT_EQ(code, EIO);
+  EXPECT_EQ(failureOf([&] { port_.read(buf, 1); }),
+            "System Error.  Code: 5.\r\nСвязь с портом потеряна: устройство отключено. Откройте "
+            "порт заново");
+  EXPECT_EQ(osErrorOf([&] { port_.readAvailable(buf, sizeof buf); }), EIO);
+  EXPECT_EQ(osErrorOf([&] { port_.write("x", 1); }), EIO);
+  EXPECT_EQ(osErrorOf([&] { port_.purge(); }), EIO);
+}
+
 }  // namespace

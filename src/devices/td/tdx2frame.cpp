@@ -19,6 +19,7 @@
 #include <variant>
 
 #include "app/messagelog.h"
+#include "comm/comport.h"
 #include "devices/td/portsetup.h"
 #include "devices/td/tdreadingspage.h"
 #include "devices/td/tdx2device.h"
@@ -530,6 +531,7 @@ void TTDFrame::TdResult(TDx2Thread::QueueItem& item, bool ok) {
       if (item.type == TD_EXCHANGE) {
         for (const std::string& message : reply.messages)
           logMessage(QString::fromStdString(message));
+        if (reply.damaged) logMessage(comprt::messages[comprt::msgChecksumError]);
       }
       showReply(reply);
       break;

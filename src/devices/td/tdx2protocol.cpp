@@ -324,15 +324,28 @@ void pushTdRequest(QueueThread<TDx2Common>& worker, const TdRequest& request) {
   worker.push(request.type, flags);
 }
 
+bool tdAnswers(uint8_t operation, uint8_t function, const TdFrame& reply, int count) {
+  if (count < 3) return true;
+  if ((reply[1] & ~kTdErrorBit) != operation) return false;
+  return (reply[1] & kTdErrorBit) || reply[2] == function;
+}
+
 TdReply tdDecodeReply(const TdFrame& frame, int count) {
   TdReply reply;
   // No reply is shorter than an error reply; a count beyond the buffer cannot be true.
-  if (count < 5 || count > kTdFrameSize) return reply;
-  if (frame[1] & kTdErrorBit) {
-    if (crcAt(frame, 3) == crc16(frame.data(), 3)) reply.messages.push_back(tdErrorText(frame[2]));
+  if (count < 5 || count > kTdFrameSize) {
+    reply.damaged = count > 0;
     return reply;
   }
-  if (crcAt(frame, count - 2) != crc16(frame.data(), static_cast<uint8_t>(count - 2))) return reply;
+  if (frame[1] & kTdErrorBit) {
+    reply.damaged = crcAt(frame, 3) != crc16(frame.data(), 3);
+    if (!reply.damaged) reply.messages.push_back(tdErrorText(frame[2]));
+    return reply;
+  }
+  if (crcAt(frame, count - 2) != crc16(frame.data(), static_cast<uint8_t>(count - 2))) {
+    reply.damaged = true;
+    return reply;
+  }
   const CommandInfo* info = findCommand(frame[1], frame[2]);
   if (!info) return reply;
   const std::span<const uint8_t> data(frame.data() + 3, static_cast<size_t>(count - 5));

@@ -182,10 +182,18 @@ struct TdReply {
   std::vector<std::string> messages;
   // What the panel shows; empty for acknowledgements and for replies that are dropped.
   TdReplyValue value;
+  // The reply was cut short or failed its CRC: line noise or a broken line, not the meter's
+  // answer. A command the user gave is told so; an unattended poll is not.
+  bool damaged = false;
 };
 
+// Whether the `count` bytes of `reply` can answer a request whose operation and function are
+// `operation` and `function`: a reply names both, an error reply (operation with the error bit)
+// names the operation only. Fewer than three bytes are taken, for the decoder to reject.
+bool tdAnswers(uint8_t operation, uint8_t function, const TdFrame& reply, int count);
+
 // Decodes the `count` bytes of a reply in `frame`. A reply that is short, fails its CRC or
-// answers an unknown function gives neither messages nor a value.
+// answers an unknown function gives neither messages nor a value; the first two are `damaged`.
 TdReply tdDecodeReply(const TdFrame& frame, int count);
 inline TdReply tdDecodeReply(const TDx2Common& received) {
   return tdDecodeReply(received.frame, received.replyLength);

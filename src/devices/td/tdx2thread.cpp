@@ -74,7 +74,15 @@ void TDx2Thread::exchange(TDx2Common& data) {
   std::this_thread::sleep_for(milliseconds(request));
   port_.setReadTimeout(
       tdReplyWindowMs(baudRate_, static_cast<int>(request), static_cast<int>(expected)));
-  data.replyLength = static_cast<std::int32_t>(port_.readAvailable(data.frame.data(), expected));
+  // A meter that answered an earlier request too late may do so after the purge; that answer
+  // names another operation or function and is passed over, once, for the one that follows.
+  const std::uint8_t operation = data.frame[1];
+  const std::uint8_t function = data.frame[2];
+  for (int attempt = 0;; ++attempt) {
+    data.replyLength = static_cast<std::int32_t>(port_.readAvailable(data.frame.data(), expected));
+    if (tdAnswers(operation, function, data.frame, data.replyLength)) break;
+    if (attempt == 1) comprt::fail(comprt::msgNoAnswer);
+  }
   notify(QM_INDICATOR, 0);
   std::this_thread::sleep_for(kAfterReply);
 }

@@ -160,6 +160,8 @@ TEST(TdProtocol, ErrorRepliesReportTheirCodeOnlyWithAGoodCrc) {
   Bytes bad = withCrc({0x01, 0xC8, 0x03});
   bad[4] ^= 0x40;
   EXPECT_TRUE(decode(bad).messages.empty());
+  EXPECT_TRUE(decode(bad).damaged);
+  EXPECT_FALSE(e.damaged);
 
   const char* general = "Общая ошибка(без конкретизации причины)";
   const struct {
@@ -178,6 +180,8 @@ TEST(TdProtocol, ErrorRepliesReportTheirCodeOnlyWithAGoodCrc) {
   for (const auto& t : texts) EXPECT_STREQ(tdErrorText(t.code), t.text) << int(t.code);
 }
 
+// Dropped replies show nothing; those that the line damaged are marked, so that a command the
+// user gave does not end in silence.
 TEST(TdProtocol, RepliesThatCannotBeWholeAreDroppedSilently) {
   Bytes badCrc = withCrc({0x01, 0x41, 0x05, 0x07});
   badCrc[5] ^= 0x01;
@@ -185,15 +189,17 @@ TEST(TdProtocol, RepliesThatCannotBeWholeAreDroppedSilently) {
     const char* name;
     Bytes bytes;
     int count;
+    bool damaged;
   } cases[] = {
-      {"four bytes", {0x01, 0x41, 0x05, 0x07}, 4},
-      {"nothing", {}, 0},
-      {"wrong CRC", badCrc, 6},
-      {"unknown function", withCrc({0x01, 0x41, 0x63}), 5},
-      {"unknown operation", withCrc({0x01, 0x42, 0x05, 0x07}), 6},
-      {"write-only function read", withCrc({0x01, 0x41, 0x07}), 5},
-      {"more than a frame", withCrc({0x01, 0x41, 0x05, 0x07}), 300},
-      {"negative count", withCrc({0x01, 0x41, 0x05, 0x07}), -1},
+      {"four bytes", {0x01, 0x41, 0x05, 0x07}, 4, true},
+      {"nothing", {}, 0, false},
+      {"wrong CRC", badCrc, 6, true},
+      {"cut short", withCrc({0x01, 0x41, 0x05, 0x07}), 5, true},
+      {"unknown function", withCrc({0x01, 0x41, 0x63}), 5, false},
+      {"unknown operation", withCrc({0x01, 0x42, 0x05, 0x07}), 6, false},
+      {"write-only function read", withCrc({0x01, 0x41, 0x07}), 5, false},
+      {"more than a frame", withCrc({0x01, 0x41, 0x05, 0x07}), 300, true},
+      {"negative count", withCrc({0x01, 0x41, 0x05, 0x07}), -1, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -202,6 +208,29 @@ TEST(TdProtocol, RepliesThatCannotBeWholeAreDroppedSilently) {
     const TdReply r = tdDecodeReply(frame, c.count);
     EXPECT_TRUE(r.messages.empty());
     EXPECT_TRUE(std::holds_alternative<std::monostate>(r.value));
+    EXPECT_EQ(r.damaged, c.damaged);
+  }
+}
+
+// A late reply to an earlier request must not be taken for the answer to this one.
+TEST(TdProtocol, AReplyAnswersOnlyItsOwnOperationAndFunction) {
+  const struct {
+    const char* name;
+    Bytes reply;
+    bool answers;
+  } cases[] = {
+      {"same read", withCrc({0x01, 0x41, 0x02}), true},
+      {"error reply to the read", withCrc({0x01, 0xC1, 0x06}), true},
+      {"other function", withCrc({0x01, 0x41, 0x00}), false},
+      {"write acknowledgement", withCrc({0x01, 0x48, 0x02}), false},
+      {"error reply to a write", withCrc({0x01, 0xC8, 0x02}), false},
+      {"two bytes, left to the decoder", {0x01, 0x48}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TdFrame frame{};
+    std::copy(c.reply.begin(), c.reply.end(), frame.begin());
+    EXPECT_EQ(tdAnswers(0x41, 2, frame, static_cast<int>(c.reply.size())), c.answers);
   }
 }
 
