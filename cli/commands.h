@@ -15,3 +15,4 @@ struct Command {
 };
 
 std::vector<Command> documentCommands();
+std::vector<Command> tdCommands();

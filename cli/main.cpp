@@ -20,7 +20,13 @@ namespace {
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
 
-std::vector<Command> allCommands() { return documentCommands(); }
+std::vector<Command> allCommands() {
+  std::vector<Command> all = documentCommands();
+  for (auto group : {tdCommands}) {
+    for (Command& c : group()) all.push_back(std::move(c));
+  }
+  return all;
+}
 
 std::string usageText(const std::vector<Command>& commands) {
   std::string text =

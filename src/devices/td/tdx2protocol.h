@@ -182,6 +182,9 @@ struct TdReply {
   std::vector<std::string> messages;
   // What the panel shows; empty for acknowledgements and for replies that are dropped.
   TdReplyValue value;
+  // A whole reply of the request carried out: a read with its values or an acknowledged write
+  // (an error reply, a broken or short frame is not).
+  bool accepted = false;
 };
 
 // Decodes the `count` bytes of a reply in `frame`. A reply that is short, fails its CRC or
