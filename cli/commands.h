@@ -16,3 +16,4 @@ struct Command {
 
 std::vector<Command> documentCommands();
 std::vector<Command> tdCommands();
+std::vector<Command> zorbCommands();
