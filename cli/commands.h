@@ -17,3 +17,4 @@ struct Command {
 std::vector<Command> documentCommands();
 std::vector<Command> tdCommands();
 std::vector<Command> zorbCommands();
+std::vector<Command> keltCommands();
