@@ -18,3 +18,4 @@ std::vector<Command> documentCommands();
 std::vector<Command> tdCommands();
 std::vector<Command> zorbCommands();
 std::vector<Command> keltCommands();
+std::vector<Command> rm23Commands();

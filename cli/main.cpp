@@ -22,7 +22,7 @@ constexpr int kUsage = 2;
 
 std::vector<Command> allCommands() {
   std::vector<Command> all = documentCommands();
-  for (auto group : {tdCommands, keltCommands, zorbCommands}) {
+  for (auto group : {tdCommands, keltCommands, zorbCommands, rm23Commands}) {
     for (Command& c : group()) all.push_back(std::move(c));
   }
   return all;
