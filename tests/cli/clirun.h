@@ -1,0 +1,19 @@
+#pragma once
+// Runs the built tdservice-cli with arguments and collects what it printed and its exit code.
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+  // The standard output as JSON (a test failure and null when it is not JSON).
+  nlohmann::json json() const;
+};
+
+CliRun runCli(const std::vector<std::string>& args);
+
+// Writes `text` to a new file in the temporary folder and returns its path.
+std::string writeTempFile(const std::string& name, const std::string& text);
