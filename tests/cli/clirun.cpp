@@ -37,8 +37,10 @@ nlohmann::json CliRun::json() const {
 // Standard output and error go to files, so a long output can never block the child.
 CliRun runCli(const std::vector<std::string>& args) {
   const std::filesystem::path dir = testing::TempDir();
-  const std::string outPath = dir / "cli_stdout.txt";
-  const std::string errPath = dir / "cli_stderr.txt";
+  // CTest runs tests side by side in processes of their own: the files carry the process id.
+  const std::string id = std::to_string(getpid());
+  const std::string outPath = dir / ("cli_stdout_" + id + ".txt");
+  const std::string errPath = dir / ("cli_stderr_" + id + ".txt");
   std::vector<char*> argv{const_cast<char*>(TDSERVICE_CLI_PATH)};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -62,7 +64,8 @@ CliRun runCli(const std::vector<std::string>& args) {
 }
 
 std::string writeTempFile(const std::string& name, const std::string& text) {
-  const std::string path = std::filesystem::path(testing::TempDir()) / name;
+  const std::string path =
+      std::filesystem::path(testing::TempDir()) / (std::to_string(getpid()) + "_" + name);
   std::ofstream(path) << text;
   return path;
 }

@@ -16,4 +16,5 @@ struct CliRun {
 CliRun runCli(const std::vector<std::string>& args);
 
 // Writes `text` to a new file in the temporary folder and returns its path.
+// The process id prefixes the name, so tests running side by side do not share the file.
 std::string writeTempFile(const std::string& name, const std::string& text);
