@@ -94,3 +94,6 @@ class CliWorker {
 
 // A single-precision value as JSON shows it: in the fewest digits that read back as that value.
 double shortestOf(float value);
+
+// The part of the usage text that explains the device commands' arguments and output.
+std::string deviceUsageNotes();
