@@ -8,10 +8,9 @@
 
 namespace {
 
-CliRun cliKelt(const SimProcess& sim, const char* command, std::vector<std::string> extra = {}) {
-  std::vector<std::string> args{"kelt", command, "--model", "7", "--port", sim.path()};
-  args.insert(args.end(), extra.begin(), extra.end());
-  return runCli(args);
+CliRun cliKelt(const SimProcess& sim, const char* command,
+               const std::vector<std::string>& extra = {}) {
+  return runCli({"kelt", command, "--model", "7", "--port", sim.path()}, extra);
 }
 
 TEST(CliKelt, ReadWriteAndReadBack) {

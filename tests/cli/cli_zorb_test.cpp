@@ -7,10 +7,9 @@
 
 namespace {
 
-CliRun cliZorb(const SimProcess& sim, const char* command, std::vector<std::string> extra = {}) {
-  std::vector<std::string> args{"zorb", command, "--model", "1", "--du", "2", "--port", sim.path()};
-  args.insert(args.end(), extra.begin(), extra.end());
-  return runCli(args);
+CliRun cliZorb(const SimProcess& sim, const char* command,
+               const std::vector<std::string>& extra = {}) {
+  return runCli({"zorb", command, "--model", "1", "--du", "2", "--port", sim.path()}, extra);
 }
 
 TEST(CliZorb, ReadWriteAndReadBack) {

@@ -63,6 +63,11 @@ CliRun runCli(const std::vector<std::string>& args) {
   return run;
 }
 
+CliRun runCli(std::vector<std::string> args, const std::vector<std::string>& extra) {
+  args.insert(args.end(), extra.begin(), extra.end());
+  return runCli(args);
+}
+
 std::string writeTempFile(const std::string& name, const std::string& text) {
   const std::string path =
       std::filesystem::path(testing::TempDir()) / (std::to_string(getpid()) + "_" + name);

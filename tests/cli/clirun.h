@@ -14,6 +14,8 @@ struct CliRun {
 };
 
 CliRun runCli(const std::vector<std::string>& args);
+// The same with `extra` after `args`: a command's fixed words, then a test's own options.
+CliRun runCli(std::vector<std::string> args, const std::vector<std::string>& extra);
 
 // Writes `text` to a new file in the temporary folder and returns its path.
 // The process id prefixes the name, so tests running side by side do not share the file.
