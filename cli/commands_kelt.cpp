@@ -78,12 +78,11 @@ int keltRead(const std::vector<std::string>& words) {
   KeltShownParameters shown;
   for (const KeltRequest& request : keltReadRequests(model)) {
     const KeltCommon data = exchange(worker, request);
+    // The offset read of models 1..6 follows the parameter read.
     if (data.command == KELT_READ_OFFSET) {
       shown.offset = data.offset;
     } else {
-      const std::optional<int> offset = shown.offset;
       shown = keltShownParameters(data, model);
-      if (offset) shown.offset = offset;
     }
   }
   printJson(parametersJson(shown, model));
