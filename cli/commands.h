@@ -16,3 +16,7 @@ struct Command {
 };
 
 std::vector<Command> documentCommands();
+std::vector<Command> tdCommands();
+std::vector<Command> zorbCommands();
+std::vector<Command> keltCommands();
+std::vector<Command> rm23Commands();

@@ -12,6 +12,7 @@
 #include "app/systemlocale.h"
 #include "base/errors.h"
 #include "cliargs.h"
+#include "clidevice.h"
 #include "commands.h"
 
 namespace {
@@ -19,7 +20,13 @@ namespace {
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
 
-std::vector<Command> allCommands() { return documentCommands(); }
+std::vector<Command> allCommands() {
+  std::vector<Command> all = documentCommands();
+  for (auto group : {tdCommands, keltCommands, zorbCommands, rm23Commands}) {
+    for (Command& c : group()) all.push_back(std::move(c));
+  }
+  return all;
+}
 
 std::string usageText(const std::vector<Command>& commands) {
   std::string text =
@@ -35,7 +42,8 @@ std::string usageText(const std::vector<Command>& commands) {
       "  fill для заполнителя (при экспорте пишется 0, при импорте поле пропускается).\n"
       "--locale ИМЯ - языковой стандарт (ru_RU, C, ...) для десятичного разделителя, даты и\n"
       "  времени; по умолчанию - стандарт пользователя.\n"
-      "--help - эта справка.\n"
+      "--help - эта справка.\n" +
+      deviceUsageNotes() +
       "\nРезультат выводится в формате JSON. Код возврата: 0 - успешно, 1 - ошибка (сообщение\n"
       "  программы в стандартном потоке ошибок), 2 - неправильный вызов.\n";
   return text;

@@ -359,6 +359,8 @@ TdReply tdDecodeReply(const TdFrame& frame, int count) {
     reply.value = TdStatusByte{data[0]};
   }
   if (info->done) reply.messages.push_back(info->done);
+  reply.accepted =
+      info->operation != TD_READ || !std::holds_alternative<std::monostate>(reply.value);
   return reply;
 }
 

@@ -185,6 +185,9 @@ struct TdReply {
   // The reply was cut short or failed its CRC: line noise or a broken line, not the meter's
   // answer. A command the user gave is told so; an unattended poll is not.
   bool damaged = false;
+  // A whole reply of the request carried out: a read with its values or an acknowledged write
+  // (an error reply, a broken or short frame is not).
+  bool accepted = false;
 };
 
 // Whether the `count` bytes of `reply` can answer a request whose operation and function are

@@ -156,6 +156,7 @@ TEST(TdProtocol, ErrorRepliesReportTheirCodeOnlyWithAGoodCrc) {
   const TdReply e = decode(withCrc({0x01, 0xC1, 0x02}));
   EXPECT_EQ(e.messages, Messages{"Недопустимый(неверный) номер регистра"});
   EXPECT_TRUE(std::holds_alternative<std::monostate>(e.value));
+  EXPECT_FALSE(e.accepted);
 
   Bytes bad = withCrc({0x01, 0xC8, 0x03});
   bad[4] ^= 0x40;
@@ -208,6 +209,7 @@ TEST(TdProtocol, RepliesThatCannotBeWholeAreDroppedSilently) {
     const TdReply r = tdDecodeReply(frame, c.count);
     EXPECT_TRUE(r.messages.empty());
     EXPECT_TRUE(std::holds_alternative<std::monostate>(r.value));
+    EXPECT_FALSE(r.accepted);
     EXPECT_EQ(r.damaged, c.damaged);
   }
 }
@@ -382,6 +384,7 @@ TEST(TdProtocol, BlocksWithValuesNoFieldCanShowAreRejected) {
   const TdReply r = decode(withCrc(b));
   EXPECT_EQ(r.messages, Messages{"Приняты некоректные данные"});
   EXPECT_TRUE(std::holds_alternative<std::monostate>(r.value));
+  EXPECT_FALSE(r.accepted);
 
   // The reverse block's limit places are not shown, so whatever they hold does not matter.
   TdCoefficients reverse;
@@ -390,6 +393,7 @@ TEST(TdProtocol, BlocksWithValuesNoFieldCanShowAreRejected) {
   Bytes rb{0x01, 0x41, 0x12};
   rb.insert(rb.end(), reverseBytes.begin(), reverseBytes.end());
   EXPECT_TRUE(std::holds_alternative<TdCoefficientsRead>(decode(withCrc(rb)).value));
+  EXPECT_TRUE(decode(withCrc(rb)).accepted);
 
   Bytes outputs{0x01, 0x41, 0x03};
   append(outputs, INFINITY);
@@ -414,6 +418,7 @@ TEST(TdProtocol, WriteAcknowledgements) {
     const TdReply r = decode(withCrc({0x01, 0x48, c.function}));
     EXPECT_EQ(r.messages, Messages{c.message}) << int(c.function);
     EXPECT_TRUE(std::holds_alternative<std::monostate>(r.value));
+    EXPECT_TRUE(r.accepted);
   }
   const TdReply status = decode(withCrc({0x01, 0x48, 0x04, 0x23}));
   EXPECT_EQ(status.messages, Messages{"Регистр статуса обновлен"});

@@ -1,0 +1,66 @@
+#include "clidevice.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <vector>
+
+#include "comm/comport.h"
+#include "comm/portlist.h"
+#include "comm/systemports.h"
+
+int cliPortPosition(const std::string& nameOrPath) {
+  std::vector<std::string> names =
+      comprt::buildPortList(systemPortNames(), comprt::extraPortPaths());
+  auto found = std::find(names.begin(), names.end(), nameOrPath);
+  if (found == names.end()) {
+    // The workers take a position of one byte: the added port replaces the list's last.
+    constexpr size_t kLastPosition = 255;
+    if (names.size() >= kLastPosition) names.resize(kLastPosition - 1);
+    names.push_back(nameOrPath);
+    found = names.end() - 1;
+  }
+  const int position = static_cast<int>(found - names.begin()) + 1;
+  comprt::ComPort::ComList::install(std::move(names));
+  return position;
+}
+
+nlohmann::json readJsonFile(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) throw MessageError("Не удалось открыть файл " + path);
+  nlohmann::json value = nlohmann::json::parse(in, nullptr, false);
+  if (value.is_discarded()) throw MessageError("Файл " + path + " не в формате JSON");
+  return value;
+}
+
+double jsonNumber(const nlohmann::json& object, const std::string& key) {
+  const auto it = object.is_object() ? object.find(key) : object.end();
+  if (it == object.end() || !it->is_number())
+    throw MessageError("В данных JSON нет числа \"" + key + "\"");
+  return it->get<double>();
+}
+
+double shortestOf(float value) {
+  char text[32];
+  const auto written = std::to_chars(text, text + sizeof text, value);
+  double shortest = 0;
+  std::from_chars(text, written.ptr, shortest);
+  return shortest;
+}
+
+std::string deviceUsageNotes() {
+  return "\nКоманды приборов:\n"
+         "ПОРТ - имя из списка портов (ttyS0, ttyUSB0, пути из TDSERVICE_PORTS) или путь к\n"
+         "  устройству; порт, которого нет в списке, добавляется в него.\n"
+         "td: --baud - скорость линии (по умолчанию 9600), --address - сетевой адрес запросов\n"
+         "  (по умолчанию 1). td write берет таблицу прямых коэффициентов из JSON, который\n"
+         "  выводит td read (весь вывод или его объект \"coefficients\").\n"
+         "kelt: M - номер модели 0..17 (код типа прибора минус 18); battery и tune - для\n"
+         "  моделей с адаптером ОМБ-КЕЛТ (0..8). kelt write берет параметры из JSON, который\n"
+         "  выводит kelt read для той же модели.\n"
+         "zorb: M - номер модели 0..16 (код типа прибора минус 1), только модели с импульсным\n"
+         "  выходом; КОД - код Ду 2..11 (Ду 25 .. Ду 200).\n"
+         "rm23 measure: измерение с остановкой по времени; --temperature-channel - канал\n"
+         "  термометра (без него температура не измеряется), --sensor - тип термометра.\n"
+         "Значения проверяются до того, как что-либо отправлено прибору.\n";
+}

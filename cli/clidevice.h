@@ -1,0 +1,99 @@
+#pragma once
+// What every device command shares: the port named on the command line, the panel's worker run
+// from a script (one command at a time, waiting for its notification), and the JSON files the
+// write commands take.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
+
+#include "base/errors.h"
+#include "comm/queuethread.h"
+
+// The 1-based port-list position of `nameOrPath`: a name of the list (the system's ports and
+// TDSERVICE_PORTS), or any other name or path, which is added to the process's list so the
+// worker can open it. A port that cannot be opened fails there, with the panels' text.
+int cliPortPosition(const std::string& nameOrPath);
+
+// The JSON of a file; MessageError when it cannot be read or is not JSON.
+nlohmann::json readJsonFile(const std::string& path);
+// The number at `key` of `object`; MessageError naming the key when there is none.
+double jsonNumber(const nlohmann::json& object, const std::string& key);
+
+// How long one command may take at most. The worker's own time-outs decide every failure of the
+// line; this only keeps a script from waiting forever on a worker that never reports.
+inline constexpr std::chrono::seconds kCliCommandDeadline{120};
+
+// A panel's worker driven from the command line: run() hands one command to the worker and waits
+// on its notification, so the commands go out in order and each sees the outcome of the one
+// before, as the panel's queue conditions expect.
+template <class Thread>
+class CliWorker {
+ public:
+  using Item = typename Thread::QueueItem;
+  using Common = decltype(Item::data);
+
+  struct Result {
+    Item item;
+    bool ok;  // succeeded or skipped
+  };
+
+  template <class... ThreadArgs>
+  explicit CliWorker(ThreadArgs&&... threadArgs)
+      : thread_(std::forward<ThreadArgs>(threadArgs)...) {
+    thread_.start([this](int message, int word) {
+      if (message != QM_ITEM) return;
+      {
+        std::lock_guard lock(mutex_);
+        ++finished_;
+        lastWord_ = word;
+      }
+      done_.notify_one();
+    });
+  }
+  ~CliWorker() { thread_.stop(); }
+  CliWorker(const CliWorker&) = delete;
+  CliWorker& operator=(const CliWorker&) = delete;
+
+  // Runs one command to its end and returns it as the worker left it.
+  Result run(std::int32_t type, const Common& data, std::uint32_t flags = 0) {  // can throw
+    thread_.nextItem().data = data;
+    thread_.push(type, flags);
+    ++pushed_;
+    int word = 0;
+    {
+      std::unique_lock lock(mutex_);
+      if (!done_.wait_for(lock, kCliCommandDeadline, [this] { return finished_ == pushed_; }))
+        throw MessageError("Прибор не отвечает");
+      word = lastWord_;
+    }
+    Result result{{}, word != 0};
+    thread_.consume([&](Item& item) { result.item = item; });
+    return result;
+  }
+
+  // As run(), with a failure thrown as the worker's message.
+  Common runOk(std::int32_t type, const Common& data, std::uint32_t flags = 0) {  // can throw
+    Result result = run(type, data, flags);
+    if (!result.ok) throw MessageError(result.item.message);
+    return result.item.data;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  long pushed_ = 0;
+  long finished_ = 0;  // guarded by mutex_
+  int lastWord_ = 0;   // guarded by mutex_
+  Thread thread_;      // last: its worker ends before the members it notifies
+};
+
+// A single-precision value as JSON shows it: in the fewest digits that read back as that value.
+double shortestOf(float value);
+
+// The part of the usage text that explains the device commands' arguments and output.
+std::string deviceUsageNotes();

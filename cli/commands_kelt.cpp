@@ -1,0 +1,205 @@
+// KELT transducer commands: "Считать", "Записать", the battery voltage and the automatic
+// threshold tuning of the panel, for a model given by its index.
+
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+#include "cliargs.h"
+#include "clidevice.h"
+#include "clijson.h"
+#include "commands.h"
+#include "devices/kelt/keltblocks.h"
+#include "devices/kelt/keltmodels.h"
+#include "devices/kelt/keltthread.h"
+#include "devices/kelt/keltvalues.h"
+
+using nlohmann::json;
+
+namespace {
+
+using KeltWorker = CliWorker<KeltThread>;
+
+int modelArg(const CliArgs& args) {
+  return static_cast<int>(args.integer("model", 0, kKeltModelCount - 1));
+}
+
+void openKelt(KeltWorker& worker, const CliArgs& args, int model) {
+  KeltCommon open;
+  open.command = static_cast<uint8_t>(cliPortPosition(args.value("port")));
+  worker.runOk(keltOpenTask(model), open);
+}
+
+// One exchange as the panel pushes it. An empty failure text is the adapter's busy answer, which
+// the panel reports with its own notice.
+KeltCommon exchange(KeltWorker& worker, const KeltRequest& request, int32_t type = KELT_EXCHANGE) {
+  const auto result = worker.run(type, request.data, request.flags);
+  if (!result.ok)
+    throw MessageError(result.item.message.empty() ? kKeltBusyNotice : result.item.message);
+  return result.item.data;
+}
+
+KeltRequest command(uint8_t code, int model) {
+  KeltRequest request;
+  request.data.command = code;
+  request.data.model = model;
+  return request;
+}
+
+template <size_t N>
+json numbers(const double (&values)[N], int count) {
+  json list = json::array();
+  for (int i = 0; i < count; ++i) list.push_back(values[i]);
+  return list;
+}
+
+json parametersJson(const KeltShownParameters& s, int model) {
+  json j{{"model", model},
+         {"duPosition", s.duPosition},
+         {"outputPosition", s.outputPosition},
+         {"A", numbers(s.A, s.segments)},
+         {"B", numbers(s.B, s.segments)},
+         {"F", numbers(s.F, s.boundaries)}};
+  if (s.weightPosition) j["weightPosition"] = *s.weightPosition;
+  if (s.n) j["n"] = *s.n;
+  if (s.pulseDuration) j["pulseDuration"] = *s.pulseDuration;
+  if (s.offset) j["offset"] = *s.offset;
+  if (s.serialText) j["serialText"] = *s.serialText;
+  if (s.disableRestoration) j["disableRestoration"] = *s.disableRestoration;
+  if (s.disableThermalCorrection) j["disableThermalCorrection"] = *s.disableThermalCorrection;
+  return j;
+}
+
+int keltRead(const std::vector<std::string>& words) {
+  const CliArgs args(words, 0, {{"model", true}, {"port", true}});
+  const int model = modelArg(args);
+  KeltWorker worker;
+  openKelt(worker, args, model);
+  KeltShownParameters shown;
+  for (const KeltRequest& request : keltReadRequests(model)) {
+    const KeltCommon data = exchange(worker, request);
+    // The offset read of models 1..6 follows the parameter read.
+    if (data.command == KELT_READ_OFFSET) {
+      shown.offset = data.offset;
+    } else {
+      shown = keltShownParameters(data, model);
+    }
+  }
+  printJson(parametersJson(shown, model));
+  return 0;
+}
+
+// An integer of the JSON within lo..hi, or `fallback` when the key is absent.
+int integerOr(const json& j, const std::string& key, int lo, int hi, int fallback) {
+  if (!j.contains(key)) return fallback;
+  const double v = jsonNumber(j, key);
+  if (v != static_cast<int>(v) || v < lo || v > hi)
+    throw MessageError("Недопустимое значение \"" + key + "\": " + j[key].dump());
+  return static_cast<int>(v);
+}
+
+template <size_t N>
+void readNumbers(const json& j, const std::string& key, size_t count, double (&out)[N]) {
+  const json& list = j.contains(key) ? j[key] : json();
+  if (!list.is_array() || list.size() != count)
+    throw MessageError("\"" + key + "\" должен содержать " + std::to_string(count) + " чисел");
+  for (size_t i = 0; i < count; ++i) {
+    if (!list[i].is_number()) throw MessageError("\"" + key + "\" должен содержать числа");
+    out[i] = list[i].get<double>();
+  }
+}
+
+// The panel's values from the JSON `kelt read` prints for the same model.
+KeltPanelValues panelValuesOf(const json& j, int model) {
+  if (!j.is_object()) throw MessageError("Параметры должны быть объектом JSON");
+  const size_t segments = static_cast<size_t>(keltSegmentCount(model));
+  KeltPanelValues v;
+  v.duPosition = integerOr(j, "duPosition", 0, kKeltDuCount - 1, 0);
+  v.outputPosition =
+      integerOr(j, "outputPosition", 0, static_cast<int>(keltOutputTypes(model).size()) - 1, 0);
+  v.weightPosition = integerOr(j, "weightPosition", -1, 4, 0);
+  v.n = integerOr(j, "n", 1, keltLayout(model).nMax, 1);
+  v.pulseDuration = j.contains("pulseDuration") ? jsonNumber(j, "pulseDuration") : 1;
+  v.offset = integerOr(j, "offset", -7, 7, 0);
+  readNumbers(j, "A", segments, v.A);
+  readNumbers(j, "B", segments, v.B);
+  readNumbers(j, "F", segments - 1, v.F);
+  if (j.contains("serialText")) {
+    if (!j["serialText"].is_string()) throw MessageError("\"serialText\" должен быть строкой");
+    v.serialText = j["serialText"].get<std::string>();
+  }
+  v.disableRestoration = j.value("disableRestoration", false);
+  v.disableThermalCorrection = j.value("disableThermalCorrection", false);
+  return v;
+}
+
+// The block a write request carries, encoded as the worker will encode it: a value the format
+// cannot hold is refused here, before the port is opened.
+void checkBlock(const KeltCommon& d) {
+  if (d.command != keltModel(d.model).writeCommand) return;
+  switch (keltModel(d.model).format) {
+    case 1:
+    case 2:
+      keltEncode(d.params12, d.model);
+      break;
+    case 3:
+      keltEncode(d.params3, d.model);
+      break;
+    default:
+      keltEncode(d.params4, d.model);
+      break;
+  }
+}
+
+int keltWrite(const std::vector<std::string>& words) {
+  const CliArgs args(words, 0, {{"model", true}, {"port", true}, {"parameters", true}});
+  const int model = modelArg(args);
+  const json file = readJsonFile(args.value("parameters"));
+  const std::vector<KeltRequest> requests = keltWriteRequests(panelValuesOf(file, model), model);
+  for (const KeltRequest& request : requests) checkBlock(request.data);
+  KeltWorker worker;
+  openKelt(worker, args, model);
+  for (const KeltRequest& request : requests) exchange(worker, request);
+  printJson(file);
+  return 0;
+}
+
+// The battery and the tuning are the adapter's: the direct models have neither.
+int adapterModel(const CliArgs& args) {
+  const int model = modelArg(args);
+  if (keltModel(model).link != KeltLink::adapter)
+    throw MessageError("Модель " + std::to_string(model) + " подключается без адаптера ОМБ-КЕЛТ");
+  return model;
+}
+
+int keltBattery(const std::vector<std::string>& words) {
+  const CliArgs args(words, 0, {{"model", true}, {"port", true}});
+  const int model = adapterModel(args);
+  KeltWorker worker;
+  openKelt(worker, args, model);
+  const KeltCommon data = exchange(worker, command(KELT_BATTERY, model));
+  printJson({{"batteryCode", data.value}, {"battery", keltBatteryText(data.value)}});
+  return 0;
+}
+
+int keltTune(const std::vector<std::string>& words) {
+  const CliArgs args(words, 0, {{"model", true}, {"port", true}});
+  const int model = adapterModel(args);
+  KeltWorker worker;
+  openKelt(worker, args, model);
+  const KeltCommon data = exchange(worker, command(0, model), KELT_AUTOTUNE);
+  printJson({{"level", data.command - KELT_LEVEL_0},
+             {"coupling", data.value},
+             {"couplingGood", keltCouplingGood(data.value)}});
+  return 0;
+}
+
+}  // namespace
+
+std::vector<Command> keltCommands() {
+  const std::string target = "--model M --port ПОРТ";
+  return {{"kelt read", target, keltRead},
+          {"kelt write", target + " --parameters ФАЙЛ.json", keltWrite},
+          {"kelt battery", target, keltBattery},
+          {"kelt tune", target, keltTune}};
+}

@@ -1,0 +1,77 @@
+// tdservice-cli kelt: against the simulated model 7 behind the adapter (coupling 50 at level 1,
+// battery code 3).
+
+#include <gtest/gtest.h>
+
+#include "cli/clirun.h"
+#include "support/simprocess.h"
+
+namespace {
+
+CliRun cliKelt(const SimProcess& sim, const char* command,
+               const std::vector<std::string>& extra = {}) {
+  return runCli({"kelt", command, "--model", "7", "--port", sim.path()}, extra);
+}
+
+TEST(CliKelt, ReadWriteAndReadBack) {
+  const SimProcess sim({"kelt"});
+  const CliRun read = cliKelt(sim, "read");
+  ASSERT_EQ(read.exitCode, 0) << read.err;
+  auto j = read.json();
+  EXPECT_EQ(j["model"], 7);
+  EXPECT_EQ(j["A"].size(), 5u);
+  EXPECT_EQ(j["F"].size(), 4u);
+  EXPECT_NEAR(j["A"][0].get<double>(), 0.5, 1e-4);
+
+  j["pulseDuration"] = 2;
+  j["B"][4] = 0.02;
+  const CliRun write =
+      cliKelt(sim, "write", {"--parameters", writeTempFile("kelt.json", j.dump())});
+  ASSERT_EQ(write.exitCode, 0) << write.err;
+  const auto back = cliKelt(sim, "read").json();
+  EXPECT_NEAR(back["pulseDuration"].get<double>(), 2, 0.02);  // the block's own step
+  EXPECT_NEAR(back["B"][4].get<double>(), 0.02, 1e-4);
+}
+
+TEST(CliKelt, AdapterBatteryAndTuning) {
+  const SimProcess sim({"kelt"});
+  EXPECT_EQ(cliKelt(sim, "battery").json(),
+            (nlohmann::json{{"battery", "3,3..3,45В"}, {"batteryCode", 3}}));
+  EXPECT_EQ(cliKelt(sim, "tune").json(),
+            (nlohmann::json{{"coupling", 50}, {"couplingGood", true}, {"level", 1}}));
+  // A direct model has no adapter.
+  EXPECT_EQ(runCli({"kelt", "battery", "--model", "12", "--port", sim.path()}).exitCode, 1);
+}
+
+TEST(CliKelt, FailuresAndRefusedValues) {
+  const SimProcess bad({"kelt", "--bad-checksum=data"});
+  CliRun run = cliKelt(bad, "read");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "Ошибка контрольной суммы\n");
+
+  const SimProcess sim({"kelt"});
+  const auto before = cliKelt(sim, "read").json();
+  auto j = before;
+  j["pulseDuration"] = 1000;
+  run = cliKelt(sim, "write", {"--parameters", writeTempFile("kelt_bad.json", j.dump())});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "Недопустимое значение длительности импульса\n");
+  EXPECT_EQ(cliKelt(sim, "read").json(), before);
+
+  j = before;
+  j["A"].erase(0);
+  run = cliKelt(sim, "write", {"--parameters", writeTempFile("kelt_short.json", j.dump())});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "\"A\" должен содержать 5 чисел\n");
+}
+
+TEST(CliKelt, WrongUsageExitsWithTwo) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"kelt", "read", "--port", "ttyS0"},
+        {"kelt", "read", "--model", "18", "--port", "ttyS0"},
+        {"kelt", "write", "--model", "7", "--port", "ttyS0"}}) {
+    EXPECT_EQ(runCli(args).exitCode, 2) << args.back();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+// tdservice-cli zorb: against the simulated transducer (A 0.12, B 0 at Ду 25, code 2).
+
+#include <gtest/gtest.h>
+
+#include "cli/clirun.h"
+#include "support/simprocess.h"
+
+namespace {
+
+CliRun cliZorb(const SimProcess& sim, const char* command,
+               const std::vector<std::string>& extra = {}) {
+  return runCli({"zorb", command, "--model", "1", "--du", "2", "--port", sim.path()}, extra);
+}
+
+TEST(CliZorb, ReadWriteAndReadBack) {
+  const SimProcess sim({"zorb"});
+  const CliRun read = cliZorb(sim, "read");
+  ASSERT_EQ(read.exitCode, 0) << read.err;
+  EXPECT_EQ(read.json(), (nlohmann::json{{"A", 0.12}, {"B", 0.0}, {"duCode", 2}}));
+
+  ASSERT_EQ(cliZorb(sim, "write", {"--a", "0.15", "--b", "-0.01"}).exitCode, 0);
+  EXPECT_EQ(cliZorb(sim, "read").json(),
+            (nlohmann::json{{"A", 0.15}, {"B", -0.01}, {"duCode", 2}}));
+}
+
+TEST(CliZorb, FailuresAndRefusedCoefficients) {
+  const SimProcess silent({"zorb", "--silent"});
+  CliRun run = cliZorb(silent, "read");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "Прибор не отвечает\n");
+
+  // A code 2 * 0.2 * 100000 is beyond 36000: refused before sending, the device keeps 0.12.
+  const SimProcess sim({"zorb"});
+  run = cliZorb(sim, "write", {"--a", "0.2", "--b", "0"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "Недопустимые значения коэффициентов A и/или B\n");
+  EXPECT_EQ(cliZorb(sim, "read").json()["A"], 0.12);
+
+  // Model 0 has no pulse output, so the panel offers no exchange for it.
+  run = runCli({"zorb", "read", "--model", "0", "--du", "2", "--port", sim.path()});
+  EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(CliZorb, WrongUsageExitsWithTwo) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"zorb", "read", "--model", "1", "--port", "ttyS0"},
+        {"zorb", "read", "--model", "17", "--du", "2", "--port", "ttyS0"},
+        {"zorb", "read", "--model", "1", "--du", "1", "--port", "ttyS0"},
+        {"zorb", "write", "--model", "1", "--du", "2", "--port", "ttyS0", "--a", "x", "--b",
+         "0"}}) {
+    EXPECT_EQ(runCli(args).exitCode, 2) << args[5];
+  }
+}
+
+}  // namespace
