@@ -173,6 +173,16 @@ inline std::string entryBytes(const Entry& e, uint8_t family) {
   return b.u8(e.switchedOff);
 }
 
+// One package block as the document holds it (and Package::load reads it).
+inline std::string packageBytes(const Package& p, uint8_t family) {
+  ByteBuilder b;
+  b.u8(p.kind).u8(p.method);
+  for (uint16_t field : p.created) b.u16(field);
+  b.u32(uint32_t(p.entries.size()));
+  for (const Entry& e : p.entries) b.raw(entryBytes(e, family));
+  return b;
+}
+
 inline std::string documentBytes(const Document& d) {
   ByteBuilder b;
   b.raw(fileHeader(d.version)).u8(d.type).i32(d.serial).u8(d.diameter);
@@ -182,12 +192,7 @@ inline std::string documentBytes(const Document& d) {
   b.u32(uint32_t(d.lines.size()));
   for (const Line& l : d.lines) b.f64(l.a).f64(l.b).f64(l.f);
   b.u32(uint32_t(d.packages.size()));
-  for (const Package& p : d.packages) {
-    b.u8(p.kind).u8(p.method);
-    for (uint16_t field : p.created) b.u16(field);
-    b.u32(uint32_t(p.entries.size()));
-    for (const Entry& e : p.entries) b.raw(entryBytes(e, d.family));
-  }
+  for (const Package& p : d.packages) b.raw(packageBytes(p, d.family));
   return b.u32(uint32_t(d.parameters.size())).raw(d.parameters);
 }
 

@@ -13,16 +13,13 @@
 #include "package/approxstate.h"
 #include "package/packagefixture.h"
 #include "storage/reportfixture.h"
+#include "storage/textfixtures.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Column indices of a ZORB calibration package measured by volume.
-constexpr int kTemperature = 1;
-constexpr int kRefVolume = 2;
-constexpr int kRefFlow = 4;
-constexpr int kPulses1 = 6;
+using namespace textfixtures;
 
 using TextExchange = PackageTest;  // fresh approximation state and locale
 
@@ -151,12 +148,7 @@ TEST_F(TextExchange, WritesOneLinePerEntry) {
 // Short lines add nothing, fields beyond the list are ignored, a filler skips its field, "1.5" and
 // "1,5" mean the same whatever the user's separator, and LF and CR LF both end a line.
 TEST_F(TextExchange, ReadsEveryCompleteLine) {
-  const std::string text =
-      "21.5;x;100\r\n"
-      "\r\n"
-      "22,5;skip;200;extra;more\n"
-      "23;y\n"
-      "24;;300";
+  const std::string text = kMixedLines;
   for (char userSeparator : {'.', ','}) {
     useDecimalSeparator(userSeparator);
     const PackagePtr package = packageOf(ekZorb, pkCalibration, mVolume);

@@ -8,27 +8,13 @@
 #include <string>
 
 #include "base/errors.h"
+#include "devices/kelt/keltexamples.h"
 #include "devices/kelt/keltmodels.h"
 #include "devices/kelt/messageof.h"
 
 namespace {
 
-template <class P>
-P uniform(uint8_t du, double a, double b, std::initializer_list<double> f) {
-  P p;
-  p.duCode = du;
-  for (int i = 0; i < 5; ++i) {
-    p.A[i] = a;
-    p.B[i] = b;
-  }
-  int j = 0;
-  for (double x : f) p.F[j++] = x;
-  return p;
-}
-
-KeltParams3 example3() { return uniform<KeltParams3>(5, 0.5, 0.01, {100, 200, 400, 800}); }
-KeltParams4 example4() { return uniform<KeltParams4>(5, 0.5, 0.01, {100, 200, 400, 800}); }
-KeltParams12 example12() { return uniform<KeltParams12>(5, 0.5, 0.01, {100, 200, 400, 800}); }
+using namespace keltexamples;
 
 int lsb(const std::vector<uint8_t>& b, int at) { return b[at] | (b[at + 1] << 8); }
 int msb(const std::vector<uint8_t>& b, int at) { return (b[at] << 8) | b[at + 1]; }

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "devices/rm23/spprreplies.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using namespace spprreplies;
 
 SpprCommon command(uint8_t byte) {
   SpprCommon data;
@@ -90,23 +92,11 @@ TEST(SpprProtocol, StartValuesTheInstrumentCannotTakeAreRefused) {
 }
 
 TEST(SpprProtocol, IdentificationIsCheckedBySumThenByType) {
-  EXPECT_EQ(messageOf([] { spprCheckIdentity({0x17, 0x03, 0x1A}); }), "no error");
+  EXPECT_EQ(messageOf([] { spprCheckIdentity(kIdentity); }), "no error");
   EXPECT_EQ(messageOf([] { spprCheckIdentity({0xFF, 0x03, 0x02}); }), "no error");  // sum wraps
   EXPECT_EQ(messageOf([] { spprCheckIdentity({0x17, 0x03, 0x1B}); }), "Ошибка контрольной суммы");
   EXPECT_EQ(messageOf([] { spprCheckIdentity({0x17, 0x02, 0x1B}); }), "Ошибка контрольной суммы");
   EXPECT_EQ(messageOf([] { spprCheckIdentity({0x17, 0x02, 0x19}); }), "Неподдерживаемый тип РМ");
-}
-
-// ADC codes 1000 and 41000 for the reference levels, then the two channels; the sum last.
-std::array<uint8_t, 9> adcReply(uint16_t c0, uint16_t c1, uint16_t c2, uint16_t c3) {
-  std::array<uint8_t, 9> r{};
-  const uint16_t codes[] = {c0, c1, c2, c3};
-  for (int i = 0; i < 4; ++i) {
-    r[2 * i] = codes[i] & 0xFF;
-    r[2 * i + 1] = codes[i] >> 8;
-  }
-  r[8] = spprSum(std::span(r).first(8));
-  return r;
 }
 
 TEST(SpprProtocol, TemperatureReplyGivesRatiosAndTemperaturesOfTheSensorType) {
@@ -159,16 +149,7 @@ TEST(SpprProtocol, StateDecidesWhatFollows) {
 }
 
 TEST(SpprProtocol, ResultsDecodeFromTicksAndCounts) {
-  // Flags: voltage code 17, complete. Tэт 0x005000 ticks = 5 s; input i: (i+1)·0x001000 ticks
-  // and 0x0A0B0C + i pulses.
-  Bytes results{0x91, 0x00, 0x50, 0x00};
-  for (int i = 0; i < 4; ++i) {
-    const Bytes input{0x00, static_cast<uint8_t>(0x10 * (i + 1)),
-                      0x00, static_cast<uint8_t>(0x0C + i),
-                      0x0B, 0x0A};
-    results.insert(results.end(), input.begin(), input.end());
-  }
-  results.push_back(spprSum(results));
+  Bytes results = spprreplies::results();
   ASSERT_EQ(results.size(), 29u);
 
   SpprCommon data = command(SPPR_STATUS);
@@ -188,7 +169,7 @@ TEST(SpprProtocol, ResultsDecodeFromTicksAndCounts) {
 
 TEST(SpprProtocol, StoppedStateCarriesTwoDataBytes) {
   SpprCommon data = command(SPPR_STATUS);
-  spprDecodeStatus(9, Bytes{0x14, 0xF0, 0x04}, data);  // the sum wraps
+  spprDecodeStatus(9, kStopped, data);
   EXPECT_EQ(data.state, 9);
   EXPECT_EQ(data.flags, 0x14);
   EXPECT_EQ(data.data2, 0xF0);

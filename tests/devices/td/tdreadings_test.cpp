@@ -8,6 +8,7 @@
 
 #include "base/errors.h"
 #include "base/localehook.h"
+#include "devices/td/tdreadingsfiles.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ TEST(TdReadings, FileTextAndItsReading) {
   const std::vector<double> codes{1000, -12.5, 3e15};
   const std::vector<double> filtered{1000, 999.5f, 0.1f};
   const std::string text = tdReadingsCsv(codes, filtered);
-  EXPECT_EQ(text, "0;1000;1000\n1;-12.5;999.5\n2;3E+15;0.1\n");
+  EXPECT_EQ(text, tdreadingsfiles::kWritten);
   const auto points = tdParseReadingsCsv(text);
   ASSERT_EQ(points.size(), 3u);
   for (size_t i = 0; i < 3; ++i) {
@@ -71,7 +72,7 @@ TEST(TdReadings, FileTextAndItsReading) {
 }
 
 TEST(TdReadings, ReadingToleratesOtherSeparatorsAndShortLines) {
-  const auto points = tdParseReadingsCsv("0;1,5;-2\r\n1;;\r\n2;-3.25\r\n\n5;7;8;9");
+  const auto points = tdParseReadingsCsv(tdreadingsfiles::kMixed);
   ASSERT_EQ(points.size(), 5u);
   const double expected[][2] = {{1.5, -2}, {0, 0}, {-3.25, 0}, {0, 0}, {7, 8}};
   for (size_t i = 0; i < points.size(); ++i) {

@@ -7,36 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "comm/crc16.h"
+#include "devices/td/tdreplies.h"
 #include "devices/td/tdx2thread.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace tdreplies;
 
 Bytes requestBytes(const TdRequest& r) {
   return Bytes(r.common.frame.begin(), r.common.frame.begin() + r.common.requestLength);
-}
-
-// A reply frame of `body` (address, operation, function, data) with its CRC appended.
-Bytes withCrc(Bytes body) {
-  const uint16_t crc = crc16(body.data(), static_cast<uint8_t>(body.size()));
-  body.push_back(crc & 0xFF);
-  body.push_back(crc >> 8);
-  return body;
 }
 
 TdReply decode(const Bytes& bytes) {
   TdFrame frame{};
   std::copy(bytes.begin(), bytes.end(), frame.begin());
   return tdDecodeReply(frame, static_cast<int>(bytes.size()));
-}
-
-template <class T>
-void append(Bytes& bytes, T value) {
-  uint8_t raw[sizeof value];
-  std::memcpy(raw, &value, sizeof value);
-  bytes.insert(bytes.end(), raw, raw + sizeof value);
 }
 
 using Messages = std::vector<std::string>;
@@ -236,13 +221,6 @@ TEST(TdProtocol, AReplyAnswersOnlyItsOwnOperationAndFunction) {
   }
 }
 
-Bytes systemReply(uint8_t major, uint8_t minor) {
-  Bytes b{0x01, 0x41, 0x00, 0xAA, 0xBB, major, minor};
-  append(b, uint32_t{3000000001u});
-  b.push_back(9);
-  return withCrc(b);
-}
-
 TEST(TdProtocol, SystemParametersAndTheVersionRule) {
   const TdReply ok = decode(systemReply(3, 6));
   EXPECT_EQ(ok.messages, Messages{"Системные параметры считаны"});
@@ -291,22 +269,6 @@ TEST(TdProtocol, LengthRules) {
   EXPECT_TRUE(decode(withCrc({0x01, 0x41, 0x0C, 0, 0, 0, 0})).messages.empty());
   EXPECT_EQ(decode(withCrc({0x01, 0x41, 0x09, 0, 0, 0, 0, 0})).messages, Messages{bad});
   EXPECT_EQ(decode(withCrc({0x01, 0x48, 0x04})).messages, Messages{bad});
-}
-
-Bytes currentReply(int dataLength) {
-  Bytes b{0x01, 0x41, 0x08, 0x25};
-  append(b, 1500.0f);
-  append(b, uint16_t{3});
-  append(b, uint32_t{4001});
-  append(b, 1.25f);
-  append(b, uint32_t{45});
-  append(b, uint32_t{90061});
-  append(b, uint32_t{12});
-  append(b, 0.5f);
-  append(b, uint32_t{3});
-  append(b, 0.25f);
-  b.resize(3 + dataLength);
-  return withCrc(b);
 }
 
 TEST(TdProtocol, CurrentValuesInTheirThreeForms) {

@@ -7,35 +7,19 @@
 #include <string>
 
 #include "base/errors.h"
+#include "devices/zorb/zorbframes.h"
 
 namespace {
 
-struct FrameCase {
-  uint8_t du;
-  double a;
-  double b;
-  ZorbFrame frame;
-};
-
-// Known frames: the A code is doubled for Ду 25/32, B travels as sign byte + low 16 bits.
-const FrameCase kFrames[] = {
-    {8, 3.6, -0.2, {0x00, 0x8C, 0xA0, 0x01, 0xF8, 0x30, 0x55, 0x0D}},  // Ду 100
-    {2, 0.05, 0.0, {0x01, 0x27, 0x10, 0x00, 0x00, 0x00, 0x38, 0x0D}},  // Ду 25, doubled A
-    {3, 0.18, 0.0, {0x01, 0x8C, 0xA0, 0x00, 0x00, 0x00, 0x2D, 0x0D}},  // Ду 32, A code at limit
-    {9, 1.5, 0.25, {0x00, 0x05, 0xDC, 0x00, 0x00, 0xFA, 0xDB, 0x0D}},  // Ду 125, D = 1000
-    {8, 3.6, -3.6, {0x00, 0x8C, 0xA0, 0x01, 0x73, 0x60, 0x00, 0x0D}},  // B code below int16
-    {4, 0.0, 0.36, {0x00, 0x00, 0x00, 0x00, 0x8C, 0xA0, 0x2C, 0x0D}},  // Ду 40, B code at limit
-};
-
 TEST(ZorbProtocol, WriteFramesHaveKnownBytes) {
-  for (const auto& c : kFrames) {
+  for (const auto& c : kZorbFrames) {
     SCOPED_TRACE("du " + std::to_string(c.du) + " A " + std::to_string(c.a));
     EXPECT_EQ(zorbWriteFrame(c.a, c.b, c.du), c.frame);
   }
 }
 
 TEST(ZorbProtocol, AnswersDecodeBackToTheCoefficients) {
-  for (const auto& c : kFrames) {
+  for (const auto& c : kZorbFrames) {
     SCOPED_TRACE("du " + std::to_string(c.du) + " A " + std::to_string(c.a));
     const auto got = zorbDecodeAnswer(c.frame, c.du);
     EXPECT_DOUBLE_EQ(got.A, c.a);
@@ -45,7 +29,7 @@ TEST(ZorbProtocol, AnswersDecodeBackToTheCoefficients) {
 
 TEST(ZorbProtocol, DecodingUsesTheCallersDuAndTruncatesAnOddDoubledCode) {
   // Same bytes read with the Ду 125 scale instead of Ду 100.
-  const auto other = zorbDecodeAnswer(kFrames[0].frame, 9);
+  const auto other = zorbDecodeAnswer(kZorbFrames[0].frame, 9);
   EXPECT_DOUBLE_EQ(other.A, 36.0);
   EXPECT_DOUBLE_EQ(other.B, -2.0);
   // A code 10001 with byte 0 set halves to 5000; bytes 6 and 7 are not examined.
