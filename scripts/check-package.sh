@@ -38,7 +38,7 @@ done
 mkdir -p "$root/home"
 HOME="$root/home" XDG_DATA_HOME="$root/home/share" XDG_CONFIG_HOME="$root/home/config" \
   QT_QPA_PLATFORM=offscreen TDSERVICE_QUIT_WHEN_SHOWN=1 \
-  timeout 60 "$root/pkg/usr/bin/tdservice" "$root/pkg/usr/share/tdservice/examples/td.srv" \
+  timeout 60 "$root/pkg/usr/bin/tdservice" \
   >"$root/out.txt" 2>&1 || { cat "$root/out.txt" >&2; fail "the packaged program did not start"; }
 grep -q '^MimeType=application/x-tidemarkservice-srv;$' \
   "$root/home/share/applications/tidemarkservice.desktop" || fail "the start-up registration is missing"
