@@ -3,7 +3,7 @@
 
 TD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n
   libqcustomplot-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  fonts-dejavu-core clang libclang-rt-14-dev)
+  fonts-dejavu-core clang libclang-rt-14-dev dpkg-dev)
 
 td_missing_packages() {
   local p

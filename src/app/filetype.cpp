@@ -13,10 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kMimeFile = "mime/packages/tidemarkservice-srv.xml";
-constexpr const char* kDesktopFile = "applications/tidemarkservice.desktop";
-constexpr const char* kIconFile = "icons/hicolor/scalable/apps/tidemarkservice.svg";
-
 std::string readWhole(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return {};
@@ -95,13 +91,16 @@ std::string quoteExecArgument(const std::string& argument) {
   return quoted + "\"";
 }
 
-std::string desktopEntry(const std::string& programPath) {
+namespace {
+
+// `exec` is the program part of the Exec line, already quoted where it needs to be.
+std::string entryWithExec(const std::string& exec) {
   std::ostringstream entry;
   entry << "[Desktop Entry]\n"
         << "Type=Application\n"
         << "Name=ТайдМарк-Cервис\n"
-        << "Comment=Tidemark Ziduzez OB\n"
-        << "Exec=" << quoteExecArgument(programPath) << " %f\n"
+        << "Comment=Градуировка и поверка преобразователей расхода\n"
+        << "Exec=" << exec << " %f\n"
         << "Icon=" << kIconName << "\n"
         << "MimeType=" << kMimeType << ";\n"
         << "Terminal=false\n"
@@ -109,6 +108,14 @@ std::string desktopEntry(const std::string& programPath) {
         << "Categories=Utility;\n";
   return entry.str();
 }
+
+}  // namespace
+
+std::string desktopEntry(const std::string& programPath) {
+  return entryWithExec(quoteExecArgument(programPath));
+}
+
+std::string installedDesktopEntry() { return entryWithExec("tdservice"); }
 
 bool registerFileType(const std::string& dataHome, const std::string& programPath,
                       const std::string& iconSvg) {

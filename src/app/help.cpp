@@ -9,7 +9,15 @@
 THelp::THelp(const QString& folder, UrlOpener openUrl, QObject* parent)
     : QObject(parent), folder_(folder), openUrl_(std::move(openUrl)) {}
 
-QString THelp::defaultFolder() { return QDir(QApplication::applicationDirPath()).filePath("help"); }
+QString THelp::defaultFolder() { return folderFor(QApplication::applicationDirPath()); }
+
+QString THelp::folderFor(const QString& programDir) {
+  const QDir dir(programDir);
+  const QString beside = dir.filePath("help");
+  if (QFileInfo(beside).isDir()) return beside;
+  const QString installed = QDir::cleanPath(dir.filePath("../share/tdservice/help"));
+  return QFileInfo(installed).isDir() ? installed : beside;
+}
 
 bool THelp::showKeyword(const QString& keyword) {
   if (!QFileInfo(folder_).isDir() || !openUrl_) return false;

@@ -1,5 +1,5 @@
 #pragma once
-// Help by keyword: one Russian page per keyword, help/<keyword>.htm beside the program, shown in
+// Help by keyword: one Russian page per keyword, <folder>/<keyword>.htm, shown in
 // the user's browser. F1 anywhere asks for the keyword of the focused window or its nearest
 // ancestor that names one (the "helpKeyword" property).
 
@@ -21,8 +21,11 @@ class THelp : public QObject {
   // The keyword of a widget: its own or its nearest ancestor's; "" when none names one.
   static QString keywordOf(const QObject* widget);
 
-  // The folder beside the running program.
+  // The pages of the running program: see folderFor.
   static QString defaultFolder();
+  // help/ beside the program in `programDir` (the build tree), else ../share/tdservice/help of
+  // an installed program; help/ beside it when neither exists, so help then does nothing.
+  static QString folderFor(const QString& programDir);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

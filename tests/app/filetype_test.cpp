@@ -68,3 +68,13 @@ TEST(FileTypeTest, UnwritableDataFolderIsAnOsError) {
   EXPECT_THROW(filetype::registerFileType(home.path, "/opt/td/tdservice", "<svg/>"), win_error);
   fs::remove(home.path);
 }
+
+// The installed program ships the MIME type and the desktop entry from data/; they must be the
+// very files the start-up writes, under the same names, or the program shows twice in menus.
+TEST(FileTypeTest, InstalledFilesAreTheOnesTheStartUpWrites) {
+  const fs::path data = TD_DESKTOP_DATA;
+  EXPECT_EQ(slurp(data / fs::path(filetype::kMimeFile).filename()), filetype::mimePackageXml());
+  EXPECT_EQ(slurp(data / fs::path(filetype::kDesktopFile).filename()),
+            filetype::installedDesktopEntry());
+  EXPECT_NE(filetype::installedDesktopEntry().find("\nExec=tdservice %f\n"), std::string::npos);
+}
