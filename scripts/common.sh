@@ -105,3 +105,46 @@ td_fuzz() {
   done
   return "$failed"
 }
+
+# Sanitizer runs of the test suite, each in its own tree without benchmarks or fuzz targets:
+# build-asan (address + undefined behaviour, every test) and build-tsan (threads, only the tests
+# that run the worker queue, the serial port or a panel against the simulator: see the rule in
+# CMakeLists.txt). Qt is not instrumented; what that makes the thread sanitizer report inside Qt
+# is suppressed in tests/sanitizers/tsan.supp. A sanitizer the compiler cannot link is skipped
+# with a message.
+td_sanitizer_supported() {
+  local dir
+  dir=$(mktemp -d)
+  echo 'int main() { return 0; }' >"$dir/probe.cpp"
+  "${CXX:-c++}" -fsanitize="$1" "$dir/probe.cpp" -o "$dir/probe" >/dev/null 2>&1 && "$dir/probe"
+  local ok=$?
+  rm -rf "$dir"
+  return $ok
+}
+
+# td_sanitizer_run <tree> <sanitizers>: configures, builds and runs CTest in <tree>.
+td_sanitizer_run() {
+  local tree=$1 sanitize=$2
+  if ! td_sanitizer_supported "$sanitize"; then
+    echo "The compiler cannot build with -fsanitize=$sanitize: $tree skipped"
+    return 0
+  fi
+  local start=$SECONDS
+  find "$tree" -path '*_autogen/timestamp' -delete 2>/dev/null || true
+  cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTD_WERROR=ON \
+    -DTD_BUILD_BENCH=OFF -DTD_FUZZ=OFF -DTD_SANITIZE="$sanitize"
+  cmake --build "$tree" --parallel "$(nproc)"
+  echo "$tree: built in $((SECONDS - start)) s"
+  start=$SECONDS
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$tree" --output-on-failure --parallel "$(nproc)"
+  echo "$tree: tests ran in $((SECONDS - start)) s"
+}
+
+td_sanitizers() {
+  local supp=$PWD/tests/sanitizers
+  ASAN_OPTIONS="halt_on_error=1:detect_leaks=1" \
+    UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+    td_sanitizer_run build-asan address,undefined
+  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp" \
+    td_sanitizer_run build-tsan thread
+}

@@ -1,8 +1,10 @@
 #include "comm/comport.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,6 +24,12 @@ const char* const messages[4] = {"COM-порт не открыт", "Прибор
                                  "Ошибка контрольной суммы"};
 
 void fail(MessageKey key) { throw MessageError(messages[key]); }
+
+std::string portAccessText(int error, const std::string& path, const std::string& group) {
+  const std::string who = group.empty() ? "группу, которой принадлежит порт" : "группу " + group;
+  return "Нет доступа к порту " + path + ": пользователь должен входить в " + who +
+         " (после добавления — войти в систему заново)\r\n" + win_error(error).what();
+}
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -86,6 +94,26 @@ std::optional<Clock::time_point> earlier(std::optional<Clock::time_point> a,
   if (!b) return a;
   return std::min(*a, *b);
 }
+
+// The name of the group owning the device at `path` (its number when the group has no name),
+// empty when the device cannot be looked at.
+std::string deviceGroup(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  group entry{};
+  group* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+    return found->gr_name;
+  return std::to_string(st.st_gid);
+}
+
+[[noreturn]] void failOpen(const std::string& path) {
+  const int error = errno;
+  if (error == EACCES || error == EPERM)
+    throw MessageError(portAccessText(error, path, deviceGroup(path)));
+  fail(msgPortNotOpen);
+}
 }  // namespace
 
 ComPort::~ComPort() { close(); }
@@ -94,7 +122,7 @@ void ComPort::open(const std::string& name) {
   close();
   const std::string path = name.find('/') == std::string::npos ? "/dev/" + name : name;
   fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) fail(msgPortNotOpen);
+  if (fd_ < 0) failOpen(path);
   // No sharing: a second open of the device fails while this one holds it. Not every device
   // supports it, and the port works without.
   ::ioctl(fd_, TIOCEXCL);

@@ -22,6 +22,11 @@ extern const char* const messages[4];
 // Throws MessageError with the text of `key`.
 [[noreturn]] void fail(MessageKey key);
 
+// What the user is told when the system refuses to open the port at `path` for want of rights
+// (`error` is EACCES or EPERM): the remedy, then the system's own text. `group` owns the device;
+// empty when it could not be found out.
+std::string portAccessText(int error, const std::string& path, const std::string& group);
+
 // Scoped hold of a mutex: released also when the guarded code throws.
 class Lock {
  public:
@@ -71,7 +76,8 @@ class ComPort {
   ComPort& operator=(const ComPort&) = delete;
 
   // Opens /dev/<name> (a name containing '/' is a path) without touching the line settings.
-  // Closes the port first; throws "COM-порт не открыт" when the device cannot be opened.
+  // Closes the port first; throws "COM-порт не открыт" when the device cannot be opened, the
+  // portAccessText when the user lacks the rights to it.
   void open(const std::string& name);
   // Opens and applies 8 data bits, no parity, one stop bit, no flow control, DTR and RTS
   // raised, and the time-outs { total read constant = readTimeout, everything else 0 }.
