@@ -24,7 +24,7 @@ namespace {
 
 using TdWorker = CliWorker<TDx2Thread>;
 
-const std::vector<OptionSpec> kLineOptions{{"port", true}, {"baud"}, {"address"}};
+const std::vector<Option> kLineOptions{{"port", true}, {"baud"}, {"address"}};
 
 // Opens the port named by --port at --baud (9600 by default) and returns --address (1 by
 // default), the address the requests go to.
@@ -156,7 +156,7 @@ int tdRead(const std::vector<std::string>& words) {
 
 // The table is checked before the port is opened, so a refused file sends nothing.
 int tdWrite(const std::vector<std::string>& words) {
-  std::vector<OptionSpec> options = kLineOptions;
+  std::vector<Option> options = kLineOptions;
   options.push_back({"coefficients", true});
   const CliArgs args(words, 0, options);
   const TdCoefficients block = directTableOf(readJsonFile(args.value("coefficients")));
