@@ -39,19 +39,21 @@ std::string isoTime(const SystemTime& t) {
 }  // namespace
 
 json identityJson(const DeviceIdentity& identity) {
-  return {{"serialNumber", identity.serialNumber},
+  return {{"serialNumber", int32_t{identity.serialNumber}},
           {"duCode", identity.duCode},
           {"serialText", formatSerialNumber(identity.serialNumber, identity.duCode)}};
 }
 
+// The settings record is packed as the file lays it out: its fields are copied, since a reference
+// to one would be misaligned.
 json settingsJson(const ApprSettings& s) {
-  return {{"func", s.func},
-          {"manual", s.manual},
-          {"fromEntries", s.fromEntries},
-          {"refTemp", s.refTemp},
-          {"maxAutoErr", s.maxAutoErr},
-          {"sectionScatter", s.sectionScatter},
-          {"pulseWeight", s.pulseWeight}};
+  return {{"func", uint8_t{s.func}},
+          {"manual", uint8_t{s.manual}},
+          {"fromEntries", uint8_t{s.fromEntries}},
+          {"refTemp", double{s.refTemp}},
+          {"maxAutoErr", double{s.maxAutoErr}},
+          {"sectionScatter", double{s.sectionScatter}},
+          {"pulseWeight", double{s.pulseWeight}}};
 }
 
 json linesJson(const std::vector<files::Line>& lines) {

@@ -19,21 +19,12 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "support/failureof.h"
 
 namespace {
 using comprt::ComPort;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
-
-// The text of what `f` throws, "" when it returns.
-std::string failureOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
 
 // The code of the win_error `f` throws, -1 when it throws nothing or something else.
 int osErrorOf(const std::function<void()>& f) {

@@ -20,6 +20,7 @@
 #include "devices/td/tdx2protocol.h"
 #include "devices/td/tdx2thread.h"
 #include "devices/zorb/zorbthread.h"
+#include "support/failureof.h"
 #include "support/workerprobe.h"
 
 namespace {
@@ -76,15 +77,6 @@ class PortAccessDenied : public ::testing::Test {
   int slave_ = -1;
   std::string path_;
 };
-
-std::string failureOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
 
 TEST_F(PortAccessDenied, OpeningThePortTellsWhy) {
   ComPort port;
