@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "base/errors.h"
+#include "core/base/errors.h"
 
 // Cost of the finiteness check every derived value goes through.
 static void BM_Checked(benchmark::State& state) {

@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "devices/kelt/keltblocks.h"
+#include "core/devices/kelt/keltblocks.h"
 
 namespace {
 

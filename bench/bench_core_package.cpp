@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "core/package/approxstate.h"
+#include "core/package/package.h"
 #include "keltentries.h"
-#include "package/approxstate.h"
-#include "package/package.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string>
 
-#include "../tests/storage/fakedevice.h"
-#include "package/approxstate.h"
-#include "package/package.h"
-#include "package/packagecreate.h"
-#include "storage/files.h"
+#include "../tests/core/storage/fakedevice.h"
+#include "core/package/approxstate.h"
+#include "core/package/package.h"
+#include "core/package/packagecreate.h"
+#include "core/storage/files.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "comm/crc16.h"
-#include "devices/td/tdreadings.h"
-#include "devices/td/tdx2protocol.h"
-#include "devices/td/tdx2view.h"
+#include "core/comm/crc16.h"
+#include "core/devices/td/tdpanelmodel.h"
+#include "core/devices/td/tdprotocol.h"
+#include "core/devices/td/tdreadings.h"
 
 namespace {
 

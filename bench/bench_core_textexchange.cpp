@@ -2,11 +2,11 @@
 
 #include <sstream>
 
+#include "core/package/approxstate.h"
+#include "core/package/package.h"
+#include "core/storage/report.h"
+#include "core/storage/textexchange.h"
 #include "keltentries.h"
-#include "package/approxstate.h"
-#include "package/package.h"
-#include "storage/report.h"
-#include "storage/textexchange.h"
 
 namespace {
 

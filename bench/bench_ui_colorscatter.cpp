@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "graphs/colorscatter.h"
+#include "ui/graphs/colorscatter.h"
 
 namespace {
 

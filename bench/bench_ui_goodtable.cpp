@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QStringList>
 
-#include "widgets/goodtable.h"
+#include "ui/widgets/goodtable.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "graphs/tservicegraph.h"
+#include "ui/graphs/tservicegraph.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 #include <qcustomplot.h>
 
-#include "devices/td/tdreadingspage.h"
+#include "ui/devices/td/tdreadingspage.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Realistic KELT measurements for the benchmarks: a spread of temperatures, volumes and pulse
 // counts so that every line of a five-line set is used.
 
-#include "package/package.h"
+#include "core/package/package.h"
 
 inline void fillKeltEntries(Package<KeltEntry>& package, int n) {
   package.entries().resize(n);

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <vector>
 
-#include "comm/comport.h"
-#include "comm/portlist.h"
-#include "comm/systemports.h"
+#include "core/comm/comport.h"
+#include "core/comm/portlist.h"
+#include "ui/base/systemports.h"
 
 int cliPortPosition(const std::string& nameOrPath) {
   std::vector<std::string> names =

@@ -11,8 +11,8 @@
 #include <string>
 #include <utility>
 
-#include "base/errors.h"
-#include "comm/queuethread.h"
+#include "core/base/errors.h"
+#include "core/comm/queuethread.h"
 
 // The 1-based port-list position of `nameOrPath`: a name of the list (the system's ports and
 // TDSERVICE_PORTS), or any other name or path, which is added to the process's list so the

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <type_traits>
 
-#include "package/package.h"
+#include "core/package/package.h"
 
 using nlohmann::json;
 

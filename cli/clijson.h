@@ -4,10 +4,10 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "document/devicebase.h"
-#include "package/apprsettings.h"
-#include "package/line.h"
-#include "package/packagebase.h"
+#include "core/document/devicebase.h"
+#include "core/package/apprsettings.h"
+#include "core/package/line.h"
+#include "core/package/packagebase.h"
 
 // {"serialNumber", "duCode", "serialText"}: the serial text as the panels and file names show it.
 nlohmann::json identityJson(const DeviceIdentity& identity);

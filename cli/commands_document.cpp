@@ -8,18 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "app/doccommands.h"
-#include "app/messagelog.h"
-#include "base/errors.h"
 #include "cliargs.h"
 #include "clijson.h"
 #include "commands.h"
-#include "document/devicefactory.h"
-#include "document/document.h"
-#include "package/approxstate.h"
-#include "storage/files.h"
-#include "storage/report.h"
-#include "storage/textexchange.h"
+#include "core/base/errors.h"
+#include "core/document/document.h"
+#include "core/package/approxstate.h"
+#include "core/storage/files.h"
+#include "core/storage/report.h"
+#include "core/storage/textexchange.h"
+#include "ui/app/devicefactory.h"
+#include "ui/app/doccommands.h"
+#include "ui/base/messagelog.h"
 
 using nlohmann::json;
 

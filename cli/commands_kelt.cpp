@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "base/errors.h"
 #include "cliargs.h"
 #include "clidevice.h"
 #include "clijson.h"
 #include "commands.h"
-#include "devices/kelt/keltblocks.h"
-#include "devices/kelt/keltmodels.h"
-#include "devices/kelt/keltthread.h"
-#include "devices/kelt/keltvalues.h"
+#include "core/base/errors.h"
+#include "core/devices/kelt/keltblocks.h"
+#include "core/devices/kelt/keltmodels.h"
+#include "core/devices/kelt/keltpanelmodel.h"
+#include "core/devices/kelt/keltthread.h"
 
 using nlohmann::json;
 

@@ -7,13 +7,13 @@
 #include <thread>
 #include <vector>
 
-#include "base/errors.h"
 #include "cliargs.h"
 #include "clidevice.h"
 #include "clijson.h"
 #include "commands.h"
-#include "devices/rm23/spprsession.h"
-#include "devices/rm23/spprthread.h"
+#include "core/base/errors.h"
+#include "core/devices/rm23/rm23panelmodel.h"
+#include "core/devices/rm23/rm23thread.h"
 
 using nlohmann::json;
 

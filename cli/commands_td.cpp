@@ -7,16 +7,16 @@
 #include <variant>
 #include <vector>
 
-#include "base/errors.h"
 #include "cliargs.h"
 #include "clidevice.h"
 #include "clijson.h"
-#include "comm/comport.h"
 #include "commands.h"
-#include "devices/td/tdx2device.h"
-#include "devices/td/tdx2thread.h"
-#include "devices/td/tdx2view.h"
-#include "document/devicebase.h"
+#include "core/base/errors.h"
+#include "core/comm/comport.h"
+#include "core/devices/td/tddocblock.h"
+#include "core/devices/td/tdpanelmodel.h"
+#include "core/devices/td/tdthread.h"
+#include "core/document/devicebase.h"
 
 using nlohmann::json;
 

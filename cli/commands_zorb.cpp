@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "base/errors.h"
 #include "cliargs.h"
 #include "clidevice.h"
 #include "clijson.h"
 #include "commands.h"
-#include "devices/zorb/zorbthread.h"
+#include "core/base/errors.h"
+#include "core/devices/zorb/zorbthread.h"
 
 using nlohmann::json;
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/systemlocale.h"
-#include "base/errors.h"
 #include "cliargs.h"
 #include "clidevice.h"
 #include "commands.h"
+#include "core/base/errors.h"
+#include "ui/app/systemlocale.h"
 
 namespace {
 

@@ -18,18 +18,18 @@ if(TARGET tdservice-cli)
   install(TARGETS tdservice-cli RUNTIME DESTINATION bin)
 endif()
 
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/app/help/ DESTINATION share/tdservice/help)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/ui/app/help/ DESTINATION share/tdservice/help)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/td.srv ${PROJECT_SOURCE_DIR}/examples/kelt.srv
               ${PROJECT_SOURCE_DIR}/examples/zorb.srv
         DESTINATION share/tdservice/examples)
 
 install(FILES ${PROJECT_SOURCE_DIR}/data/tidemarkservice.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/data/tidemarkservice-srv.xml DESTINATION share/mime/packages)
-install(FILES ${PROJECT_SOURCE_DIR}/src/app/icons/tidemarkservice.svg
+install(FILES ${PROJECT_SOURCE_DIR}/src/ui/app/icons/tidemarkservice.svg
         DESTINATION share/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/src/app/icons/tidemarkservice.png
+install(FILES ${PROJECT_SOURCE_DIR}/src/ui/app/icons/tidemarkservice.png
         DESTINATION share/icons/hicolor/16x16/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/src/app/icons/tidemarkservice@2x.png
+install(FILES ${PROJECT_SOURCE_DIR}/src/ui/app/icons/tidemarkservice@2x.png
         DESTINATION share/icons/hicolor/32x32/apps RENAME tidemarkservice.png)
 
 set(CPACK_GENERATOR DEB)

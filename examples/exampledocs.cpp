@@ -7,17 +7,17 @@
 #include <cstring>
 #include <sstream>
 
-#include "app/mainform.h"
-#include "base/errors.h"
-#include "devices/kelt/keltvalues.h"
-#include "devices/td/tdx2device.h"
-#include "document/devicefactory.h"
-#include "document/doccreate.h"
-#include "package/approxstate.h"
-#include "package/packagebase.h"
-#include "package/packagecreatedlg.h"
-#include "package/physics.h"
-#include "storage/files.h"
+#include "core/base/errors.h"
+#include "core/devices/kelt/keltpanelmodel.h"
+#include "core/devices/td/tddocblock.h"
+#include "core/package/approxstate.h"
+#include "core/package/packagebase.h"
+#include "core/package/physics.h"
+#include "core/storage/files.h"
+#include "ui/app/devicefactory.h"
+#include "ui/app/doccreate.h"
+#include "ui/app/mainform.h"
+#include "ui/package/packagecreatedlg.h"
 
 namespace examples {
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "base/errors.h"
+#include "core/base/errors.h"
 #include "examples/exampledocs.h"
 
 int main(int argc, char** argv) {

@@ -10,9 +10,9 @@
 #include <span>
 #include <vector>
 
-#include "base/errors.h"
-#include "devices/kelt/keltblocks.h"
-#include "devices/kelt/keltprotocol.h"
+#include "core/base/errors.h"
+#include "core/devices/kelt/keltblocks.h"
+#include "core/devices/kelt/keltprotocol.h"
 
 namespace {
 

@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "devices/kelt/keltexamples.h"
-#include "devices/kelt/keltprotocol.h"
-#include "devices/rm23/spprreplies.h"
-#include "devices/td/tdreadingsfiles.h"
-#include "devices/td/tdreplies.h"
-#include "devices/td/tdx2protocol.h"
-#include "devices/zorb/zorbframes.h"
-#include "storage/docfixtures.h"
-#include "storage/textexchange.h"
-#include "storage/textfixtures.h"
+#include "core/devices/kelt/keltexamples.h"
+#include "core/devices/kelt/keltprotocol.h"
+#include "core/devices/rm23/rm23replies.h"
+#include "core/devices/td/tdprotocol.h"
+#include "core/devices/td/tdreadingsfiles.h"
+#include "core/devices/td/tdreplies.h"
+#include "core/devices/zorb/zorbframes.h"
+#include "core/storage/docfixtures.h"
+#include "core/storage/textexchange.h"
+#include "core/storage/textfixtures.h"
 
 namespace {
 

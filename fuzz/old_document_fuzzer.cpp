@@ -5,9 +5,9 @@
 #include <sstream>
 #include <string>
 
-#include "base/errors.h"
-#include "storage/files.h"
-#include "storage/oldfiles.h"
+#include "core/base/errors.h"
+#include "core/storage/files.h"
+#include "core/storage/oldfiles.h"
 
 namespace {
 

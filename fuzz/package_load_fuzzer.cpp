@@ -6,8 +6,8 @@
 #include <sstream>
 #include <string>
 
-#include "base/errors.h"
-#include "package/packagecreate.h"
+#include "core/base/errors.h"
+#include "core/package/packagecreate.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <sstream>
 #include <string>
 
-#include "base/errors.h"
-#include "package/approxstate.h"
-#include "storage/fakedevice.h"
-#include "storage/files.h"
+#include "core/base/errors.h"
+#include "core/package/approxstate.h"
+#include "core/storage/fakedevice.h"
+#include "core/storage/files.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/errors.h"
-#include "devices/rm23/spprprotocol.h"
+#include "core/base/errors.h"
+#include "core/devices/rm23/rm23protocol.h"
 
 namespace {
 

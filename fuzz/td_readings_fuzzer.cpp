@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "base/errors.h"
-#include "base/localehook.h"
-#include "devices/td/tdreadings.h"
+#include "core/base/errors.h"
+#include "core/base/localehook.h"
+#include "core/devices/td/tdreadings.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <variant>
 
-#include "comm/crc16.h"
-#include "devices/td/tdx2protocol.h"
+#include "core/comm/crc16.h"
+#include "core/devices/td/tdprotocol.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "base/errors.h"
-#include "base/localehook.h"
-#include "package/packagecreate.h"
-#include "storage/textexchange.h"
+#include "core/base/errors.h"
+#include "core/base/localehook.h"
+#include "core/package/packagecreate.h"
+#include "core/storage/textexchange.h"
 
 namespace {
 

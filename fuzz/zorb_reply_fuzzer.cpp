@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "base/errors.h"
-#include "devices/zorb/zorbprotocol.h"
+#include "core/base/errors.h"
+#include "core/devices/zorb/zorbprotocol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 8) return 0;

@@ -3,7 +3,7 @@
 
 TD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n
   libqcustomplot-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  fonts-dejavu-core clang libclang-rt-14-dev dpkg-dev)
+  fonts-dejavu-core clang clang-format libclang-rt-14-dev dpkg-dev)
 
 td_missing_packages() {
   local p
@@ -30,6 +30,15 @@ td_build() {
   find build -path '*_autogen/timestamp' -delete 2>/dev/null || true
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTD_WERROR=ON "$@"
   cmake --build build --parallel "$(nproc)"
+}
+
+# The source checks of ./test: the layering of the two trees (scripts/check-layers.sh) and the
+# formatting of every C++ file against .clang-format.
+td_check_sources() {
+  scripts/check-layers.sh
+  find src tests cli sim bench fuzz examples -name '*.h' -o -name '*.cpp' |
+    xargs clang-format --dry-run -Werror
+  echo "Sources: layers and formatting checked"
 }
 
 # The four device simulators (TD meter, KELT transducer behind its adapter, ZORB transducer, RM-2.3

@@ -16,9 +16,9 @@
 #include <climits>
 #include <optional>
 
-#include "devices/kelt/keltblocks.h"
-#include "devices/kelt/keltmodels.h"
-#include "devices/kelt/keltprotocol.h"
+#include "core/devices/kelt/keltblocks.h"
+#include "core/devices/kelt/keltmodels.h"
+#include "core/devices/kelt/keltprotocol.h"
 #include "simmode.h"
 
 namespace {

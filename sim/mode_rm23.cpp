@@ -24,7 +24,7 @@
 #include <cmath>
 #include <string>
 
-#include "devices/rm23/spprprotocol.h"
+#include "core/devices/rm23/rm23protocol.h"
 #include "simmode.h"
 
 namespace {

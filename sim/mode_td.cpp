@@ -19,9 +19,9 @@
 #include <optional>
 #include <string>
 
-#include "comm/crc16.h"
-#include "devices/td/tdx2device.h"
-#include "devices/td/tdx2protocol.h"
+#include "core/comm/crc16.h"
+#include "core/devices/td/tddocblock.h"
+#include "core/devices/td/tdprotocol.h"
 #include "simmode.h"
 
 namespace {

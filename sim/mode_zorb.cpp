@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "devices/zorb/zorbprotocol.h"
+#include "core/devices/zorb/zorbprotocol.h"
 #include "simmode.h"
 
 namespace {

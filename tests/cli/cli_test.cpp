@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "app/doccommands.h"
-#include "app/systemlocale.h"
-#include "base/localehook.h"
-#include "document/devicefactory.h"
-#include "document/document.h"
-#include "package/approxstate.h"
-#include "storage/docfixtures.h"
-#include "storage/files.h"
-#include "storage/report.h"
+#include "core/base/localehook.h"
+#include "core/document/document.h"
+#include "core/package/approxstate.h"
+#include "core/storage/docfixtures.h"
+#include "core/storage/files.h"
+#include "core/storage/report.h"
+#include "ui/app/devicefactory.h"
+#include "ui/app/doccommands.h"
+#include "ui/app/systemlocale.h"
 
 using nlohmann::json;
 

@@ -5,12 +5,12 @@
 #include <fstream>
 #include <iterator>
 
-#include "document/devicefactory.h"
-#include "document/document.h"
+#include "core/document/document.h"
+#include "core/package/approxstate.h"
+#include "core/package/packagebase.h"
+#include "core/storage/files.h"
 #include "examples/exampledocs.h"
-#include "package/approxstate.h"
-#include "package/packagebase.h"
-#include "storage/files.h"
+#include "ui/app/devicefactory.h"
 
 namespace {
 

@@ -2,14 +2,14 @@
 // Drives a device worker from a test the way a panel does: results are awaited in push order and
 // their slots consumed; the words of the indicator channel are kept apart.
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "comm/queuethread.h"
+#include "core/comm/queuethread.h"
 
 template <class Thread>
 class WorkerProbe {

@@ -1,0 +1,62 @@
+#pragma once
+// The TD meter as the document sees it: the parameter block a document stores, the diameter list
+// of the panel, the device's name, and the coefficient lines of the approximation as the direct
+// coefficient table.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/devices/td/tdprotocol.h"
+#include "core/package/line.h"
+
+// The parameter block of a TD document, 14 bytes: the output block as the meter holds it
+// (weight m³ per pulse, pulse length, flags), then gmax and gpor (m³/h) of the direct table.
+#pragma pack(push, 1)
+struct TdParameters {
+  float pulseWeight = 0;
+  uint8_t pulseLength = 0;
+  uint8_t flags = 0;
+  float gmax = 0;
+  float gpor = 0;
+};
+#pragma pack(pop)
+static_assert(sizeof(TdParameters) == 14);
+inline constexpr uint32_t kTdParametersSize = sizeof(TdParameters);
+
+// The block of the panel's outputs (built leniently) and the limit fields of its direct table; a
+// limit that is not a number the meter can hold is 0.
+TdParameters tdParametersOf(const TdOutputs& outputs, const std::string& gmaxText,
+                            const std::string& gporText);
+// The output part of a block, as a read of the meter's outputs gives it.
+inline TdOutputs tdOutputsOf(const TdParameters& p) {
+  return {p.pulseWeight, p.pulseLength, p.flags};
+}
+
+std::array<uint8_t, kTdParametersSize> tdEncodeParameters(const TdParameters& parameters);
+// None when the block is shorter than 14 bytes.
+std::optional<TdParameters> tdDecodeParameters(std::span<const uint8_t> block);
+
+// The panel's diameter list is in the meter's order (15, 20, 25, 32, 40, 50, 80, 100, 150, 65
+// mm). Nominal-diameter code of a list position; 0 for no selection (or any other position).
+int tdDuCode(int position);
+// List position of a nominal-diameter code; 0 for the codes the list lacks (125 and 200 mm).
+int tdDuPosition(int code);
+
+// "ТД-2.2-" (by the version major read from the meter) followed by "Б" when gpor exceeds the
+// sensitivity threshold of the selected diameter, else "А".
+std::string tdDeviceName(uint8_t major, double gpor, int diameterPosition);
+
+// The five lines of a direct table: A, B and the code threshold of rows 1..4, row 5 with F 0.
+std::vector<files::Line> tdLinesOfTable(const TdCoefficients& table);
+// `table` with its rows replaced by `lines` (gmax and gpor stay): rows past the lines are zero,
+// the last line's row gets the threshold 9999999. Throws MessageError "Слишком много прямых
+// аппроксимации" for more than five lines, MathError for an A or B beyond single precision.
+TdCoefficients tdTableWithLines(TdCoefficients table, const std::vector<files::Line>& lines);
+inline constexpr int32_t kTdLastThreshold = 9999999;
+
+// The serial number in the panel's text; 0 when the text is not a decimal number.
+int32_t tdSerialOfText(const std::string& text);

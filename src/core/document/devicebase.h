@@ -1,0 +1,82 @@
+#pragma once
+// The device of a document as the rest of the program sees it, and the device type codes.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/package/line.h"
+
+// Serial number and nominal diameter; 5 bytes in documents.
+#pragma pack(push, 1)
+struct DeviceIdentity {
+  int32_t serialNumber = 0;  // 0 when the panel's text is not a number
+  uint8_t duCode = 0;        // nominal-diameter code, see DuText
+};
+#pragma pack(pop)
+static_assert(sizeof(DeviceIdentity) == 5);
+
+// Nominal diameter (Ду, mm) of a diameter code 0..11; "" for any other code.
+std::string_view DuText(int code);
+inline constexpr int kDuCodeCount = 12;
+
+// Abstract device: one concrete class per family, each owning its service panel. The slots are in
+// this order.
+class DeviceBase {
+ public:
+  virtual uint8_t typeCode() const = 0;
+  // Replaces `lines` with the lines shown on the panel.
+  virtual void readLines(std::vector<files::Line>& lines) = 0;
+  // Shows the lines; a family that holds fewer writes what it can and logs
+  // "Слишком много прямых аппроксимации".
+  virtual void writeLines(const std::vector<files::Line>& lines) = 0;
+  virtual void getIdentity(DeviceIdentity& identity) = 0;
+  virtual void setIdentity(const DeviceIdentity& identity) = 0;
+  // With null gives the size of the family's parameter block; otherwise fills a buffer of that
+  // size.
+  virtual uint32_t getParameters(uint8_t* buffer) = 0;
+  // False, changing nothing, when length is below the family's block size.
+  virtual bool setParameters(const uint8_t* data, uint32_t length) = 0;
+  // Display name, UTF-8.
+  virtual std::string name() const = 0;
+  // Volume per output pulse, m³; 0 when the panel's text is not a number.
+  virtual double pulseWeight() const = 0;
+  virtual void showPanel(bool show) = 0;
+  virtual ~DeviceBase() = default;
+};
+
+// Family codes; they equal the entry kinds of the family's packages.
+enum DeviceFamily : uint8_t { dfZorb = 0, dfKelt = 1, dfTd = 2 };
+
+// Type codes: 0 TD, 1..17 ZORB models (model index code - 1), 18..35 KELT (code - 18).
+struct DeviceTypeInfo {
+  uint8_t code;
+  DeviceFamily family;
+  const char* group;    // tree group of the New document dialog; nullptr: a top-level row
+  const char* treeRow;  // row text in that tree
+  const char* name;     // the device's name; nullptr for TD, whose device composes it
+};
+
+std::span<const DeviceTypeInfo> deviceTypes();
+// nullptr outside 0..35.
+const DeviceTypeInfo* deviceType(int code);
+inline constexpr int kTdCode = 0;
+inline constexpr int kFirstZorbCode = 1;
+inline constexpr int kFirstKeltCode = 18;
+inline constexpr int kLastTypeCode = 35;
+
+// 1 for KELT (18..35), 2 for TD (0), 0 (ZORB) for every other code.
+int deviceFamily(int typeCode);
+
+// Trailing columns of a package that the table and the text export leave out: 3 for verification
+// packages of ZORB models without a pulse output, else 0.
+int hiddenColumnCount(int typeCode, bool verification);
+inline int hiddenColumnCount(const DeviceBase& device, bool verification) {
+  return hiddenColumnCount(device.typeCode(), verification);
+}
+
+// Serial number text for panels and file names: at least 8 digits, and one more leading zero for
+// diameters up to 80 mm (codes below 8) when the digits do not already start with one.
+std::string formatSerialNumber(int32_t serial, int duCode);

@@ -1,0 +1,71 @@
+#pragma once
+// Grouping of a KELT or TD package's entries into sections (flow points).
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "core/base/errors.h"
+#include "core/package/entries.h"
+#include "core/package/packagehelper.h"
+
+// The transducer reading of an entry (x) and its reference flow (y), as sections and fits see them.
+template <class E>
+double readingOf(const E& e) {
+  if constexpr (E::kEntryKind == ekEpr)
+    return e.code;
+  else
+    return e.reducedFrequency;
+}
+
+template <class E>
+double flowOf(const E& e) {
+  if constexpr (E::kEntryKind == ekEpr)
+    return e.refFlow;
+  else
+    return e.reducedFlow;
+}
+
+// Sorts the entries by ascending flow, then groups them: a section is opened by an entry that is
+// not switched off and takes every following one whose reading lies within `scatter` percent of the
+// opening reading (measured relative to that reading itself, sign included). Switched-off entries
+// belong to no section (number 0) and neither open nor end one. Throws MathError when a section
+// opens at a reading of 0 and another entry follows; the entries are then sorted and unnumbered.
+template <class E>
+void groupSections(std::vector<E>& entries, double scatter,
+                   std::vector<PackageHelper::Section>& sections) {
+  sections.clear();
+  // An undefined flow (only from a damaged file) sorts last instead of breaking the ordering.
+  auto key = [](const E& e) {
+    const double y = flowOf(e);
+    return std::isnan(y) ? std::numeric_limits<double>::infinity() : y;
+  };
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&](const E& a, const E& b) { return key(a) < key(b); });
+  for (E& e : entries) e.section = 0;
+
+  const int n = static_cast<int>(entries.size());
+  int s = 0;
+  while (s < n && entries[s].switchedOff) ++s;
+  while (s < n) {
+    const double x0 = readingOf(entries[s]);
+    double sumX = x0, sumY = flowOf(entries[s]);
+    int count = 1;
+    int e = s + 1;
+    for (; e < n; ++e) {
+      if (entries[e].switchedOff) continue;
+      const double x = readingOf(entries[e]);
+      if (checked(std::fabs(x - x0) * 100 / x0) > scatter) break;
+      sumX += x;
+      sumY += flowOf(entries[e]);
+      ++count;
+    }
+    sections.push_back({s, e - 1, sumX / count, sumY / count});
+    s = e;
+  }
+
+  for (size_t i = 0; i < sections.size(); ++i)
+    for (int j = sections[i].first; j <= sections[i].last; ++j)
+      if (!entries[j].switchedOff) entries[j].section = static_cast<int32_t>(i + 1);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The protocol of a measurement package: an HTML page in Windows-1251 with CR LF line ends, made
+// of the device's identity, the approximation settings, the coefficient lines in use and the
+// package's measurement table.
+
+#include <string>
+#include <vector>
+
+#include "core/document/devicebase.h"
+#include "core/package/apprsettings.h"
+#include "core/package/line.h"
+#include "core/package/packagebase.h"
+
+// What the page tells besides the package.
+struct ReportFacts {
+  std::string deviceName;  // UTF-8
+  DeviceIdentity identity;
+  int typeCode = 0;
+  double pulseWeight = 0;  // m³ per pulse
+  std::vector<files::Line> lines;
+  ApprSettings settings;
+};
+
+// The device's facts with the current line set and approximation settings.
+ReportFacts reportFacts(DeviceBase& device);
+
+// The page's bytes.
+std::string reportPage(const ReportFacts& facts, const PackageBase& package);
+
+// Writes the page of `package` to `path`, replacing the file only once the whole page is on disk;
+// raises win_error when the file cannot be written.
+void writeReport(const std::string& path, DeviceBase& device, const PackageBase& package);
+
+// General number text: at most 15 significant digits without trailing zeros, fixed-point from
+// 0.00001 up to 15 integer digits, otherwise a mantissa and "E" with the exponent ("1E-6",
+// "1.5E20"); `sep` is the decimal separator.
+std::string formatGeneral(double value, char sep);

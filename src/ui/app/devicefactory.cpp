@@ -1,0 +1,20 @@
+#include "ui/app/devicefactory.h"
+
+#include "ui/devices/kelt/keltdevice.h"
+#include "ui/devices/td/tddevice.h"
+#include "ui/devices/zorb/zorbdevice.h"
+
+std::unique_ptr<DeviceBase> createDevice(int typeCode, QWidget* parent) {
+  const DeviceTypeInfo* type = deviceType(typeCode);
+  if (!type) return nullptr;
+  switch (type->family) {
+    case dfTd:
+      return std::make_unique<TDx2>(parent);
+    case dfZorb:
+      return std::make_unique<Zorb>(typeCode - kFirstZorbCode, parent);
+    case dfKelt:
+      return std::make_unique<Kelt>(typeCode - kFirstKeltCode, parent);
+    default:
+      return nullptr;
+  }
+}

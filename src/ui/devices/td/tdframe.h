@@ -1,0 +1,159 @@
+#pragma once
+// The TD panel: the device page of a TD document. It opens the meter's line, reads and writes the
+// system parameters, the outputs, both coefficient tables, the network address and the flow
+// integrator, polls the current values every 1.5 s (and one raw reading every 200 ms for the
+// readings page), and shows the meter's status bits. Requests are built and replies decoded on
+// the user-interface thread; the exchanges run on the panel's own worker.
+
+#include <QFrame>
+#include <array>
+#include <cstdint>
+
+#include "core/devices/td/tdpanelmodel.h"
+#include "core/devices/td/tdthread.h"
+#include "ui/devices/panelworker.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTableWidget;
+class QTabWidget;
+class QTimer;
+class TTDReadingsPage;
+
+class TTDFrame : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit TTDFrame(QWidget* parent = nullptr);
+  // Runs what is still queued, then closes the port.
+  ~TTDFrame() override;
+
+  // Called once, right after construction: starts the worker and the timer and selects the
+  // remembered port.
+  void init();
+
+  bool portOpen() const;
+  std::uint8_t versionMajor() const { return major_; }
+  std::uint8_t versionMinor() const { return minor_; }
+  bool lampLit(TdLamp lamp) const { return lamps_[lamp]; }
+
+  // The external-output controls as they stand.
+  TdOutputsFields outputsFields() const;
+  // Shows an output block as a read of the meter's outputs does.
+  void showOutputs(const TdOutputs& outputs);
+  // The direct table with its limits; cells that are not numbers read as 0 and are shown so.
+  TdCoefficients readDirectGrid();
+  void showDirectGrid(const TdCoefficients& block);
+
+  // The last average signal code and output pulse count of the current-values polls.
+  double lastAverageCode() const { return lastAverage_; }
+  std::uint32_t lastPulseCount() const { return lastPulses_; }
+
+  // The controls, named as on the form; the device and its tests reach them directly.
+  QComboBox* PortSelectBox;
+  QPushButton* OpenPortButton;
+  QPushButton* PortParams;
+  QLabel* RxPanel;
+  QLabel* TxPanel;
+  std::array<QPushButton*, 6> Bits;  // Bit0..Bit5, in TdLamp order
+  QTabWidget* PageControl;
+
+  QLineEdit* Serial;
+  QComboBox* DuCombo;
+  QLineEdit* Version;
+  QPushButton* ReadParam;
+  QLineEdit* Integrator;
+  QLineEdit* NMeasure;
+  QLineEdit* MiddleCode;
+  QLineEdit* Volume;
+  QLineEdit* ImpulseVolume;
+  QLineEdit* MiddleNoise;
+  QLineEdit* NoiseSignal;
+  QSpinBox* NetAddress;
+  QPushButton* GetNetAddr;
+  QPushButton* SetNetAddr;
+  QSpinBox* FlowIntegrator;
+  QPushButton* GetIntegrator;
+  QPushButton* SetIntegrator;
+  QPushButton* Advanced_Info;
+  QLineEdit* Expenditure;
+  QLineEdit* VolumeDir;
+  QLineEdit* VolumeRev;
+  QLineEdit* WorkTime;
+  QPushButton* ClearMeasure;
+
+  QComboBox* ImpulseWeight;
+  QSpinBox* ImpulseLen;
+  QLabel* ImpulseLenLabel;
+  QCheckBox* Meandr;
+  QComboBox* PluginCard;
+  QComboBox* ReverseType;
+  QCheckBox* NoFilterThereshold;
+  QPushButton* ReadImpulseOut;
+  QPushButton* SetImpulseOut;
+  QTabWidget* CoefficientPages;  // "Прямые", "Реверсивные"
+  QTableWidget* CalibrGrid;
+  QTableWidget* ReverseCalibrGrid;
+  QLineEdit* LoLimit;
+  QLineEdit* HiLimit;
+  QPushButton* ReadCalibr;
+  QPushButton* SetCalibr;
+  std::array<QRadioButton*, 4> StartStop;  // top to bottom
+  QSpinBox* NoiseCancelStSt;
+  QLabel* NoiseStStLabel;
+  QPushButton* SetStSt;
+
+  TTDReadingsPage* Readings;
+  QTimer* SystemTimer;
+
+ private:
+  QWidget* buildTopBar();
+  QWidget* buildMainPage();
+  QWidget* buildSetupPage();
+  QWidget* buildOutputsGroup(QWidget* parent);
+  QWidget* buildCoefficientsGroup(QWidget* parent);
+  QWidget* buildStartStopGroup(QWidget* parent);
+  void connectHandlers();
+
+  void push(const TdRequest& request);
+  std::uint8_t address() const;
+
+  void OpenPortButtonClick();
+  void PortParamsClick();
+  void ReadCalibrClick();
+  void SetCalibrClick();
+  void SetImpulseOutClick();
+  void SetStStClick();
+  void BitClick(TdLamp lamp);
+  void MeandrClick();
+  void SystemTimerTimer();
+  void Indicator(int word);
+  void TdResult(TDx2Thread::QueueItem& item, bool ok);
+  void showReply(const TdReply& reply);
+
+  void showSystem(const TdSystemParameters& p);
+  void showCurrent(const TdCurrentValues& values);
+  void showStatus(std::uint8_t status);
+  void showGrid(QTableWidget* grid, const TdCoefficients& block, bool direct);
+  TdCoefficients readGrid(QTableWidget* grid, bool direct);
+  void refreshImpulseLenLabel();
+
+  std::uint8_t major_ = 0;
+  std::uint8_t minor_ = 0;
+  double litresPerPulse_ = 0;
+  bool meander_ = false;
+  std::uint32_t lastPulses_ = 0;
+  double lastAverage_ = 0;
+  std::array<bool, 6> lamps_{};
+  int statusCountdown_ = 30;
+  int readingsCountdown_ = 4;
+  int rxCountdown_ = 0;
+  int txCountdown_ = 0;
+  PanelBusyState busy_;
+  PanelWorker<TDx2Thread> worker_{busy_};
+};

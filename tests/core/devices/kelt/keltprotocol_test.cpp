@@ -1,0 +1,108 @@
+#include "core/devices/kelt/keltprotocol.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
+#include "core/base/errors.h"
+#include "core/devices/kelt/messageof.h"
+
+namespace {
+
+TEST(KeltProtocol, ChecksumIsASixteenBitSumSentMostSignificantByteFirst) {
+  const std::vector<uint8_t> bytes(300, 0xFF);  // 76500 wraps to 10964 = 0x2AD4
+  EXPECT_EQ(keltChecksum(bytes), 0x2AD4);
+  const auto framed = keltWithChecksum(std::vector<uint8_t>{0x07});
+  EXPECT_EQ(framed, (std::vector<uint8_t>{0x07, 0x00, 0x07}));
+  EXPECT_EQ(messageOf([&] { keltVerifyChecksum(framed); }), "(accepted)");
+  EXPECT_EQ(messageOf([] {
+              keltVerifyChecksum(std::vector<uint8_t>{0x07, 0x07, 0x00});
+            }),
+            "Ошибка контрольной суммы");
+}
+
+TEST(KeltProtocol, AdapterFormat3WriteCounterAndVersion3Quirk) {
+  std::vector<uint8_t> encoded(36, 0x10);  // sum 576 = 0x0240
+  const auto v4 = keltAdapterWrite3(encoded, 5, false);
+  EXPECT_EQ(v4.command, KELT_WRITE_3);
+  ASSERT_EQ(v4.sent.size(), 39u);
+  EXPECT_EQ(v4.sent[36], 6);
+  EXPECT_EQ(v4.sent[37], 0x02);
+  EXPECT_EQ(v4.sent[38], 0x46);
+  EXPECT_EQ(v4.expected, v4.sent);
+
+  const auto v3 = keltAdapterWrite3(encoded, 0xFF, true);
+  EXPECT_EQ(v3.command, KELT_WRITE_3_V3);
+  EXPECT_EQ(v3.sent[36], 0xFF);  // counter unchanged; sum 831 = 0x033F
+  EXPECT_EQ(v3.sent[37], 0x03);
+  EXPECT_EQ(v3.sent[38], 0x18);  // 0x3F - 0x27
+  EXPECT_EQ(v3.expected[38], 0x3F);
+  // The lowered byte wraps without a borrow from the first one: 0x0320 goes out as 0x03, 0xF9.
+  const auto wrap = keltAdapterWrite3(encoded, 0xE0, true);
+  EXPECT_EQ(wrap.sent[37], 0x03);
+  EXPECT_EQ(wrap.sent[38], 0xF9);
+  EXPECT_EQ(wrap.expected[38], 0x20);
+}
+
+TEST(KeltProtocol, MeasurementAnswers) {
+  const struct {
+    std::vector<uint8_t> data;  // temperature code, status, period LSB first
+    double temperature;
+    double frequency;
+  } cases[] = {
+      {{45, 0, 0x48, 0x01}, 22.5, 32768.0 / 328},
+      {{45, 4, 0x48, 0x01}, 22.5, 0},  // no signal
+      {{0, 1, 0, 0}, 0, 0},            // no period
+      {{200, 3, 1, 0}, 100, 32768},
+  };
+  for (const auto& c : cases) {
+    const auto m = keltDecodeMeasurement(keltWithChecksum(c.data));
+    EXPECT_DOUBLE_EQ(m.temperature, c.temperature);
+    EXPECT_EQ(m.status, c.data[1]);
+    EXPECT_DOUBLE_EQ(m.frequency, c.frequency);
+  }
+  auto bad = keltWithChecksum(cases[0].data);
+  bad[4] ^= 1;
+  EXPECT_EQ(messageOf([&] { keltDecodeMeasurement(bad); }), "Ошибка контрольной суммы");
+}
+
+TEST(KeltProtocol, AdapterVersionServesItsCommands) {
+  const struct {
+    int version;
+    std::vector<int> serves;
+  } table[] = {
+      {1, {1, 2, 5}},
+      {2, {5, 16, 17, 19, 20, 22}},
+      {3, {5, 23, 24, 25, 26}},
+      {4, {5, 23, 24, 25, 26}},
+      {5, {}},
+      {6, {}},
+  };
+  const int commands[] = {1, 2, 5, 16, 17, 19, 20, 22, 23, 24, 25, 26, 27};
+  for (const auto& row : table) {
+    for (int command : commands) {
+      const bool serves =
+          std::find(row.serves.begin(), row.serves.end(), command) != row.serves.end();
+      EXPECT_EQ(messageOf([&] { keltCheckAdapterVersion(row.version, command); }),
+                serves ? "(accepted)" : "Неправильный тип КЕЛТ")
+          << "version " << row.version << " command " << command;
+    }
+  }
+  for (int version : {0, 7, 255}) {
+    EXPECT_EQ(messageOf([&] { keltCheckAdapterVersion(version, 5); }),
+              "Неизвестная версия прибора");
+  }
+}
+
+TEST(KeltProtocol, OffsetBlock) {
+  const auto block = keltOffsetBlock(-3);
+  ASSERT_EQ(block.size(), 33u);
+  EXPECT_EQ(block[0], 4);
+  EXPECT_EQ(block[31], 0);
+  EXPECT_EQ(block[32], 4);
+  EXPECT_EQ(keltOffsetOf(block), -3);
+}
+
+}  // namespace

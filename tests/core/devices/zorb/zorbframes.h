@@ -1,0 +1,23 @@
+#pragma once
+// Worked ZORB write frames, shared by the protocol tests and the fuzzing seeds.
+
+#include <cstdint>
+
+#include "core/devices/zorb/zorbprotocol.h"
+
+struct ZorbFrameCase {
+  uint8_t du;
+  double a;
+  double b;
+  ZorbFrame frame;
+};
+
+// Known frames: the A code is doubled for Ду 25/32, B travels as sign byte + low 16 bits.
+inline constexpr ZorbFrameCase kZorbFrames[] = {
+    {8, 3.6, -0.2, {0x00, 0x8C, 0xA0, 0x01, 0xF8, 0x30, 0x55, 0x0D}},  // Ду 100
+    {2, 0.05, 0.0, {0x01, 0x27, 0x10, 0x00, 0x00, 0x00, 0x38, 0x0D}},  // Ду 25, doubled A
+    {3, 0.18, 0.0, {0x01, 0x8C, 0xA0, 0x00, 0x00, 0x00, 0x2D, 0x0D}},  // Ду 32, A code at limit
+    {9, 1.5, 0.25, {0x00, 0x05, 0xDC, 0x00, 0x00, 0xFA, 0xDB, 0x0D}},  // Ду 125, D = 1000
+    {8, 3.6, -3.6, {0x00, 0x8C, 0xA0, 0x01, 0x73, 0x60, 0x00, 0x0D}},  // B code below int16
+    {4, 0.0, 0.36, {0x00, 0x00, 0x00, 0x00, 0x8C, 0xA0, 0x2C, 0x0D}},  // Ду 40, B code at limit
+};

@@ -1,0 +1,84 @@
+#include "core/package/sections.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// TD entries: the reading is the code, the flow the reference flow.
+struct Row {
+  double code, flow;
+  bool off = false;
+};
+
+std::vector<EprEntry> entriesOf(const std::vector<Row>& rows) {
+  std::vector<EprEntry> v;
+  for (const Row& r : rows)
+    v.push_back(EprEntry{.refFlow = r.flow, .code = r.code, .section = 9, .switchedOff = r.off});
+  return v;
+}
+
+std::vector<int> sectionNumbers(const std::vector<EprEntry>& v) {
+  std::vector<int> n;
+  for (const EprEntry& e : v) n.push_back(e.section);
+  return n;
+}
+
+struct Grouping {
+  std::vector<EprEntry> entries;
+  std::vector<PackageHelper::Section> sections;
+};
+
+Grouping group(const std::vector<Row>& rows, double scatter) {
+  Grouping g{entriesOf(rows), {}};
+  groupSections(g.entries, scatter, g.sections);
+  return g;
+}
+
+}  // namespace
+
+TEST(Sections, ScatterIsMeasuredFromTheFirstReadingOfTheSection) {
+  // Entered out of order; grouping sorts them by flow.
+  const std::vector<Row> rows = {{106, 4}, {100, 1}, {104.9, 3}, {103, 2}};
+  Grouping g = group(rows, 5);
+  ASSERT_EQ(g.sections.size(), 2u);
+  EXPECT_EQ(g.entries[0].code, 100);
+  EXPECT_EQ(g.entries[3].code, 106);
+  EXPECT_EQ(g.sections[0].first, 0);
+  EXPECT_EQ(g.sections[0].last, 2);
+  EXPECT_DOUBLE_EQ(g.sections[0].meanX, (100 + 103 + 104.9) / 3);
+  EXPECT_DOUBLE_EQ(g.sections[0].meanY, 2);
+  EXPECT_EQ(g.sections[1].first, 3);
+  EXPECT_EQ(g.sections[1].last, 3);
+  EXPECT_EQ(sectionNumbers(g.entries), (std::vector<int>{1, 1, 1, 2}));
+
+  EXPECT_EQ(group(rows, 0).sections.size(), 4u);
+  EXPECT_EQ(group({{100, 1}, {105, 2}}, 5).sections.size(), 1u);  // 5 is not more than 5
+  // A negative opening reading makes every difference negative: all join.
+  EXPECT_EQ(group({{-10, 1}, {50, 2}, {500, 3}}, 5).sections.size(), 1u);
+}
+
+TEST(Sections, SwitchedOffEntriesBelongToNoSection) {
+  Grouping g = group({{100, 1}, {100, 2, true}, {101, 3}, {200, 4, true}, {300, 5}}, 5);
+  ASSERT_EQ(g.sections.size(), 2u);
+  EXPECT_EQ(sectionNumbers(g.entries), (std::vector<int>{1, 0, 1, 0, 2}));
+  EXPECT_EQ(g.sections[0].last, 3);  // the switched-off entry before the next section
+  EXPECT_DOUBLE_EQ(g.sections[0].meanX, 100.5);
+
+  Grouping none = group({{100, 1, true}, {200, 2, true}}, 5);
+  EXPECT_TRUE(none.sections.empty());
+  EXPECT_EQ(sectionNumbers(none.entries), (std::vector<int>{0, 0}));
+}
+
+TEST(Sections, ZeroOpeningReadingFollowedByAnotherEntryFails) {
+  std::vector<EprEntry> v = entriesOf({{5, 2}, {0, 1}});
+  std::vector<PackageHelper::Section> sections = {{0, 0, 1, 1}};
+  EXPECT_THROW(groupSections(v, 5.0, sections), MathError);
+  EXPECT_TRUE(sections.empty());
+  EXPECT_EQ(v[0].code, 0);  // sorted
+  EXPECT_EQ(sectionNumbers(v), (std::vector<int>{0, 0}));
+
+  // Alone, or followed only by switched-off entries, a zero reading is a section of its own.
+  EXPECT_EQ(group({{0, 1}, {5, 2, true}}, 5).sections.size(), 1u);
+}

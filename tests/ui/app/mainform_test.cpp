@@ -1,0 +1,712 @@
+#include "ui/app/mainform.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+
+#include "core/package/approxstate.h"
+#include "core/package/packagebase.h"
+#include "core/storage/files.h"
+#include "ui/app/doccreate.h"
+#include "ui/app/fakepaneldevice.h"
+#include "ui/base/messageboxes.h"
+#include "ui/graphs/tservicegraph.h"
+#include "ui/package/approptions.h"
+#include "ui/package/linesview.h"
+#include "ui/package/packagecreatedlg.h"
+#include "ui/storage/csvoptions.h"
+#include "ui/widgets/goodtable.h"
+
+namespace {
+
+constexpr int kZorbPulse = 2;    // "ЗОРБ-ТИ1": a pulse output, nothing hidden
+constexpr int kZorbNoPulse = 1;  // "ЗОРБ-Т": no pulse output
+constexpr int kKelt = 18;
+
+using Button = QMessageBox::StandardButton;
+
+// A main window whose devices are fakes, whose file and modal dialogs answer from the fixture's
+// fields, and whose message boxes are answered from a queue (an unexpected box fails the test).
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetApproxState();
+    ASSERT_TRUE(dir.isValid());
+    makeForm({});
+  }
+  void TearDown() override { form.reset(); }
+
+  void makeForm(const QStringList& arguments) {
+    form.reset();
+    form = std::make_unique<TMainForm>(arguments, seams());
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+
+  TMainForm::Seams seams() {
+    TMainForm::Seams s;
+    s.createDevice = [this](int code, QWidget* parent) -> std::unique_ptr<DeviceBase> {
+      if (deviceType(code) == nullptr) return nullptr;
+      ++devicesMade;
+      return std::make_unique<FakePanelDevice>(code, parent);
+    };
+    s.chooseOpenFile = [this](QWidget*) {
+      ++openDialogs;
+      return openPath;
+    };
+    s.chooseSaveFile = [this](QWidget*, const QString& proposed) {
+      proposals << proposed;
+      return savePath;
+    };
+    s.execDialog = [this](QDialog& dialog) {
+      if (auto* doc = qobject_cast<TDocCreateDlg*>(&dialog)) {
+        doc->selectType(newType);
+        return doc->selectedType() >= 0 ? int(QDialog::Accepted) : int(QDialog::Rejected);
+      }
+      if (auto* pkg = qobject_cast<TPackageCreateDlg*>(&dialog)) {
+        (newKind == 1 ? pkg->rbCheckMode : pkg->rbCalibrMode)->setChecked(true);
+        QRadioButton* methods[] = {pkg->rbVolMethod, pkg->rbMassMethod, pkg->rbGMethod};
+        methods[newMethod]->setChecked(true);
+        return int(QDialog::Accepted);
+      }
+      if (auto* appr = qobject_cast<TApprOptionsDlg*>(&dialog)) {
+        appr->show();  // fills the controls from the settings, as exec() does
+        (apprManual ? appr->rbManual : appr->rbAuto)->setChecked(true);
+        appr->bnOK->click();
+        return int(QDialog::Accepted);
+      }
+      ADD_FAILURE() << "unexpected dialog";
+      return int(QDialog::Rejected);
+    };
+    s.openUrl = [this](const QUrl& url) { urls << url; };
+    s.helpFolder = helpFolder;
+    s.openReport = [this](const QUrl& url) {
+      urls << url;
+      return true;
+    };
+    s.reportPath = dir.filePath("report.html");
+    return s;
+  }
+
+  // Answers the questions in order, records every box shown.
+  Button answer(const MessageBoxes::Request& request) {
+    boxes.push_back(request);
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected box: " << request.text.toStdString();
+      return QMessageBox::Cancel;
+    }
+    const Button b = answers.front();
+    answers.pop_front();
+    return b;
+  }
+
+  Document& doc() { return form->document(); }
+  FakePanelDevice* device() { return static_cast<FakePanelDevice*>(doc().device.get()); }
+  TGoodTable* table() { return form->Table; }
+  QStringList consoleLines() {
+    const QString text = form->Console->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split('\n');
+  }
+
+  void newDocument(int code) {
+    if (doc().isOpen()) answers.push_back(QMessageBox::No);
+    newType = code;
+    form->ActionNew->trigger();
+    ASSERT_TRUE(doc().isOpen());
+  }
+  void newPackage(int kind = 0, int method = 0) {
+    newKind = kind;
+    newMethod = method;
+    form->ActionNewPackage->trigger();
+  }
+  int column(const QString& caption) {
+    for (int col = 0; col < table()->GetColCount(); ++col)
+      if (table()->GetCaptions(col) == caption) return col;
+    ADD_FAILURE() << "no column " << caption.toStdString();
+    return 0;
+  }
+  // Types into a cell as a user does: select it, type, leave the editor with Escape.
+  void typeInto(int row, const QString& caption, const QString& text) {
+    table()->SetRow(row);
+    table()->SetCol(column(caption));
+    table()->setFocus();
+    QTest::keyClicks(table(), text.left(1));
+    QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  }
+  QString cell(int row, const QString& caption) { return table()->GetCells(row, column(caption)); }
+  QString path(const QString& name) { return dir.filePath(name); }
+
+  QTemporaryDir dir;
+  QString helpFolder = dir.path();
+  std::unique_ptr<TMainForm> form;
+  std::deque<Button> answers;
+  std::vector<MessageBoxes::Request> boxes;
+  ScopedMessageAnswerer answerer{[this](const MessageBoxes::Request& r) { return answer(r); }};
+  int newType = kZorbPulse, newKind = 0, newMethod = 0;
+  bool apprManual = true;
+  int devicesMade = 0, openDialogs = 0;
+  QString openPath, savePath;
+  QStringList proposals;
+  QList<QUrl> urls;
+};
+
+const QString kCaptionPrefix = QStringLiteral("ТайдМарк-Cервис [");
+
+TEST_F(MainFormTest, StartsWithoutDocument) {
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + "]");
+  EXPECT_EQ(form->tab(), -1);
+  EXPECT_FALSE(form->NPages->isEnabled());
+  EXPECT_FALSE(table()->isVisible());
+  EXPECT_EQ(form->Console->accessibleName(), "Журнал сообщений");
+  EXPECT_FALSE(form->Console->focusPolicy() & Qt::TabFocus);
+  for (QAction* a :
+       {form->ActionSave, form->ActionNewPackage, form->ActionDeletePackage, form->ActionNewEntry,
+        form->ActionNewEntryReadCode, form->ActionDeleteEntry, form->ActionReport,
+        form->ActionApprOptions, form->ActionSetPoints, form->ActionAppr, form->ActionLines,
+        form->ActionGraphics, form->ActionNewEntryRM, form->NSaveAs, form->NClose, form->NExport,
+        form->NImport})
+    EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+  EXPECT_TRUE(form->ActionNew->isEnabled());
+  EXPECT_TRUE(form->ActionOpen->isEnabled());
+}
+
+TEST_F(MainFormTest, NewPackageTypingSaveCloseOpenGivesTheSameDocument) {
+  newDocument(kZorbPulse);
+  device()->identity = {1234, 5};
+  newPackage(0, 0);
+  ASSERT_EQ(form->tab(), 1);
+  form->ActionNewEntry->trigger();
+  form->ActionNewEntry->trigger();
+  ASSERT_EQ(table()->GetRowCount(), 2);
+
+  typeInto(1, "Vэт (л)", "36");
+  typeInto(1, "Tэт (сек)", "10");
+  // The row follows the keystrokes: 3.6 * 36 l / 10 s.
+  EXPECT_EQ(cell(1, "gэт (м3/ч)"), "12.960000");
+  EXPECT_EQ(cell(0, "gэт (м3/ч)"), "0.000000");
+  typeInto(0, "t (°C)", "35,5");
+  EXPECT_EQ(cell(0, "t (°C)"), "35.50");
+
+  // Never saved: Save is Save As, with the proposed name.
+  savePath = path("doc.srv");
+  form->ActionSave->trigger();
+  EXPECT_EQ(proposals, QStringList{"ЗОРБ-ТИ1 Ду50 N00001234"});
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + savePath + "]");
+  ASSERT_TRUE(QFile::exists(savePath));
+
+  QStringList before;
+  for (int row = 0; row < 2; ++row)
+    for (int col = 0; col < table()->GetColCount(); ++col) before << table()->GetCells(row, col);
+
+  answers = {QMessageBox::No};
+  form->NClose->trigger();
+  EXPECT_FALSE(doc().isOpen());
+  EXPECT_EQ(form->tab(), -1);
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + "]");
+  EXPECT_TRUE(currentLines().empty());
+
+  openPath = savePath;
+  form->ActionOpen->trigger();
+  ASSERT_TRUE(doc().isOpen());
+  EXPECT_EQ(device()->identity.serialNumber, 1234);
+  EXPECT_EQ(form->TabControl->count(), 2);
+  EXPECT_EQ(form->tab(), 0);
+  form->NPages->actions()[1]->trigger();
+  ASSERT_EQ(form->tab(), 1);
+  QStringList after;
+  for (int row = 0; row < 2; ++row)
+    for (int col = 0; col < table()->GetColCount(); ++col) after << table()->GetCells(row, col);
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + openPath + "]");
+
+  // A known file name: Save writes without asking.
+  QFile::remove(savePath);
+  form->ActionSave->trigger();
+  EXPECT_TRUE(QFile::exists(savePath));
+  EXPECT_EQ(proposals.size(), 1);
+}
+
+TEST_F(MainFormTest, CancelInTheSaveQuestionKeepsTheDocument) {
+  newDocument(kZorbPulse);
+  newPackage();
+  const DeviceBase* device = doc().device.get();
+  struct Command {
+    const char* name;
+    std::function<void()> run;
+  } commands[] = {
+      {"Новый", [&] { form->ActionNew->trigger(); }},
+      {"Открыть", [&] { form->ActionOpen->trigger(); }},
+      {"Закрыть", [&] { form->NClose->trigger(); }},
+      {"closing the window", [&] { EXPECT_FALSE(form->close()); }},
+  };
+  for (const Command& c : commands) {
+    answers = {QMessageBox::Cancel};
+    c.run();
+    EXPECT_TRUE(answers.empty()) << c.name << ": no question asked";
+    EXPECT_EQ(doc().device.get(), device) << c.name;
+    EXPECT_EQ(doc().packages.size(), 1u) << c.name;
+    EXPECT_EQ(form->TabControl->count(), 2) << c.name;
+    EXPECT_TRUE(form->isVisible()) << c.name;
+  }
+  EXPECT_EQ(openDialogs, 0);
+  EXPECT_TRUE(consoleLines().isEmpty());
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_EQ(boxes[0].caption, "Орбитон");
+  EXPECT_EQ(boxes[0].text, "Сохранить изменения?");
+  EXPECT_EQ(boxes[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+
+  // Yes, but the save fails: the failure is reported and nothing is closed.
+  savePath = path("missing-folder/doc.srv");
+  answers = {QMessageBox::Yes};
+  EXPECT_FALSE(form->close());
+  EXPECT_EQ(doc().device.get(), device);
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + "]");
+  ASSERT_FALSE(consoleLines().isEmpty());
+  EXPECT_TRUE(consoleLines()[0].contains(" - System Error.  Code: 2."));
+}
+
+TEST_F(MainFormTest, ActionsFollowTheEnablingRules) {
+  struct State {
+    const char* name;
+    std::function<void()> reach;
+    // Save, DeletePackage, NewEntry, ReadCode, DeleteEntry, SetPoints, Appr, Graphics, RM
+    std::array<bool, 9> enabled;
+  } states[] = {
+      {"ZORB device tab", [&] { newDocument(kZorbPulse); }, {1, 0, 0, 0, 0, 0, 0, 0, 1}},
+      {"ZORB empty calibration package", [&] { newPackage(0, 0); }, {1, 1, 1, 0, 0, 1, 1, 1, 1}},
+      {"... with an entry", [&] { form->ActionNewEntry->trigger(); }, {1, 1, 1, 0, 1, 1, 1, 1, 1}},
+      {"... in automatic mode",
+       [&] {
+         apprSettings().manual = 0;
+         form->updateActions();
+       },
+       {1, 1, 1, 0, 1, 0, 1, 1, 1}},
+      {"... back on the device tab",
+       [&] { form->NPages->actions()[0]->trigger(); },
+       {1, 0, 0, 0, 0, 0, 0, 1, 1}},
+      {"ZORB verification package", [&] { newPackage(1, 0); }, {1, 1, 1, 0, 0, 0, 0, 1, 1}},
+      {"TD device tab", [&] { newDocument(kTdCode); }, {1, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"TD calibration package", [&] { newPackage(0, 0); }, {1, 1, 1, 1, 0, 1, 1, 1, 0}},
+      {"KELT device tab", [&] { newDocument(kKelt); }, {1, 0, 0, 0, 0, 0, 0, 0, 1}},
+  };
+  for (const State& s : states) {
+    s.reach();
+    QAction* actions[] = {form->ActionSave,        form->ActionDeletePackage,
+                          form->ActionNewEntry,    form->ActionNewEntryReadCode,
+                          form->ActionDeleteEntry, form->ActionSetPoints,
+                          form->ActionAppr,        form->ActionGraphics,
+                          form->ActionNewEntryRM};
+    for (size_t i = 0; i < std::size(actions); ++i)
+      EXPECT_EQ(actions[i]->isEnabled(), s.enabled[i])
+          << s.name << ": " << actions[i]->text().toStdString();
+    // The menu items follow the same tab rules.
+    EXPECT_EQ(form->NSaveAs->isEnabled(), form->tab() >= 0) << s.name;
+    EXPECT_EQ(form->NClose->isEnabled(), form->tab() >= 0) << s.name;
+    EXPECT_EQ(form->NExport->isEnabled(), form->tab() > 0) << s.name;
+    EXPECT_EQ(form->NImport->isEnabled(), form->tab() > 0) << s.name;
+  }
+}
+
+TEST_F(MainFormTest, ConsoleKeepsTheLastTwentyLinesAndDoubleClickEmptiesIt) {
+  for (int i = 1; i <= 21; ++i) form->logMessage(QString("сообщение %1").arg(i));
+  const QStringList lines = consoleLines();
+  ASSERT_EQ(lines.size(), TMainForm::kConsoleLines);
+  EXPECT_TRUE(lines.first().endsWith(" - сообщение 2"));
+  EXPECT_TRUE(lines.last().endsWith(" - сообщение 21"));
+  EXPECT_FALSE(lines.last().startsWith(" - "));
+  EXPECT_FALSE(form->Console->toPlainText().endsWith('\n'));
+
+  QTest::mouseDClick(form->Console->viewport(), Qt::LeftButton);
+  EXPECT_TRUE(consoleLines().isEmpty());
+}
+
+TEST_F(MainFormTest, BadFileLeavesDocumentCaptionAndConsoleAsTheyWere) {
+  newDocument(kZorbPulse);
+  newPackage();
+  savePath = path("good.srv");
+  form->NSaveAs->trigger();
+  form->logMessage("до открытия");
+  const QString caption = form->windowTitle();
+  const QStringList console = consoleLines();
+  const DeviceBase* device = doc().device.get();
+  const PackageBase* package = doc().packages[0].get();
+
+  QFile bad(path("bad.srv"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("3BZN\x05\0\0\0 not a document", 24);
+  bad.close();
+  struct Case {
+    QString file, message;
+  } cases[] = {
+      {path("bad.srv"), "Неправильный формат файла"},
+      {path("missing.srv"), "System Error.  Code: 2."},
+  };
+  for (const Case& c : cases) {
+    answers = {QMessageBox::No};
+    openPath = c.file;
+    form->ActionOpen->trigger();
+    EXPECT_EQ(doc().device.get(), device);
+    ASSERT_EQ(doc().packages.size(), 1u);
+    EXPECT_EQ(doc().packages[0].get(), package);
+    EXPECT_EQ(form->windowTitle(), caption);
+    const QStringList lines = consoleLines();
+    EXPECT_EQ(lines.mid(0, console.size()), console);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines[console.size()].contains(" - " + c.message)) << lines.join('|').toStdString();
+    form->Console->clear();
+    form->logMessage("до открытия");
+  }
+}
+
+TEST_F(MainFormTest, DeletingTheOnlyPackageReturnsToTheDeviceTab) {
+  newDocument(kZorbPulse);
+  newPackage(1, 0);
+  const QString caption = form->TabControl->tabText(1);
+  EXPECT_TRUE(caption.startsWith("Поверочный "));
+
+  answers = {QMessageBox::No};
+  form->ActionDeletePackage->trigger();
+  EXPECT_EQ(doc().packages.size(), 1u);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Удалить пакет " + caption + "?");
+  EXPECT_EQ(boxes[0].caption, "Орбитон");
+  EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
+
+  answers = {QMessageBox::Yes};
+  form->ActionDeletePackage->trigger();
+  EXPECT_TRUE(doc().packages.empty());
+  EXPECT_EQ(form->TabControl->count(), 1);
+  EXPECT_EQ(form->tab(), 0);
+  EXPECT_FALSE(form->ActionGraphics->isEnabled());
+  EXPECT_FALSE(table()->isVisible());
+  EXPECT_TRUE(device()->panel->isVisible());
+}
+
+TEST_F(MainFormTest, CellEditsReachThePackageAndItsRow) {
+  newDocument(kZorbPulse);
+  newPackage();
+  form->ActionNewEntry->trigger();
+  QTest::keyClick(form.get(), Qt::Key_F7);  // the shortcut of "Новое измерение"
+  PackageBase& package = *doc().packages[0];
+  ASSERT_EQ(package.entryCount(), 2);
+
+  // Not a number: the old value stays, in the package and in the cell, without a word.
+  typeInto(0, "t (°C)", "abc");
+  EXPECT_EQ(cell(0, "t (°C)"), "20.00");
+  EXPECT_EQ(package.cellText(0, column("t (°C)")), "20.00");
+
+  // A lone minus does not convert yet; the digits that follow do.
+  typeInto(0, "t (°C)", "-4");
+  EXPECT_EQ(cell(0, "t (°C)"), "-4.00");
+
+  // "Выкл." is stored at once; only that row is recalculated.
+  const int off = column("Выкл.");
+  table()->SetRow(1);
+  table()->SetCol(off);
+  QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                    table()->CheckBoxRect(1, off).center());
+  EXPECT_TRUE(package.cellChecked(1, off));
+  EXPECT_TRUE(table()->GetCellsChecked(1, off));
+  EXPECT_FALSE(package.cellChecked(0, off));
+  EXPECT_TRUE(consoleLines().isEmpty());
+  EXPECT_TRUE(boxes.empty());
+
+  // The context menu offers the entry commands; deleting takes the current row.
+  EXPECT_EQ(form->TablePopupMenu->actions(),
+            (QList<QAction*>{form->ActionNewEntry, form->ActionDeleteEntry}));
+  table()->SetRow(0);
+  form->ActionDeleteEntry->trigger();
+  ASSERT_EQ(package.entryCount(), 1);
+  EXPECT_TRUE(package.cellChecked(0, off));
+  EXPECT_EQ(table()->GetRowCount(), 1);
+}
+
+TEST_F(MainFormTest, VerificationPackagesOfZorbModelsWithoutPulseOutputHideThreeColumns) {
+  struct Case {
+    int code, kind, hidden;
+  } cases[] = {
+      {kZorbNoPulse, 1, 3}, {kZorbNoPulse, 0, 0}, {kZorbPulse, 1, 0}, {7, 1, 3}, {kKelt, 1, 0},
+  };
+  for (const Case& c : cases) {
+    newDocument(c.code);
+    newPackage(c.kind, 1);
+    const PackageBase& package = *doc().packages[0];
+    ASSERT_EQ(table()->GetColCount(), package.columnCount() - c.hidden) << c.code;
+    for (int col = 0; col < table()->GetColCount(); ++col)
+      EXPECT_EQ(table()->GetCaptions(col), QString::fromUtf8(package.column(col).caption));
+    if (c.hidden) {
+      // The last visible column takes input as usual.
+      form->ActionNewEntry->trigger();
+      typeInto(0, "gизм (м3/ч)", "1");  // read-only: typing does nothing
+      typeInto(0, "N1 (имп)", "17");
+      EXPECT_EQ(package.cellText(0, column("N1 (имп)")), "17");
+    }
+  }
+}
+
+TEST_F(MainFormTest, TabSelectionSwapsPanelAndTableAndTakesTheDeviceLines) {
+  newDocument(kKelt);
+  device()->lines = {{1, 2, 100}, {3, 4, 0}};
+  device()->weight = 0.25;
+  newPackage();
+  newPackage();
+  form->NPages->actions()[1]->trigger();
+  EXPECT_EQ(form->tab(), 1);
+
+  // A new package moves on to its own tab, the last one.
+  newPackage();
+  EXPECT_EQ(form->TabControl->count(), 4);
+  EXPECT_EQ(form->tab(), 3);
+  EXPECT_EQ(doc().packages[2]->entryKind(), ekKelt);
+  EXPECT_TRUE(form->NPages->actions()[3]->isChecked());
+  EXPECT_TRUE(table()->isVisible());
+  EXPECT_FALSE(device()->panel->isVisible());
+  EXPECT_EQ(currentLines().size(), 2u);
+  EXPECT_EQ(apprSettings().pulseWeight, 0.25);
+
+  form->TabControl->setCurrentIndex(0);  // as a click on the tab does
+  EXPECT_FALSE(table()->isVisible());
+  EXPECT_TRUE(device()->panel->isVisible());
+  EXPECT_TRUE(form->NPages->actions()[0]->isChecked());
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(form->NPages->actions()[i]->text(), form->TabControl->tabText(i));
+  EXPECT_EQ(form->TabControl->tabText(0), "КЕЛТ-ЧИ7-xxx");
+}
+
+TEST_F(MainFormTest, NewPackageHasTheEntryKindOfTheDevice) {
+  struct Case {
+    int code, entryKind;
+  } cases[] = {{kZorbPulse, ekZorb}, {kKelt, ekKelt}, {kTdCode, ekEpr}};
+  for (const Case& c : cases) {
+    newDocument(c.code);
+    newPackage(1, 2);
+    ASSERT_EQ(doc().packages.size(), 1u);
+    EXPECT_EQ(doc().packages[0]->entryKind(), c.entryKind);
+    EXPECT_EQ(doc().packages[0]->kind, pkVerification);
+    EXPECT_EQ(doc().packages[0]->method, mReference);
+  }
+}
+
+// Three entries of a ZORB calibration package that lie on one line.
+static void addEntriesOnALine(PackageBase& package) {
+  for (double v : {10.0, 20.0, 40.0}) {
+    package.addEntry();
+    const int row = package.entryCount() - 1;
+    package.setValue(row, colRefVolume, v);
+    package.setValue(row, colRefTime, 10.0);
+    package.setValue(row, colPulseTime, 10.0);
+    package.setValue(row, colPulses1, int32_t(v * 10 + 1));
+  }
+}
+
+TEST_F(MainFormTest, ApproximationWritesTheLinesOrReportsTheFailure) {
+  newDocument(kZorbPulse);
+  newPackage();
+  form->ActionAppr->trigger();  // no entries: nothing to fit
+  EXPECT_TRUE(consoleLines().last().endsWith(" - Невозможно выполнить аппроксимацию"));
+  EXPECT_EQ(device()->writeLinesCount, 0);
+
+  addEntriesOnALine(*doc().packages[0]);
+  form->ActionAppr->trigger();
+  EXPECT_TRUE(consoleLines().last().endsWith(" - Aппроксимация выполнена"));
+  EXPECT_EQ(device()->writeLinesCount, 1);
+  ASSERT_EQ(device()->lines.size(), 1u);
+  // Every entry lies on the fitted line, and the table already shows it.
+  EXPECT_NEAR(cell(2, "dg (%)").toDouble(), 0.0, 0.005);
+
+  // All readings equal: the fit is singular, the line set is emptied, every error is 100 %.
+  PackageBase& package = *doc().packages[0];
+  for (int row = 0; row < package.entryCount(); ++row) package.setValue(row, colPulses1, 101);
+  form->ActionAppr->trigger();
+  EXPECT_TRUE(consoleLines().last().endsWith(" - Невозможно выполнить аппроксимацию"));
+  EXPECT_EQ(device()->writeLinesCount, 1);
+  EXPECT_TRUE(currentLines().empty());
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(cell(row, "dg (%)"), "100.00");
+}
+
+TEST_F(MainFormTest, ApproximationOptionsAndTheCoefficientWindowFollowTheCommands) {
+  newDocument(kKelt);
+  newPackage();
+  EXPECT_TRUE(form->ActionSetPoints->isEnabled());  // a new document works in manual mode
+  apprManual = false;
+  form->ActionApprOptions->trigger();
+  EXPECT_EQ(apprSettings().manual, 0);
+  EXPECT_FALSE(form->ActionSetPoints->isEnabled());
+  apprManual = true;
+  form->ActionApprOptions->trigger();
+  EXPECT_TRUE(form->ActionSetPoints->isEnabled());
+
+  form->ActionLines->trigger();
+  ASSERT_TRUE(form->LinesDlg->isVisible());
+  EXPECT_EQ(form->LinesDlg->LinesTable->GetCaptions(2), "Частота (Гц)");
+  EXPECT_EQ(form->LinesDlg->LinesTable->GetRowCount(), 0);
+
+  newDocument(kZorbPulse);  // closing the document closes the window
+  EXPECT_FALSE(form->LinesDlg->isVisible());
+  newPackage();
+  addEntriesOnALine(*doc().packages[0]);
+  form->ActionLines->trigger();
+  form->ActionAppr->trigger();
+  EXPECT_EQ(form->LinesDlg->LinesTable->GetRowCount(), 1);
+}
+
+TEST_F(MainFormTest, ReportIsWrittenAndOpened) {
+  newDocument(kZorbPulse);
+  newPackage();
+  form->ActionReport->trigger();
+  const QString report = dir.filePath("report.html");
+  ASSERT_TRUE(QFile::exists(report));
+  ASSERT_EQ(urls.size(), 1);
+  EXPECT_EQ(urls[0], QUrl::fromLocalFile(report));
+}
+
+TEST_F(MainFormTest, ExportedColumnsComeBackByImport) {
+  newDocument(kZorbPulse);
+  newPackage();
+  addEntriesOnALine(*doc().packages[0]);
+  newPackage();
+  const QString file = path("columns.txt");
+  form->CsvOptionsDlg->setFileChooser([&](bool) { return file; });
+  // Puts "Vэт (л)" into the file's columns (the lists start empty) and confirms.
+  auto acceptDialog = [this] {
+    QTimer::singleShot(0, form.get(), [this] {
+      TCsvOptionsDlg* dlg = form->CsvOptionsDlg;
+      const auto found = dlg->lbAvailable->findItems("Vэт (л)", Qt::MatchExactly);
+      if (!found.isEmpty()) {
+        dlg->lbAvailable->setCurrentItem(found[0]);
+        dlg->bnAvail2File->click();
+      }
+      dlg->accept();
+    });
+  };
+
+  form->NPages->actions()[1]->trigger();
+  acceptDialog();
+  form->NExport->trigger();
+  ASSERT_TRUE(QFile::exists(file));
+
+  form->NPages->actions()[2]->trigger();
+  acceptDialog();
+  form->NImport->trigger();
+  ASSERT_EQ(doc().packages[1]->entryCount(), 3);
+  EXPECT_EQ(table()->GetRowCount(), 3);  // the table shows what was read at once
+  EXPECT_EQ(doc().packages[1]->cellText(2, column("Vэт (л)")),
+            doc().packages[0]->cellText(2, column("Vэт (л)")));
+
+  QFile::remove(file);
+  acceptDialog();
+  form->NImport->trigger();  // a file that is gone: the system's error, nothing changes
+  EXPECT_TRUE(form->Console->toPlainText().contains("System Error.  Code: 2."));
+  EXPECT_EQ(doc().packages[1]->entryCount(), 3);
+}
+
+TEST_F(MainFormTest, SaveAsCancelIsSilentAndGraphicsBuildTheSeries) {
+  newDocument(kZorbNoPulse);
+  newPackage();
+  savePath.clear();
+  form->NSaveAs->trigger();
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + "]");
+  EXPECT_TRUE(consoleLines().isEmpty());
+
+  form->ActionGraphics->trigger();
+  EXPECT_EQ(form->graphData().series.size(), 1u);
+}
+
+TEST_F(MainFormTest, GraphicsShowTheGraphWindowWithTheFamilyCaptions) {
+  struct Case {
+    int type;
+    QString reading, ratio;
+  };
+  const Case cases[] = {{kKelt, "Частота (Гц)", "Частота/Расход"}, {0, "Код", "Код/Расход"}};
+  for (const Case& c : cases) {
+    newDocument(c.type);
+    newPackage(1);  // a verification package gives two series
+    form->ActionGraphics->trigger();
+    TServiceGraph* graph = form->ServiceGraph;
+    EXPECT_TRUE(graph->isVisible());
+    EXPECT_EQ(graph->SpiltSelect->count(), 2);
+    graph->TabControl->setCurrentIndex(1);
+    EXPECT_EQ(graph->leftCaption(), c.reading);
+    graph->TabControl->setCurrentIndex(3);
+    EXPECT_EQ(graph->leftCaption(), c.ratio);
+    graph->TabControl->setCurrentIndex(0);
+  }
+}
+
+TEST_F(MainFormTest, CommandLineOpensTheFirstDocumentOnly) {
+  newDocument(kZorbPulse);
+  newPackage();
+  savePath = path("first.srv");
+  form->NSaveAs->trigger();
+  savePath = path("second.srv");
+  newPackage();
+  form->NSaveAs->trigger();
+
+  makeForm({"tdservice", "-style", path("first.srv"), path("second.srv")});
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + path("first.srv") + "]");
+  EXPECT_EQ(doc().packages.size(), 1u);
+  EXPECT_EQ(form->tab(), 0);
+  EXPECT_TRUE(form->ActionSave->isEnabled());
+
+  // A bad document on the command line is reported and the program starts without one.
+  makeForm({"tdservice", path("missing.srv")});
+  EXPECT_FALSE(doc().isOpen());
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + "]");
+  ASSERT_EQ(consoleLines().size(), 2);  // the OS error text holds two lines
+  EXPECT_TRUE(consoleLines()[0].contains(" - System Error.  Code: 2."));
+}
+
+TEST_F(MainFormTest, HelpOpensThePageOfTheKeyword) {
+  form->NHelp->trigger();
+  QTest::keyClick(form.get(), Qt::Key_F1);
+  ASSERT_EQ(urls.size(), 2);
+  EXPECT_EQ(urls[0], QUrl::fromLocalFile(QDir(helpFolder).filePath("introduction.htm")));
+  EXPECT_EQ(urls[1], QUrl::fromLocalFile(QDir(helpFolder).filePath("Overview.htm")));
+
+  helpFolder = path("no-help-here");
+  makeForm({});
+  urls.clear();
+  form->NHelp->trigger();
+  EXPECT_TRUE(urls.isEmpty());
+}
+
+TEST_F(MainFormTest, AboutShowsVersionAndBuildStamp) {
+  answers = {QMessageBox::Ok};
+  form->NAbout->trigger();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "О программе");
+  EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok);
+  const QStringList lines = boxes[0].text.split('\n');
+  ASSERT_GE(lines.size(), 6);
+  EXPECT_EQ(lines[0], "ТайдМарк-Duvara");
+  EXPECT_TRUE(lines[1].startsWith("Версия: 0.")) << lines[1].toStdString();
+  EXPECT_EQ(lines[2], __DATE__);
+  EXPECT_EQ(lines[4], "");
+}
+
+}  // namespace
+
+TEST(HelpPagesTest, EveryHelpKeywordHasAPageBesideTheProgram) {
+  const QDir help(QCoreApplication::applicationDirPath() + "/../help");
+  for (const char* keyword :
+       {"introduction", "Overview", "packet_work", "approximation_params", "select_section",
+        "export_data", "graphics", "tidemark_main", "tidemark_main_param", "tidemark_setup",
+        "tidemark_observation", "kelt_main", "zorb_main", "rm23_input"})
+    EXPECT_TRUE(QFile::exists(help.filePath(QString(keyword) + ".htm"))) << keyword;
+}

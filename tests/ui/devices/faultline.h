@@ -1,0 +1,111 @@
+#pragma once
+// Line faults for the device panel tests: the text a vanished port is reported with, the options
+// that make tdservice-sim hang up and come back under a fixed link, a check that the event loop
+// kept turning while a worker waited on its port, and a fixture that collects the console.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/comm/comport.h"
+#include "support/simprocess.h"
+#include "ui/base/messagelog.h"
+#include "ui/base/regkey.h"
+#include "ui/devices/panelwait.h"
+
+inline const char* const kHangUpText =
+    "System Error.  Code: 5.\r\nСвязь с портом потеряна: устройство отключено. Откройте порт "
+    "заново";
+
+// A simulator behind a symbolic link: it hangs up at the first request it would answer and comes
+// back on a new pseudo-terminal, which the link then names. The link goes with this object.
+class FaultLink {
+ public:
+  explicit FaultLink(const std::string& name)
+      : path_(::testing::TempDir() + "tdsim-" + std::to_string(::getpid()) + "-" + name) {}
+  ~FaultLink() { std::filesystem::remove(path_); }
+  FaultLink(const FaultLink&) = delete;
+  FaultLink& operator=(const FaultLink&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::vector<std::string> options() const {
+    return {"--hangup-after=0", "--return-after=300", "--link=" + path_};
+  }
+  // Waits until the link names another slave than `first`: the device is back.
+  bool waitReturned(const std::string& first) const {
+    return waitUntil([&] {
+      std::error_code error;
+      const auto target = std::filesystem::read_symlink(path_, error);
+      return !error && target != first;
+    });
+  }
+
+ private:
+  std::string path_;
+};
+
+// Ticks of a fast timer on the user-interface thread. A handler that waited there on the port
+// would stop them for the whole exchange (a time-out of a second or more); a responsive loop gets
+// several per 100 ms. The click's own work may hold the loop for a moment (much longer under the
+// sanitizers), so the first 200 ms need no tick.
+class UiPulse {
+ public:
+  UiPulse() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { ++ticks_; });
+    timer_.start(10);
+    clock_.start();
+  }
+  void expectResponsive() const {
+    EXPECT_GE(ticks_, (clock_.elapsed() - 200) / 100)
+        << "the event loop stood still for part of " << clock_.elapsed() << " ms";
+  }
+
+ private:
+  QTimer timer_;
+  QElapsedTimer clock_;
+  long long ticks_ = 0;
+};
+
+// A panel test against one simulator whose console lines are collected.
+class FaultPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setMessageSink([this](const QString& text) { console << text; });
+  }
+  void TearDown() override { setMessageSink({}); }
+
+  // Starts tdservice-sim with `args` (the mode first) and makes `port`, or the simulator's own
+  // path when empty, the only port; the panel's remembered position `portKey` is `remembered`.
+  void startSim(std::vector<std::string> args, const std::string& port, const char* portKey,
+                int remembered) {
+    sim = std::make_unique<SimProcess>(args);
+    comprt::ComPort::ComList::install({port.empty() ? sim->path() : port});
+    RegKey key;
+    key.create(kProgramKey);
+    key.writeInt(portKey, remembered);
+  }
+
+  // Clicks and waits until `idle` holds again, the event loop turning all the while; returns
+  // the console lines of the command.
+  template <class Idle>
+  std::string clickAndWait(QPushButton* button, Idle idle) {
+    console.clear();
+    UiPulse pulse;
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(waitUntil(idle, 15000));
+    pulse.expectResponsive();
+    return console.join('\n').toStdString();
+  }
+
+  std::unique_ptr<SimProcess> sim;
+  QStringList console;
+};

@@ -1,0 +1,380 @@
+#include "ui/devices/rm23/rm23frame.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStringList>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/comm/comport.h"
+#include "core/package/package.h"
+#include "support/simprocess.h"
+#include "support/userchoice.h"
+#include "ui/app/fakepaneldevice.h"
+#include "ui/app/mainform.h"
+#include "ui/base/messagelog.h"
+#include "ui/base/regkey.h"
+#include "ui/devices/panelwait.h"
+#include "ui/widgets/discombobox.h"
+#include "ui/widgets/floatedit.h"
+#include "ui/widgets/goodtable.h"
+#include "ui/widgets/intedit.h"
+
+namespace {
+
+using comprt::ComPort;
+
+constexpr int kPollMs = 50;  // the dialog polls every second; the tests need not wait that long
+constexpr int kKelt = 18;
+
+QStringList items(const QComboBox* combo) {
+  QStringList texts;
+  for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+  return texts;
+}
+
+// The RM-2.3 dialog against tdservice-sim, the only port of the port list. Console lines are
+// collected; the test acts through the dialog's controls as a user would.
+class SpprDlgTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setMessageSink([this](const QString& text) { console << text; });
+  }
+  void TearDown() override {
+    delete dlg.data();
+    setMessageSink({});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
+
+  static void writeRememberedPort(int position) {
+    RegKey key;
+    key.create(kProgramKey);
+    key.writeInt("SpprComPort", position);
+  }
+  static int rememberedPort() {
+    RegKey key;
+    key.create(kProgramKey);
+    return key.readInt("SpprComPort", -1);
+  }
+
+  void startSim(std::vector<std::string> options) {
+    options.insert(options.begin(), "rm23");
+    sim = std::make_unique<SimProcess>(options);
+    ComPort::ComList::install({sim->path()});
+  }
+
+  static bool waitIdle() {
+    return waitUntil([] { return QApplication::overrideCursor() == nullptr; });
+  }
+
+  // A dialog on the simulator, its remembered port opened at creation, polling quickly.
+  void attach(std::vector<std::string> options) {
+    startSim(std::move(options));
+    writeRememberedPort(1);
+    create();
+    ASSERT_EQ(dlg->cbPort->currentIndex(), 1);
+  }
+
+  void create() {
+    dlg = new TSpprDlg;
+    dlg->Timer->setInterval(kPollMs);
+    ASSERT_TRUE(waitIdle());
+    console.clear();
+  }
+
+  // "Старт", then waits for the run to complete and the dialog to stop it by itself.
+  void measure() {
+    QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return dlg->bnStop->isEnabled(); })) << lines();
+    EXPECT_FALSE(dlg->bnStart->isEnabled());
+    EXPECT_FALSE(dlg->bnToPackage->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return dlg->bnStart->isEnabled(); })) << "no completion";
+    EXPECT_FALSE(dlg->bnStop->isEnabled());
+  }
+
+  std::string lines() const { return console.join('\n').toStdString(); }
+
+  std::unique_ptr<SimProcess> sim;
+  QPointer<TSpprDlg> dlg;
+  QStringList console;
+};
+
+TEST_F(SpprDlgTest, ATimedRunCompletesAndBecomesOneEntry) {
+  attach({"--temp=20,25"});
+  const auto package = std::make_shared<Package<KeltEntry>>();
+  dlg->setPackage(package);
+  EXPECT_TRUE(dlg->bnToPackage->isEnabled());
+  chooseItem(dlg->cbChannel1, "3");  // 20 Hz
+  chooseItem(dlg->cbChannel2, "4");  // 10 Hz
+  dlg->edTime->SetValue(0.5);
+  chooseItem(dlg->cbTempCh, 1);   // "ТСП 2"
+  chooseItem(dlg->cbTspType, 1);  // "Pt-100 (W=1,385)", as the simulator reports
+
+  QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+  for (QWidget* control :
+       {static_cast<QWidget*>(dlg->cbPort), static_cast<QWidget*>(dlg->bnStart),
+        static_cast<QWidget*>(dlg->bnStop), static_cast<QWidget*>(dlg->bnToPackage)})
+    EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+  ASSERT_TRUE(waitUntil([&] { return dlg->bnStart->isEnabled(); })) << "no completion";
+  EXPECT_FALSE(dlg->bnStop->isEnabled());
+  EXPECT_TRUE(dlg->cbPort->isEnabled());
+
+  // 0.5 s: input 3 counted its pulses 0..10, input 4 its pulses 0..5.
+  EXPECT_EQ(dlg->pntq->text(), "0.500");
+  EXPECT_EQ(dlg->pnN1->text(), "11");
+  EXPECT_EQ(dlg->pnt1->text(), "0.500");
+  EXPECT_EQ(dlg->pnN2->text(), "6");
+  EXPECT_NEAR(dlg->pnTemp->GetValue(), 25, 0.05);  // channel 2, measured at start and at stop
+  EXPECT_EQ(lines(), "");
+
+  dlg->edVolMass->SetValue(12.5);
+  QSignalSpy added(dlg.data(), &TSpprDlg::entryAdded);
+  QTest::mouseClick(dlg->bnToPackage, Qt::LeftButton);
+  EXPECT_EQ(added.count(), 1);
+  ASSERT_EQ(package->entryCount(), 1);
+  const KeltEntry& e = package->entries().back();
+  EXPECT_DOUBLE_EQ(e.refTime, 0.5);
+  EXPECT_EQ(e.pulses1, 11);
+  EXPECT_DOUBLE_EQ(e.pulseTime, 0.5);
+  EXPECT_EQ(e.pulses2, 6);
+  EXPECT_DOUBLE_EQ(e.temperature, dlg->pnTemp->GetValue());
+  EXPECT_DOUBLE_EQ(e.refVolume, 12.5);
+}
+
+TEST_F(SpprDlgTest, PulseAndStartStopRunsReportTheChosenInputs) {
+  const struct {
+    const char* run;
+    int mode;
+    const char* refTime;
+    const char* pulses1;
+    const char* pulses2;
+  } cases[] = {
+      // 21 pulses on input 2 (50 Hz) take 0.4 s; input 1 (100 Hz) counts 41 meanwhile.
+      {"--run=2000", 1, "0.400", "41", "21"},
+      // Counting starts after the first half of the run; the instrument reports no results
+      // while it waits.
+      {"--run=400", 2, "0.200", "21", "11"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    attach({c.run});
+    chooseItem(dlg->cbMode, c.mode);
+    dlg->edPulses->SetValue(21);
+    if (dlg->cbChannel->isEnabled()) chooseItem(dlg->cbChannel, "2");
+    chooseItem(dlg->cbTempCh, kSpprNoThermometer);
+    measure();
+    EXPECT_EQ(dlg->pntq->text(), c.refTime);
+    EXPECT_EQ(dlg->pnN1->text(), c.pulses1);
+    EXPECT_EQ(dlg->pnN2->text(), c.pulses2);
+    EXPECT_EQ(lines(), "");
+    delete dlg.data();
+  }
+}
+
+// Were the temperature measured, the uncalibrated ADC would fail it and skip the start.
+TEST_F(SpprDlgTest, WithoutAThermometerTheTypedTemperatureGoesIntoThePackage) {
+  attach({"--uncalibrated"});
+  const auto package = std::make_shared<Package<KeltEntry>>();
+  package->method = mMass;
+  dlg->setPackage(package);
+  EXPECT_EQ(dlg->lbVolMass->text(), "Mэт, кг:");
+  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
+  ASSERT_FALSE(dlg->pnTemp->isReadOnly());
+  dlg->pnTemp->setFocus();
+  dlg->pnTemp->selectAll();
+  QTest::keyClicks(dlg->pnTemp, "18.5");
+  QTest::keyClick(dlg->pnTemp, Qt::Key_Return);
+  dlg->edTime->SetValue(0.25);
+
+  measure();
+  EXPECT_EQ(lines(), "");
+  EXPECT_DOUBLE_EQ(dlg->pnTemp->GetValue(), 18.5);
+  dlg->edVolMass->SetValue(3);
+  QTest::mouseClick(dlg->bnToPackage, Qt::LeftButton);
+  ASSERT_EQ(package->entryCount(), 1);
+  EXPECT_DOUBLE_EQ(package->entries()[0].temperature, 18.5);
+  EXPECT_DOUBLE_EQ(package->entries()[0].refMass, 3);
+  EXPECT_DOUBLE_EQ(package->entries()[0].refTime, 0.25);
+}
+
+TEST_F(SpprDlgTest, AFailedTemperatureSkipsTheStartQueuedAfterIt) {
+  const struct {
+    const char* option;
+    const char* message;
+  } cases[] = {
+      {"--uncalibrated", "АЦП РМ не откалиброван"},
+      {"--bad-sum=adc", "Ошибка контрольной суммы"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    attach({c.option});
+    QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(lines(), c.message);
+    EXPECT_TRUE(dlg->bnStart->isEnabled());
+    EXPECT_FALSE(dlg->bnStop->isEnabled());
+    // The polls find the instrument stopped, not counting: it never got the start.
+    ASSERT_TRUE(waitUntil([&] { return !dlg->pnU->text().isEmpty(); }));
+    EXPECT_EQ(dlg->pntq->text(), "");
+    EXPECT_FALSE(dlg->bnStop->isEnabled());
+    EXPECT_EQ(lines(), c.message);
+    delete dlg.data();
+    console.clear();
+  }
+}
+
+TEST_F(SpprDlgTest, FailedPollsAreSilentAndAFailedStopIsLogged) {
+  attach({"--bad-sum=status"});
+  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
+  QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
+  ASSERT_TRUE(waitUntil([&] { return dlg->bnStop->isEnabled(); }));
+  waitUntil([] { return false; }, 8 * kPollMs);  // polls fail meanwhile
+  EXPECT_EQ(lines(), "");
+  EXPECT_EQ(dlg->pnU->text(), "");
+
+  QTest::mouseClick(dlg->bnStop, Qt::LeftButton);
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(lines(), "Ошибка контрольной суммы");
+  EXPECT_EQ(dlg->pnU->text(), "");
+  EXPECT_TRUE(dlg->bnStop->isEnabled());  // still measuring: it may be stopped again
+}
+
+TEST_F(SpprDlgTest, TheSupplyVoltageIsRedBelowCode17) {
+  const struct {
+    int code;
+    const char* text;
+    bool red;
+  } cases[] = {{16, "6.19 В", true}, {17, "6.58 В", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    attach({"--voltage=" + std::to_string(c.code)});
+    ASSERT_TRUE(waitUntil([&] { return !dlg->pnU->text().isEmpty(); }));
+    EXPECT_EQ(dlg->pnU->text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(dlg->pnU->palette().color(QPalette::WindowText) == QColor(Qt::red), c.red);
+    delete dlg.data();
+  }
+}
+
+TEST_F(SpprDlgTest, SettingsFollowTheModeTheInputsAndTheTemperatureChannel) {
+  ComPort::ComList::install({"/nonexistent/ttyRM"});
+  writeRememberedPort(0);
+  create();
+
+  // The criterion follows the mode; the pulse input is chosen only for a pulse stop and keeps
+  // its choice while unused.
+  EXPECT_EQ(dlg->criterion->currentWidget(), dlg->edTime);
+  EXPECT_EQ(dlg->lbCriterion->text(), "Длит. измерения, сек:");
+  EXPECT_FALSE(dlg->cbChannel->isEnabled());
+  chooseItem(dlg->cbMode, 1);
+  EXPECT_EQ(dlg->criterion->currentWidget(), dlg->edPulses);
+  EXPECT_EQ(dlg->lbCriterion->text(), "Кол-во импульсов:");
+  ASSERT_TRUE(dlg->cbChannel->isEnabled());
+  EXPECT_EQ(dlg->cbChannel->currentText(), "1");
+  chooseItem(dlg->cbChannel, "3");
+  chooseItem(dlg->cbMode, 3);
+  EXPECT_EQ(dlg->criterion->currentWidget(), dlg->stBlank);
+  EXPECT_EQ(dlg->lbCriterion->text(), "");
+  EXPECT_FALSE(dlg->cbChannel->isEnabled());
+  EXPECT_EQ(dlg->cbChannel->currentIndex(), -1);
+  chooseItem(dlg->cbMode, 1);
+  EXPECT_EQ(dlg->cbChannel->currentText(), "3");
+
+  // The two inputs exclude each other.
+  EXPECT_EQ(items(dlg->cbChannel1), QStringList({"1", "3", "4"}));
+  EXPECT_EQ(items(dlg->cbChannel2), QStringList({"2", "3", "4"}));
+  chooseItem(dlg->cbChannel1, "3");
+  EXPECT_EQ(items(dlg->cbChannel2), QStringList({"1", "2", "4"}));
+  EXPECT_EQ(dlg->cbChannel2->currentText(), "2");
+  chooseItem(dlg->cbChannel2, "4");
+  EXPECT_EQ(items(dlg->cbChannel1), QStringList({"1", "2", "3"}));
+  EXPECT_EQ(dlg->cbChannel1->currentText(), "3");
+  EXPECT_EQ(items(dlg->cbChannel2), QStringList({"1", "2", "4"}));
+
+  // A measured temperature is shown read-only; without a thermometer it is typed.
+  EXPECT_TRUE(dlg->cbTspType->isEnabled());
+  EXPECT_TRUE(dlg->pnTemp->isReadOnly());
+  const QColor measuredLook = dlg->pnTemp->palette().color(QPalette::Base);
+  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
+  EXPECT_FALSE(dlg->cbTspType->isEnabled());
+  EXPECT_FALSE(dlg->pnTemp->isReadOnly());
+  EXPECT_NE(dlg->pnTemp->palette().color(QPalette::Base), measuredLook);
+
+  // Without a port nothing is polled or started; the package field comes with a package.
+  EXPECT_EQ(dlg->cbPort->currentIndex(), 0);
+  EXPECT_FALSE(dlg->lbVolMass->isVisibleTo(dlg));
+  EXPECT_FALSE(dlg->bnToPackage->isEnabled());
+  auto package = std::make_shared<Package<KeltEntry>>();
+  package->method = mReference;
+  dlg->setPackage(package);
+  EXPECT_TRUE(dlg->lbVolMass->isVisibleTo(dlg));
+  EXPECT_EQ(dlg->lbVolMass->text(), "gэт, м3/ч:");
+  EXPECT_TRUE(dlg->bnToPackage->isEnabled());
+
+  // A package the document has dropped meanwhile is no longer offered.
+  const std::weak_ptr<PackageBase> dropped = package;
+  package.reset();
+  QTest::mouseClick(dlg->bnToPackage, Qt::LeftButton);
+  EXPECT_TRUE(dropped.expired());
+  EXPECT_FALSE(dlg->bnToPackage->isEnabled());
+  EXPECT_FALSE(dlg->lbVolMass->isVisibleTo(dlg));
+  EXPECT_EQ(lines(), "");
+}
+
+// The main window creates the dialog once, keeps handing it the selected package, redraws its
+// table after an entry was added, and forgets the dialog once the user closed it.
+TEST_F(SpprDlgTest, TheMainWindowOpensFeedsAndForgetsTheDialog) {
+  startSim({});
+  writeRememberedPort(0);
+  TMainForm form;
+  form.document().device = std::make_unique<FakePanelDevice>(kKelt, form.PageArea);
+  const PackagePtr package = std::make_shared<Package<KeltEntry>>();
+  form.document().packages.push_back(package);
+  form.rebuildTabs();
+
+  form.ActionNewEntryRM->trigger();
+  dlg = form.findChild<TSpprDlg*>();
+  ASSERT_TRUE(dlg);
+  EXPECT_TRUE(dlg->isVisible());
+  ASSERT_TRUE(waitIdle());
+  EXPECT_FALSE(dlg->bnToPackage->isEnabled());  // the device tab
+
+  form.TabControl->setCurrentIndex(1);
+  EXPECT_TRUE(dlg->lbVolMass->isVisible());
+  QTest::mouseClick(dlg->bnToPackage, Qt::LeftButton);
+  EXPECT_EQ(package->entryCount(), 1);
+  EXPECT_EQ(form.Table->GetRowCount(), 1);
+  EXPECT_TRUE(form.ActionDeleteEntry->isEnabled());
+
+  form.ActionNewEntryRM->trigger();
+  EXPECT_EQ(form.findChildren<TSpprDlg*>().size(), 1);
+  form.TabControl->setCurrentIndex(0);
+  EXPECT_FALSE(dlg->bnToPackage->isEnabled());
+
+  chooseItem(dlg->cbPort, 1);
+  ASSERT_TRUE(waitIdle());
+  ASSERT_EQ(dlg->cbPort->currentIndex(), 1);
+  dlg->close();
+  ASSERT_TRUE(waitUntil([&] { return dlg.isNull(); }));
+  EXPECT_EQ(rememberedPort(), 1);
+
+  // The next one opens the port the last one used.
+  form.ActionNewEntryRM->trigger();
+  dlg = form.findChild<TSpprDlg*>();
+  ASSERT_TRUE(dlg);
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(dlg->cbPort->currentIndex(), 1);
+}
+
+}  // namespace

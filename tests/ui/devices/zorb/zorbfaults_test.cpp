@@ -1,0 +1,99 @@
+// Line faults against the ZORB panel, its worker and tdservice-sim: each ends in a console line,
+// the panel idle with its values kept, and the user-interface thread never waiting on the port.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <string>
+#include <vector>
+
+#include "support/userchoice.h"
+#include "ui/devices/faultline.h"
+#include "ui/devices/panelwait.h"
+#include "ui/devices/zorb/zorbdevice.h"
+#include "ui/devices/zorb/zorbframe.h"
+#include "ui/widgets/floatedit.h"
+
+namespace {
+
+class ZorbFaultTest : public FaultPanelTest {
+ protected:
+  void TearDown() override {
+    device.reset();
+    FaultPanelTest::TearDown();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
+
+  // A pulse-output panel (model 7) whose remembered port `port` is opened at creation.
+  void attach(std::vector<std::string> options, const std::string& port = "") {
+    device.reset();
+    options.insert(options.begin(), "zorb");
+    startSim(options, port, "ZorbComPort", 1);
+    device = std::make_unique<Zorb>(7, nullptr);
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
+  }
+
+  bool waitIdle() {
+    return waitUntil([&] { return panel()->cbPort->isEnabled(); }, 15000);
+  }
+
+  std::string click(QPushButton* button) {
+    const std::string lines = clickAndWait(button, [&] { return panel()->cbPort->isEnabled(); });
+    EXPECT_TRUE(panel()->bnRead->isEnabled());
+    EXPECT_TRUE(panel()->bnWrite->isEnabled());
+    return lines;
+  }
+
+  TZorbFrame* panel() const { return device->panel(); }
+
+  std::unique_ptr<Zorb> device;
+};
+
+// The answer has 4 s to arrive in full. The read answer's sum is not examined (the device's
+// answer need not carry one), so a wrong sum only shows in the echo of a write.
+TEST_F(ZorbFaultTest, EveryLineFaultEndsInItsMessageWithTheValuesKept) {
+  const struct {
+    const char* option;
+    bool write;
+    const char* message;
+    bool shown;  // the device's values replaced the panel's
+  } cases[] = {
+      {"--bad-checksum", true, "Ошибка обмена", false},
+      {"--bad-checksum", false, "Параметры считаны", true},
+      {"--truncate=1", false, "Прибор не отвечает", false},
+      {"--reply-delay=3300", false, "Параметры считаны", true},
+      {"--reply-delay=4700", false, "Прибор не отвечает", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    attach({c.option, "--frame=012710000000"});  // A 0.05, B 0 at Ду 25
+    panel()->edA->SetValue(0.15);
+    panel()->edB->SetValue(0.01);
+    EXPECT_EQ(click(c.write ? panel()->bnWrite : panel()->bnRead), c.message);
+    EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), c.shown ? 0.05 : 0.15);
+    EXPECT_DOUBLE_EQ(panel()->edB->GetValue(), c.shown ? 0 : 0.01);
+  }
+}
+
+TEST_F(ZorbFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
+  const FaultLink link("zorb");
+  attach(link.options(), link.path());
+  panel()->edA->SetValue(0.15);
+  EXPECT_EQ(click(panel()->bnRead), kHangUpText);
+  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 0.15);
+
+  ASSERT_TRUE(link.waitReturned(sim->path()));
+  chooseItem(panel()->cbPort, 0);
+  ASSERT_TRUE(waitIdle());
+  chooseItem(panel()->cbPort, 1);
+  ASSERT_TRUE(waitIdle());
+  ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
+  EXPECT_EQ(click(panel()->bnWrite), "Параметры записаны");
+  EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");
+  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 0.15);
+}
+
+}  // namespace

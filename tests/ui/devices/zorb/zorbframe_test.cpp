@@ -1,0 +1,211 @@
+#include "ui/devices/zorb/zorbframe.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/comm/comport.h"
+#include "support/simprocess.h"
+#include "support/userchoice.h"
+#include "ui/base/messagelog.h"
+#include "ui/base/regkey.h"
+#include "ui/devices/panelwait.h"
+#include "ui/devices/zorb/zorbdevice.h"
+#include "ui/widgets/floatedit.h"
+
+namespace {
+
+using comprt::ComPort;
+
+// Model index 7 ("ЗОРБ-Т2-xxx-П") has a pulse output.
+constexpr int kPulseModel = 7;
+
+// The panel of a ZORB device against tdservice-sim, which is the only port of the port list.
+// Console lines are collected; the test acts through the panel's controls as a user would.
+class ZorbPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setMessageSink([this](const QString& text) { console << text; });
+  }
+  void TearDown() override {
+    device.reset();
+    setMessageSink({});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  }
+
+  static void writeRememberedPort(int position) {
+    RegKey key;
+    key.create(kProgramKey);
+    key.writeInt("ZorbComPort", position);
+  }
+
+  void startSim(std::vector<std::string> options) {
+    options.insert(options.begin(), "zorb");
+    sim = std::make_unique<SimProcess>(options);
+    ComPort::ComList::install({sim->path()});
+  }
+
+  // The panel is idle again when its port selector is enabled.
+  bool waitIdle() {
+    return waitUntil([&] { return panel()->cbPort->isEnabled(); });
+  }
+
+  void create(int model) {
+    writeRememberedPort(0);
+    device = std::make_unique<Zorb>(model, nullptr);
+    ASSERT_TRUE(waitIdle());
+  }
+
+  // A pulse-output panel on the simulator with its port chosen and open.
+  void attach(std::vector<std::string> options, int model = kPulseModel) {
+    startSim(std::move(options));
+    create(model);
+    chooseItem(panel()->cbPort, 1);
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
+    console.clear();
+  }
+
+  void chooseDu(const char* du) { chooseItem(panel()->cbDu, du); }
+
+  // Clicks and waits for the one console line the command ends with.
+  std::string click(QPushButton* button) {
+    console.clear();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return !console.isEmpty(); })) << "no outcome";
+    EXPECT_TRUE(waitIdle());
+    return lines();
+  }
+  std::string lines() const { return console.join('\n').toStdString(); }
+
+  TZorbFrame* panel() const { return device->panel(); }
+
+  std::unique_ptr<SimProcess> sim;
+  std::unique_ptr<Zorb> device;
+  QStringList console;
+};
+
+TEST_F(ZorbPanelTest, WritesAndReadsTheCoefficientsOfAPulseOutputModel) {
+  attach({});
+  chooseDu("100");
+  panel()->edA->SetValue(3.6);
+  panel()->edB->SetValue(-0.2);
+  EXPECT_EQ(click(panel()->bnWrite), "Параметры записаны");
+
+  // Read as Ду 125 the same bytes give ten times the values: the device got A code 36000 and
+  // B code -2000.
+  chooseDu("125");
+  console.clear();
+  QTest::mouseClick(panel()->bnRead, Qt::LeftButton);
+  EXPECT_FALSE(panel()->cbPort->isEnabled());
+  EXPECT_FALSE(panel()->bnRead->isEnabled());
+  EXPECT_FALSE(panel()->bnWrite->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(lines(), "Параметры считаны");
+  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 36);
+  EXPECT_DOUBLE_EQ(panel()->edB->GetValue(), -2);
+  EXPECT_TRUE(panel()->bnRead->isEnabled());
+  EXPECT_TRUE(panel()->bnWrite->isEnabled());
+
+  chooseDu("100");
+  EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");
+  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 3.6);
+  EXPECT_DOUBLE_EQ(panel()->edB->GetValue(), -0.2);
+}
+
+TEST_F(ZorbPanelTest, UncodableCoefficientsAreRefusedWithNothingSent) {
+  attach({"--frame=012710000000"});  // A 0.05, B 0 at Ду 25
+  chooseDu("100");
+  panel()->edA->SetValue(3.7);
+  EXPECT_EQ(click(panel()->bnWrite), "Недопустимые значения коэффициентов A и/или B");
+
+  chooseDu("25");
+  EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");
+  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 0.05);
+}
+
+TEST_F(ZorbPanelTest, LineFaultsReachTheConsoleAndKeepTheValues) {
+  const struct {
+    const char* option;
+    bool write;
+    const char* message;
+  } cases[] = {
+      {"--silent", false, "Прибор не отвечает"},
+      {"--bad-echo", true, "Ошибка обмена"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    attach({c.option});
+    panel()->edA->SetValue(0.15);
+    EXPECT_EQ(click(c.write ? panel()->bnWrite : panel()->bnRead), c.message);
+    EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 0.15);
+    EXPECT_TRUE(panel()->bnRead->isEnabled());
+  }
+}
+
+TEST_F(ZorbPanelTest, OnlyModelsWithAPulseOutputExchangeAndShowTheWeight) {
+  startSim({});
+  const struct {
+    int model;
+    bool pulseOutput;
+  } cases[] = {{0, false}, {3, false}, {6, false}, {1, true}, {kPulseModel, true}, {16, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.model);
+    create(c.model);
+    EXPECT_FALSE(panel()->bnRead->isEnabled());  // no port yet
+    chooseItem(panel()->cbPort, 1);
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
+    EXPECT_EQ(panel()->bnRead->isEnabled(), c.pulseOutput);
+    EXPECT_EQ(panel()->bnWrite->isEnabled(), c.pulseOutput);
+    EXPECT_EQ(panel()->cbOutType->isVisibleTo(panel()), c.pulseOutput);
+    EXPECT_EQ(panel()->lbOutType->isVisibleTo(panel()), c.pulseOutput);
+  }
+}
+
+TEST_F(ZorbPanelTest, TheChosenPortIsOpenedAtCreationAndRememberedAtDestruction) {
+  startSim({"--frame=012710000000"});
+  writeRememberedPort(1);
+  device = std::make_unique<Zorb>(kPulseModel, nullptr);
+  // No command before the port is open, although port and model would allow one.
+  EXPECT_FALSE(panel()->bnRead->isEnabled());
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(panel()->cbPort->currentIndex(), 1);
+  EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");  // the port is open
+
+  chooseItem(panel()->cbPort, 0);
+  ASSERT_TRUE(waitIdle());
+  EXPECT_FALSE(panel()->bnRead->isEnabled());
+  device.reset();
+  RegKey key;
+  key.create(kProgramKey);
+  EXPECT_EQ(key.readInt("ZorbComPort", -1), 0);
+}
+
+TEST_F(ZorbPanelTest, APortThatDoesNotOpenIsDeselectedWithoutAMessage) {
+  ComPort::ComList::install({"/nonexistent/ttyZORB"});
+  create(kPulseModel);
+  panel()->show();
+  panel()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(panel()));
+  panel()->edA->setFocus();
+  console.clear();
+
+  chooseItem(panel()->cbPort, 1);
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(panel()->cbPort->currentIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), panel()->cbPort);
+  EXPECT_FALSE(panel()->bnRead->isEnabled());
+  EXPECT_EQ(lines(), "");
+}
+
+}  // namespace
