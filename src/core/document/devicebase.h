@@ -2,6 +2,7 @@
 // The device of a document as the rest of the program sees it, and the device type codes.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,6 +22,12 @@ static_assert(sizeof(DeviceIdentity) == 5);
 // Nominal diameter (Ду, mm) of a diameter code 0..11; "" for any other code.
 std::string_view DuText(int code);
 inline constexpr int kDuCodeCount = 12;
+
+// The last average signal code and output pulse count of a device's readings.
+struct DeviceReading {
+  double code = 0;
+  uint32_t pulses = 0;
+};
 
 // Abstract device: one concrete class per family, each owning its service panel. The slots are in
 // this order.
@@ -44,6 +51,9 @@ class DeviceBase {
   // Volume per output pulse, m³; 0 when the panel's text is not a number.
   virtual double pulseWeight() const = 0;
   virtual void showPanel(bool show) = 0;
+  // What a new table entry takes from the device's own readings: the last average signal code and
+  // output pulse count a TD meter reported. None for the families that report no readings.
+  virtual std::optional<DeviceReading> lastReading() const { return std::nullopt; }
   virtual ~DeviceBase() = default;
 };
 

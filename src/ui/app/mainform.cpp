@@ -33,7 +33,6 @@
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
 #include "ui/devices/rm23/rm23frame.h"
-#include "ui/devices/td/tddevice.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
@@ -602,15 +601,12 @@ void TMainForm::ActionNewEntryExecute() {
 // A new entry from the TD meter's last current-values poll: its average code and pulse count.
 void TMainForm::ActionNewEntryReadCodeExecute() {
   PackageBase* package = selectedPackage();
-  const auto* meter = dynamic_cast<const TDx2*>(doc_.device.get());
-  if (!package || !meter) return;
-  double code = 0;
-  uint32_t pulses = 0;
-  meter->readCode(code, pulses);
+  const auto reading = doc_.device ? doc_.device->lastReading() : std::nullopt;
+  if (!package || !reading) return;
   package->addEntry();
   const int row = package->entryCount() - 1;
-  package->setValue(row, colCode, code);
-  package->setValue(row, colPulses2, static_cast<int32_t>(pulses));
+  package->setValue(row, colCode, reading->code);
+  package->setValue(row, colPulses2, static_cast<int32_t>(reading->pulses));
   package->recalcEntry(row);
   bindTable();
   updateActions();

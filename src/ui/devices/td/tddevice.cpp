@@ -70,7 +70,6 @@ double TDx2::pulseWeight() const {
   return tdNumberOrZero(panel_->ImpulseWeight->currentText().toStdString());
 }
 
-void TDx2::readCode(double& code, uint32_t& pulses) const {
-  code = panel_->lastAverageCode();
-  pulses = panel_->lastPulseCount();
+std::optional<DeviceReading> TDx2::lastReading() const {
+  return DeviceReading{panel_->lastAverageCode(), panel_->lastPulseCount()};
 }

@@ -24,5 +24,5 @@ class TDx2 : public PanelDevice<TTDFrame> {
 
   // The meter's last average signal code and output pulse count (halved for a meander), both
   // from the current-values polls; 0 until the first one.
-  void readCode(double& code, uint32_t& pulses) const;
+  std::optional<DeviceReading> lastReading() const override;
 };
