@@ -22,13 +22,17 @@
 inline constexpr std::uint32_t QF_ALWAYS = 0x10000;      // pushed even if others are pending
 inline constexpr std::uint32_t QF_BACKGROUND = 0x20000;  // pending, it does not make others wait
 inline constexpr std::uint32_t QF_DROP = 0x40000;        // dropped silently when not pushed
+// Run only if the command before it succeeded, else skipped. Pushed behind that command, so it
+// goes with QF_ALWAYS: `QF_ALWAYS | QF_AFTER_SUCCESS`.
+inline constexpr std::uint32_t QF_AFTER_SUCCESS = 0x0101;
 
 // Notifications from the worker: QM_ITEM once per item (word 1 succeeded or skipped, 0 failed);
 // QM_INDICATOR for whatever the device's worker signals along the way (transmit and receive).
-enum QueueMessage { QM_ITEM = 1024, QM_INDICATOR = 1025 };
+enum class QueueMessage { QM_ITEM, QM_INDICATOR };
+using enum QueueMessage;
 
 // Called on the worker thread; a panel re-posts it to its own thread.
-using QueueNotifier = std::function<void(int message, int word)>;
+using QueueNotifier = std::function<void(QueueMessage message, int word)>;
 
 template <class Common>
 class QueueThread {
@@ -114,7 +118,7 @@ class QueueThread {
   virtual void execute(std::int32_t type, Common& data) = 0;
 
   // For execute(): an extra notification to the panel (QM_INDICATOR).
-  void notify(int message, int word) const {
+  void notify(QueueMessage message, int word) const {
     if (notifier_) notifier_(message, word);
   }
 

@@ -159,7 +159,7 @@ std::vector<KeltRequest> keltReadRequests(int model) {
   KeltRequest offset;
   offset.data.command = KELT_READ_OFFSET;
   offset.data.model = model;
-  offset.flags = QF_ALWAYS | 0x0101;
+  offset.flags = QF_ALWAYS | QF_AFTER_SUCCESS;
   return {read, offset};
 }
 
@@ -182,7 +182,7 @@ std::vector<KeltRequest> keltWriteRequests(const KeltPanelValues& v, int model) 
       offset.data.command = KELT_WRITE_OFFSET;
       offset.data.model = model;
       offset.data.offset = static_cast<int8_t>(v.offset);
-      offset.flags = QF_ALWAYS | 0x0101;
+      offset.flags = QF_ALWAYS | QF_AFTER_SUCCESS;
       return {write, offset};
     }
     case 3:

@@ -223,7 +223,7 @@ TEST_F(KeltThreadTest, SingleValuesAndMeasurements) {
 TEST_F(KeltThreadTest, OffsetReadRunsOnlyAfterASuccessfulParameterRead) {
   attach(3);
   push(KELT_EXCHANGE, command(KELT_READ_2));
-  push(KELT_EXCHANGE, command(KELT_READ_OFFSET), 0x10101);
+  push(KELT_EXCHANGE, command(KELT_READ_OFFSET), QF_ALWAYS | QF_AFTER_SUCCESS);
   EXPECT_EQ(await().word, 1);
   const auto offset = await();
   EXPECT_EQ(offset.type, KELT_EXCHANGE);
@@ -231,7 +231,7 @@ TEST_F(KeltThreadTest, OffsetReadRunsOnlyAfterASuccessfulParameterRead) {
 
   attach(3, {"--silent"});
   push(KELT_EXCHANGE, command(KELT_READ_2));
-  push(KELT_EXCHANGE, command(KELT_READ_OFFSET), 0x10101);
+  push(KELT_EXCHANGE, command(KELT_READ_OFFSET), QF_ALWAYS | QF_AFTER_SUCCESS);
   const auto failed = await();
   EXPECT_EQ(failed.word, 0);
   EXPECT_EQ(failed.message, "Прибор не отвечает");
