@@ -42,6 +42,8 @@ class QueueThread {
     std::uint32_t flags = 0;
     Common data{};        // the request in, the reply out
     std::string message;  // the failure text, empty on success
+    // The failure as thrown, for a handler that reacts to a kind of failure; null on success.
+    std::exception_ptr failure;
   };
   static constexpr int kQueueSize = 10;
 
@@ -86,6 +88,7 @@ class QueueThread {
     item.type = type;
     item.flags = flags;
     item.message.clear();
+    item.failure = nullptr;
     writeIndex_ = (writeIndex_ + 1) % kQueueSize;
     semaphore_.release();
   }
@@ -146,7 +149,8 @@ class QueueThread {
         execute(item.type, item.data);
         succeeded = true;
       } catch (...) {
-        item.message = failureText(std::current_exception());
+        item.failure = std::current_exception();
+        item.message = failureText(item.failure);
         word = 0;
       }
     }

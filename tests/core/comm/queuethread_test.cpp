@@ -142,6 +142,22 @@ TEST_F(Queue, SlotsAreReusedAroundTheRing) {
   EXPECT_EQ(worker_.ran().size(), 12u);
 }
 
+// The handler can tell kinds of failure apart by the exception itself; a slot used again after
+// a failure carries none.
+TEST_F(Queue, AFailedSlotKeepsTheThrownException) {
+  push(kFail, 0, 1);
+  recorder_.waitFor(1);
+  worker_.consume([](auto& item) {
+    ASSERT_TRUE(item.failure);
+    EXPECT_THROW(std::rethrow_exception(item.failure), MessageError);
+  });
+  for (int i = 0; i < QueueThread<Command>::kQueueSize; ++i) {
+    push(kSucceed, 0, 2);
+    recorder_.waitFor(static_cast<std::size_t>(i) + 2);
+    worker_.consume([](auto& item) { EXPECT_FALSE(item.failure); });
+  }
+}
+
 TEST_F(Queue, TenthUnconsumedPushOverflows) {
   for (int i = 0; i < 9; ++i) push(kSucceed, QF_ALWAYS, i);
   for (std::uint32_t flags : {QF_ALWAYS, QF_DROP}) {

@@ -112,8 +112,6 @@ const char* keltBatteryText(uint8_t code);
 std::string keltMeasurementText(const KeltMeasurement& m);
 // Coupling parameters in 25..80 are shown green.
 bool keltCouplingGood(int value);
-// What the panel prints when an exchange failed with the empty message.
-inline constexpr const char* kKeltBusyNotice = "Ошибка обмена. Подождите 12 секунд";
 
 // Coefficient lines of the panel for the document: one per segment the model holds, the last F
 // repeating F45.

@@ -16,6 +16,17 @@ constexpr uint8_t kVersion3Quirk = 0x27;
 
 }  // namespace
 
+bool keltAdapterBusy(const std::exception_ptr& failure) {
+  if (!failure) return false;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const KeltBusyError&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 uint16_t keltChecksum(std::span<const uint8_t> bytes) {
   unsigned sum = 0;
   for (uint8_t b : bytes) sum += b;

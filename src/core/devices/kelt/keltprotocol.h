@@ -4,13 +4,24 @@
 // block. Answers have fixed lengths per command and end in a 16-bit sum of their bytes modulo
 // 65536, most significant byte first; a short read is "Прибор не отвечает", a wrong sum
 // "Ошибка контрольной суммы", a wrong echo or a written block that does not come back unchanged
-// "Ошибка обмена". Over the adapter an echo of 0xFF means the adapter is busy.
+// "Ошибка обмена". Over the adapter an echo of 0xFF means the adapter is busy (KeltBusyError).
 
 #include <cstdint>
+#include <exception>
 #include <span>
 #include <vector>
 
+#include "core/base/errors.h"
 #include "core/devices/kelt/keltblocks.h"
+
+// The adapter answered 0xFF in place of an echo: it is still busy and takes the next command
+// only after a pause (kKeltBusyPause). Its text is the notice the user is shown.
+class KeltBusyError : public MessageError {
+ public:
+  KeltBusyError() : MessageError("Ошибка обмена. Подождите 12 секунд") {}
+};
+// Whether a failed queue item failed with KeltBusyError.
+bool keltAdapterBusy(const std::exception_ptr& failure);
 
 // Command codes of KeltCommon (the byte sent is the same number unless stated in the exchange).
 enum KeltCode : uint8_t {

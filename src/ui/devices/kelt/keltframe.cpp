@@ -425,11 +425,9 @@ void TKeltFrame::KeltResult(KeltThread::QueueItem& item, bool ok) {
     case KELT_AUTOTUNE:
       if (ok) {
         exchangeResult(item);
-      } else if (item.message.empty()) {
-        // The adapter answered "busy": nothing goes out until it is ready again.
-        worker_.push(KELT_PAUSE, KeltCommon{}, QF_ALWAYS);
-        logMessage(kKeltBusyNotice);
       } else {
+        // A busy adapter: nothing goes out until it is ready again.
+        if (keltAdapterBusy(item.failure)) worker_.push(KELT_PAUSE, KeltCommon{}, QF_ALWAYS);
         logMessage(text(item.message));
       }
       break;
