@@ -292,8 +292,7 @@ uint8_t KeltThread::receiveValue() { return receiveChecked(3)[0]; }
 // own and have no busy answer.
 void KeltThread::expectEcho(uint8_t sent) {
   const uint8_t got = receive(1)[0];
-  if (got == kBusy && adapterCommand_ && *adapterCommand_ != KELT_COUPLING &&
-      !keltIsThresholdCommand(*adapterCommand_)) {
+  if (got == kBusy && adapterCommand_ && keltMayAnswerBusy(*adapterCommand_)) {
     throw KeltBusyError();
   }
   if (got != sent) comprt::fail(comprt::msgExchangeError);
