@@ -71,6 +71,23 @@ struct KeltPanelValues {
   std::string serialText;
   bool disableRestoration = false;        // only when its check box is shown and checked
   bool disableThermalCorrection = false;  // likewise
+  // The selected pulse weight as listed, also while a frequency output disables the list.
+  std::string weightText;
+};
+
+// What a document sets on the panel: the factory number as shown and the Ду position.
+struct KeltPanelIdentity {
+  std::string serialText;
+  int duPosition = 0;
+};
+
+// The output settings a document keeps in its parameter block.
+struct KeltOutputSettings {
+  int outputPosition = 0;
+  int weightPosition = 0;
+  int n = 1;
+  double pulseDuration = 1;  // ms
+  int offset = 0;            // steps of 0.5 °C
 };
 
 // One queue item: the record to copy into the slot and the flags to push it with (type 2).
