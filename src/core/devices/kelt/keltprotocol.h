@@ -1,10 +1,12 @@
 #pragma once
-// KELT line protocol, through the ОМБ-КЕЛТ adapter (models 0..8) or direct (models 9..17).
-// Requests are single command bytes, each echoed by the device, some followed by a parameter
-// block. Answers have fixed lengths per command and end in a 16-bit sum of their bytes modulo
-// 65536, most significant byte first; a short read is "Прибор не отвечает", a wrong sum
-// "Ошибка контрольной суммы", a wrong echo or a written block that does not come back unchanged
-// "Ошибка обмена". Over the adapter an echo of 0xFF means the adapter is busy (KeltBusyError).
+// KELT line protocol. A frame has no delimiter: a request is one command byte, echoed, some
+// followed by a parameter block; the answer has the command's fixed length and ends in a 16-bit
+// sum of its bytes (modulo 65536, most significant byte first).
+//
+// Through the ОМБ-КЕЛТ adapter (models 0..8) or direct (models 9..17).
+// A short read is "Прибор не отвечает", a wrong sum "Ошибка контрольной суммы", a wrong echo or
+// a written block that does not come back unchanged "Ошибка обмена"; over the adapter an echo of
+// 0xFF means the adapter is busy (KeltBusyError).
 
 #include <cstdint>
 #include <exception>
