@@ -29,7 +29,7 @@ inline constexpr std::uint32_t QF_AFTER_SUCCESS = 0x0101;
 // Notifications from the worker: QM_ITEM once per item (word 1 succeeded or skipped, 0 failed);
 // QM_INDICATOR for whatever the device's worker signals along the way (transmit and receive).
 enum class QueueMessage { QM_ITEM, QM_INDICATOR };
-using enum QueueMessage;
+using enum QueueMessage;  // the kinds read as QM_ITEM and QM_INDICATOR; no int converts to them
 
 // Called on the worker thread; a panel re-posts it to its own thread.
 using QueueNotifier = std::function<void(QueueMessage message, int word)>;
