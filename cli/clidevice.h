@@ -45,7 +45,7 @@ class CliWorker {
   template <class... ThreadArgs>
   explicit CliWorker(ThreadArgs&&... threadArgs)
       : thread_(std::forward<ThreadArgs>(threadArgs)...) {
-    thread_.start([this](int message, int word) {
+    thread_.start([this](QueueMessage message, int word) {
       if (message != QM_ITEM) return;
       {
         std::lock_guard lock(mutex_);

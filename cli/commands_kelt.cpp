@@ -30,13 +30,10 @@ void openKelt(KeltWorker& worker, const CliArgs& args, int model) {
   worker.runOk(keltOpenTask(model), open);
 }
 
-// One exchange as the panel pushes it. An empty failure text is the adapter's busy answer, which
-// the panel reports with its own notice.
+// One exchange as the panel pushes it; a failure, the adapter's busy answer too, throws the text
+// the panel shows.
 KeltCommon exchange(KeltWorker& worker, const KeltRequest& request, int32_t type = KELT_EXCHANGE) {
-  const auto result = worker.run(type, request.data, request.flags);
-  if (!result.ok)
-    throw MessageError(result.item.message.empty() ? kKeltBusyNotice : result.item.message);
-  return result.item.data;
+  return worker.runOk(type, request.data, request.flags);
 }
 
 KeltRequest command(uint8_t code, int model) {

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "core/base/errors.h"
-#include "core/devices/kelt/keltpanelmodel.h"
+#include "core/devices/kelt/keltdocblock.h"
 #include "core/devices/td/tddocblock.h"
 #include "core/package/approxstate.h"
 #include "core/package/packagebase.h"

@@ -205,8 +205,7 @@ class KeltSim : public SimMode {
       if (firstIssue_) return {0xFF};
       return {0x0F, 0x00, static_cast<uint8_t>(adapterVersion_)};
     }
-    const bool adapterOwn = command == KELT_COUPLING || keltIsThresholdCommand(command);
-    if (busy_ > 0 && !adapterOwn) {
+    if (busy_ > 0 && keltMayAnswerBusy(command)) {
       --busy_;
       return {0xFF};
     }

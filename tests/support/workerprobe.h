@@ -22,7 +22,7 @@ class WorkerProbe {
   };
 
   explicit WorkerProbe(Thread& thread) : thread_(thread) {
-    thread_.start([this](int message, int word) {
+    thread_.start([this](QueueMessage message, int word) {
       std::lock_guard lock(mutex_);
       if (message == QM_INDICATOR) {
         indicators_.push_back(word);

@@ -22,13 +22,17 @@
 inline constexpr std::uint32_t QF_ALWAYS = 0x10000;      // pushed even if others are pending
 inline constexpr std::uint32_t QF_BACKGROUND = 0x20000;  // pending, it does not make others wait
 inline constexpr std::uint32_t QF_DROP = 0x40000;        // dropped silently when not pushed
+// Run only if the command before it succeeded, else skipped. Pushed behind that command, so it
+// goes with QF_ALWAYS: `QF_ALWAYS | QF_AFTER_SUCCESS`.
+inline constexpr std::uint32_t QF_AFTER_SUCCESS = 0x0101;
 
 // Notifications from the worker: QM_ITEM once per item (word 1 succeeded or skipped, 0 failed);
 // QM_INDICATOR for whatever the device's worker signals along the way (transmit and receive).
-enum QueueMessage { QM_ITEM = 1024, QM_INDICATOR = 1025 };
+enum class QueueMessage { QM_ITEM, QM_INDICATOR };
+using enum QueueMessage;  // the kinds read as QM_ITEM and QM_INDICATOR; no int converts to them
 
 // Called on the worker thread; a panel re-posts it to its own thread.
-using QueueNotifier = std::function<void(int message, int word)>;
+using QueueNotifier = std::function<void(QueueMessage message, int word)>;
 
 template <class Common>
 class QueueThread {
@@ -38,6 +42,8 @@ class QueueThread {
     std::uint32_t flags = 0;
     Common data{};        // the request in, the reply out
     std::string message;  // the failure text, empty on success
+    // The failure as thrown, for a handler that reacts to a kind of failure; null on success.
+    std::exception_ptr failure;
   };
   static constexpr int kQueueSize = 10;
 
@@ -82,6 +88,7 @@ class QueueThread {
     item.type = type;
     item.flags = flags;
     item.message.clear();
+    item.failure = nullptr;
     writeIndex_ = (writeIndex_ + 1) % kQueueSize;
     semaphore_.release();
   }
@@ -114,7 +121,7 @@ class QueueThread {
   virtual void execute(std::int32_t type, Common& data) = 0;
 
   // For execute(): an extra notification to the panel (QM_INDICATOR).
-  void notify(int message, int word) const {
+  void notify(QueueMessage message, int word) const {
     if (notifier_) notifier_(message, word);
   }
 
@@ -142,7 +149,8 @@ class QueueThread {
         execute(item.type, item.data);
         succeeded = true;
       } catch (...) {
-        item.message = failureText(std::current_exception());
+        item.failure = std::current_exception();
+        item.message = failureText(item.failure);
         word = 0;
       }
     }

@@ -10,7 +10,8 @@
 
 // A notifier for QueueThread::start that re-posts every notification to `panel`'s thread and
 // hands it to `handler` there, inside the error guard.
-QueueNotifier queuedNotifier(QObject* panel, std::function<void(int message, int word)> handler);
+QueueNotifier queuedNotifier(QObject* panel,
+                             std::function<void(QueueMessage message, int word)> handler);
 
 // Starts `worker` for `panel`. Each finished item is handed to `onItem` on the UI thread
 // (ok = word 1: succeeded or skipped) and then consumed; QM_INDICATOR words go to
@@ -20,12 +21,13 @@ template <class Common>
 void startWorker(QObject* panel, QueueThread<Common>& worker,
                  std::function<void(typename QueueThread<Common>::QueueItem& item, bool ok)> onItem,
                  std::function<void(int word)> onIndicator = {}) {
-  worker.start(queuedNotifier(panel, [&worker, onItem = std::move(onItem),
-                                      onIndicator = std::move(onIndicator)](int message, int word) {
-    if (message == QM_ITEM) {
-      worker.consume([&](auto& item) { onItem(item, word != 0); });
-    } else if (message == QM_INDICATOR && onIndicator) {
-      onIndicator(word);
-    }
-  }));
+  worker.start(
+      queuedNotifier(panel, [&worker, onItem = std::move(onItem),
+                             onIndicator = std::move(onIndicator)](QueueMessage message, int word) {
+        if (message == QM_ITEM) {
+          worker.consume([&](auto& item) { onItem(item, word != 0); });
+        } else if (message == QM_INDICATOR && onIndicator) {
+          onIndicator(word);
+        }
+      }));
 }

@@ -16,7 +16,7 @@
 #include "core/base/errors.h"
 
 namespace {
-using Event = std::pair<int, int>;  // message, word
+using Event = std::pair<QueueMessage, int>;  // message, word
 
 struct Command {
   int value = 0;
@@ -66,7 +66,7 @@ class TestThread : public QueueThread<Command> {
 class Recorder {
  public:
   QueueNotifier notifier() {
-    return [this](int message, int word) {
+    return [this](QueueMessage message, int word) {
       std::lock_guard<std::mutex> lock(mutex_);
       events_.emplace_back(message, word);
       changed_.notify_all();
@@ -142,6 +142,22 @@ TEST_F(Queue, SlotsAreReusedAroundTheRing) {
   EXPECT_EQ(worker_.ran().size(), 12u);
 }
 
+// The handler can tell kinds of failure apart by the exception itself; a slot used again after
+// a failure carries none.
+TEST_F(Queue, AFailedSlotKeepsTheThrownException) {
+  push(kFail, 0, 1);
+  recorder_.waitFor(1);
+  worker_.consume([](auto& item) {
+    ASSERT_TRUE(item.failure);
+    EXPECT_THROW(std::rethrow_exception(item.failure), MessageError);
+  });
+  for (int i = 0; i < QueueThread<Command>::kQueueSize; ++i) {
+    push(kSucceed, 0, 2);
+    recorder_.waitFor(static_cast<std::size_t>(i) + 2);
+    worker_.consume([](auto& item) { EXPECT_FALSE(item.failure); });
+  }
+}
+
 TEST_F(Queue, TenthUnconsumedPushOverflows) {
   for (int i = 0; i < 9; ++i) push(kSucceed, QF_ALWAYS, i);
   for (std::uint32_t flags : {QF_ALWAYS, QF_DROP}) {
@@ -215,10 +231,10 @@ TEST_F(Queue, BusyCountIgnoresBackgroundItems) {
   EXPECT_EQ(worker_.busyCount(), 0);
 }
 
-// 0x10101: run only if the previous command succeeded. A skipped item comes back as type -1
+// Run only if the previous command succeeded. A skipped item comes back as type -1
 // with word 1 and puts a 0 into the history, so a chain of them stops at the first failure.
 TEST(QueueCondition, ConditionalItemFollowsThePreviousOutcome) {
-  const std::uint32_t kIfPreviousSucceeded = QF_ALWAYS | 0x0101;
+  const std::uint32_t kIfPreviousSucceeded = QF_ALWAYS | QF_AFTER_SUCCESS;
   using Push = std::pair<std::int32_t, std::uint32_t>;
   const struct {
     const char* what;

@@ -78,7 +78,7 @@ TEST(QueuedNotifier, PanelGetsEachResultOnItsOwnThreadInOrder) {
 TEST(QueuedNotifier, NotificationsPendingForADestroyedPanelAreDropped) {
   auto panel = std::make_unique<QObject>();
   int handled = 0;
-  const QueueNotifier notifier = queuedNotifier(panel.get(), [&](int, int) { ++handled; });
+  const QueueNotifier notifier = queuedNotifier(panel.get(), [&](QueueMessage, int) { ++handled; });
   std::thread([&] { notifier(QM_ITEM, 1); }).join();
   panel.reset();
   QCoreApplication::processEvents();

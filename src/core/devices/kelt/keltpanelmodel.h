@@ -12,7 +12,6 @@
 
 #include "core/devices/kelt/keltprotocol.h"
 #include "core/devices/kelt/keltthread.h"
-#include "core/package/line.h"
 
 // Lists of the panel.
 inline constexpr int kKeltDuCount = 11;  // Ду 20 .. Ду 200: position = Du code - 1
@@ -72,6 +71,23 @@ struct KeltPanelValues {
   std::string serialText;
   bool disableRestoration = false;        // only when its check box is shown and checked
   bool disableThermalCorrection = false;  // likewise
+  // The selected pulse weight as listed, also while a frequency output disables the list.
+  std::string weightText;
+};
+
+// What a document sets on the panel: the factory number as shown and the Ду position.
+struct KeltPanelIdentity {
+  std::string serialText;
+  int duPosition = 0;
+};
+
+// The output settings a document keeps in its parameter block.
+struct KeltOutputSettings {
+  int outputPosition = 0;
+  int weightPosition = 0;
+  int n = 1;
+  double pulseDuration = 1;  // ms
+  int offset = 0;            // steps of 0.5 °C
 };
 
 // One queue item: the record to copy into the slot and the flags to push it with (type 2).
@@ -112,36 +128,3 @@ const char* keltBatteryText(uint8_t code);
 std::string keltMeasurementText(const KeltMeasurement& m);
 // Coupling parameters in 25..80 are shown green.
 bool keltCouplingGood(int value);
-// What the panel prints when an exchange failed with the empty message.
-inline constexpr const char* kKeltBusyNotice = "Ошибка обмена. Подождите 12 секунд";
-
-// Coefficient lines of the panel for the document: one per segment the model holds, the last F
-// repeating F45.
-std::vector<files::Line> keltReadLines(const double (&A)[5], const double (&B)[5],
-                                       const double (&F)[4], int model);
-// The edit values for a line set, and the range warnings for the console.
-struct KeltLineEdits {
-  double A[5] = {};
-  double B[5] = {};
-  double F[4] = {};
-  std::vector<std::string> warnings;
-};
-KeltLineEdits keltWriteLines(const std::vector<files::Line>& lines, int model);
-
-// The KELT parameter block of a document, 32 bytes little-endian.
-#pragma pack(push, 1)
-struct KeltDocParameters {
-  int32_t unused = 0;
-  int32_t outputPosition = 0;
-  int32_t weightPosition = 0;
-  int32_t n = 1;
-  double pulseDuration = 1;
-  int32_t offset = 0;
-  int32_t zero = 0;
-};
-#pragma pack(pop)
-static_assert(sizeof(KeltDocParameters) == 32);
-// A stored block with its list positions limited to the model's lists; nullopt when shorter
-// than 32 bytes.
-std::optional<KeltDocParameters> keltReadDocParameters(const uint8_t* data, uint32_t length,
-                                                       int model);

@@ -1,6 +1,6 @@
 #include "core/devices/kelt/keltprotocol.h"
 
-#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 #include "core/base/errors.h"
@@ -14,7 +14,90 @@ bool inRange(int x, int lo, int hi) { return x >= lo && x <= hi; }
 constexpr std::size_t kOffsetBlockSize = 31;
 constexpr uint8_t kVersion3Quirk = 0x27;
 
+// Device versions on the adapter link, as bits of KeltCommandRow::versions.
+constexpr uint8_t V1 = 1 << 0;
+constexpr uint8_t V2 = 1 << 1;
+constexpr uint8_t V34 = (1 << 2) | (1 << 3);  // versions 3 and 4 serve the same commands
+
+// Flags of a command on the adapter link.
+enum : uint8_t {
+  ASK = 1 << 0,     // the device version is asked and must serve the command
+  OWN = 1 << 1,     // a write: its own leading byte goes with the block, not the code
+  FIRST = 1 << 2,   // refused by a first-issue adapter (it serves model 0 only)
+  OLD = 1 << 3,     // refused by adapters below version 2 (no format 3 models)
+  LEVEL = 1 << 4,   // a threshold level: the adapter's short time-out
+  ADAPTER = 1 << 5  // the adapter's own: never answered busy
+};
+
+struct KeltCommandRow {
+  uint8_t code;
+  uint8_t versions;  // device versions that serve it; 0: none (or not asked)
+  uint8_t flags;
+};
+
+// Codes without a name are sent by no panel; their rows keep the adapter's rules complete.
+constexpr KeltCommandRow kCommands[] = {
+    {KELT_COUPLING, 0, ADAPTER},
+    {KELT_READ_1, V1, ASK},
+    {KELT_WRITE_1, V1, ASK | OWN},
+    {3, V1, ASK},
+    {4, V1, ASK | OWN},
+    {KELT_BATTERY, V1 | V2 | V34, 0},
+    {6, V1, ASK | OWN},
+    {7, V1, ASK | OWN},
+    {8, V1 | V2 | V34, 0},
+    {9, V2, ASK | FIRST},
+    {10, V2, ASK | OWN | FIRST},
+    {KELT_LEVEL_0, 0, LEVEL | ADAPTER},
+    {KELT_LEVEL_1, 0, LEVEL | ADAPTER},
+    {KELT_LEVEL_2, 0, LEVEL | ADAPTER},
+    {KELT_LEVEL_3, 0, LEVEL | ADAPTER},
+    {15, 0, LEVEL | ADAPTER},
+    {KELT_READ_2, V2, ASK | FIRST},
+    {KELT_WRITE_2, V2, ASK | OWN | FIRST},
+    {18, V2, ASK | OWN | FIRST},
+    {KELT_READ_OFFSET, V2, ASK | FIRST},
+    {KELT_WRITE_OFFSET, V2, ASK | OWN | FIRST},
+    {21, V2, ASK | OWN | FIRST},
+    {KELT_TEMPERATURE, V2, ASK | FIRST},
+    {KELT_MEASURE, V34, ASK | FIRST | OLD},
+    {KELT_READ_3, V34, ASK | FIRST | OLD},
+    {KELT_WRITE_3, V34, ASK | OWN | FIRST | OLD},
+    {KELT_WRITE_3_V3, V34, ASK | OWN | FIRST | OLD},
+    {KELT_READ_4, 0, ASK},  // the direct link's: no adapter version serves them
+    {KELT_WRITE_4, 0, ASK},
+    {KELT_WRITE_4_ALT, 0, ASK},
+    {30, 0, ASK},
+    {31, 0, ASK},
+};
+
+constexpr bool rowsInCodeOrder() {
+  for (std::size_t i = 0; i < std::size(kCommands); ++i) {
+    if (kCommands[i].code != i) return false;
+  }
+  return true;
+}
+static_assert(rowsInCodeOrder());
+
+// Codes above the table have none of the rules.
+KeltCommandRow rowOf(uint8_t command) {
+  return command < std::size(kCommands) ? kCommands[command] : KeltCommandRow{command, 0, 0};
+}
+
+bool has(uint8_t command, uint8_t flag) { return (rowOf(command).flags & flag) != 0; }
+
 }  // namespace
+
+bool keltAdapterBusy(const std::exception_ptr& failure) {
+  if (!failure) return false;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const KeltBusyError&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
 
 uint16_t keltChecksum(std::span<const uint8_t> bytes) {
   unsigned sum = 0;
@@ -37,43 +120,23 @@ void keltVerifyChecksum(std::span<const uint8_t> answer) {
   if (stored != keltChecksum(answer.first(n))) comprt::fail(comprt::msgChecksumError);
 }
 
-bool keltFirstIssueRefuses(uint8_t command) {
-  return command == 9 || command == 10 || inRange(command, 16, 26);
-}
+bool keltFirstIssueRefuses(uint8_t command) { return has(command, FIRST); }
 
-bool keltOldAdapterRefuses(uint8_t command) { return inRange(command, 23, 26); }
+bool keltOldAdapterRefuses(uint8_t command) { return has(command, OLD); }
 
-bool keltIsThresholdCommand(uint8_t command) { return inRange(command, 11, 15); }
+bool keltIsThresholdCommand(uint8_t command) { return has(command, LEVEL); }
 
-bool keltNeedsVersion(uint8_t command) {
-  return inRange(command, 1, 4) || command == 6 || command == 7 || command == 9 || command == 10 ||
-         inRange(command, 16, 31);
-}
+bool keltNeedsVersion(uint8_t command) { return has(command, ASK); }
 
-bool keltSendsCommandByte(uint8_t command) {
-  static constexpr uint8_t kOwnLeadingByte[] = {2, 4, 6, 7, 10, 17, 18, 20, 21, 25, 26};
-  return std::find(std::begin(kOwnLeadingByte), std::end(kOwnLeadingByte), command) ==
-         std::end(kOwnLeadingByte);
-}
+bool keltSendsCommandByte(uint8_t command) { return !has(command, OWN); }
+
+bool keltMayAnswerBusy(uint8_t command) { return !has(command, ADAPTER); }
 
 void keltCheckAdapterVersion(int version, uint8_t command) {
   if (!inRange(version, 1, 6)) throw MessageError("Неизвестная версия прибора");
-  bool serves = false;
-  switch (version) {
-    case 1:
-      serves = inRange(command, 1, 8);
-      break;
-    case 2:
-      serves = command == 5 || inRange(command, 8, 10) || inRange(command, 16, 22);
-      break;
-    case 3:
-    case 4:
-      serves = command == 5 || command == 8 || inRange(command, 23, 26);
-      break;
-    default:
-      break;
+  if (!(rowOf(command).versions & (1u << (version - 1)))) {
+    throw MessageError("Неправильный тип КЕЛТ");
   }
-  if (!serves) throw MessageError("Неправильный тип КЕЛТ");
 }
 
 void keltCheckDirectVersion(int version, int model) {

@@ -1,24 +1,40 @@
 #pragma once
-// KELT line protocol, through the ОМБ-КЕЛТ adapter (models 0..8) or direct (models 9..17).
-// Requests are single command bytes, each echoed by the device, some followed by a parameter
-// block. Answers have fixed lengths per command and end in a 16-bit sum of their bytes modulo
-// 65536, most significant byte first; a short read is "Прибор не отвечает", a wrong sum
-// "Ошибка контрольной суммы", a wrong echo or a written block that does not come back unchanged
-// "Ошибка обмена". Over the adapter an echo of 0xFF means the adapter is busy.
+// KELT line protocol. A frame has no delimiter: a request is one command byte, echoed, some
+// followed by a parameter block; the answer has the command's fixed length and ends in a 16-bit
+// sum of its bytes (modulo 65536, most significant byte first).
+//
+// Through the ОМБ-КЕЛТ adapter (models 0..8) or direct (models 9..17).
+// A short read is "Прибор не отвечает", a wrong sum "Ошибка контрольной суммы", a wrong echo or
+// a written block that does not come back unchanged "Ошибка обмена"; over the adapter an echo of
+// 0xFF means the adapter is busy (KeltBusyError).
 
 #include <cstdint>
+#include <exception>
 #include <span>
 #include <vector>
 
+#include "core/base/errors.h"
 #include "core/devices/kelt/keltblocks.h"
 
+// The adapter answered 0xFF in place of an echo: it is still busy and takes the next command
+// only after a pause (kKeltBusyPause). Its text is the notice the user is shown.
+class KeltBusyError : public MessageError {
+ public:
+  KeltBusyError() : MessageError("Ошибка обмена. Подождите 12 секунд") {}
+};
+// Whether a failed queue item failed with KeltBusyError.
+bool keltAdapterBusy(const std::exception_ptr& failure);
+
 // Command codes of KeltCommon (the byte sent is the same number unless stated in the exchange).
+// The codes between them are sent by no panel; the adapter's rules still cover 0..31.
 enum KeltCode : uint8_t {
   KELT_COUPLING = 0,  // adapter: coupling parameter (value)
   KELT_READ_1 = 1,    // format 1 parameters (params12)
   KELT_WRITE_1 = 2,
   KELT_BATTERY = 5,   // adapter: battery voltage code (value)
   KELT_LEVEL_0 = 11,  // adapter: signal threshold level 0..3 = code - 11
+  KELT_LEVEL_1 = 12,
+  KELT_LEVEL_2 = 13,
   KELT_LEVEL_3 = 14,
   KELT_READ_2 = 16,  // format 2 parameters (params12)
   KELT_WRITE_2 = 17,
@@ -60,12 +76,13 @@ std::vector<uint8_t> keltWithChecksum(std::span<const uint8_t> bytes);
 // Throws "Ошибка контрольной суммы" unless the last two bytes are the sum of the others.
 void keltVerifyChecksum(std::span<const uint8_t> answer);
 
-// Adapter link: which commands need what.
+// Adapter link: which commands need what (lookups into the command table).
 bool keltFirstIssueRefuses(uint8_t command);   // a first-issue adapter serves model 0 only
 bool keltOldAdapterRefuses(uint8_t command);   // adapters below version 2: no format 3 models
-bool keltIsThresholdCommand(uint8_t command);  // 11..15: short time-out, no busy answer
+bool keltIsThresholdCommand(uint8_t command);  // the threshold levels: short time-out
 bool keltNeedsVersion(uint8_t command);        // the device version is asked first
 bool keltSendsCommandByte(uint8_t command);    // writes send their own leading byte instead
+bool keltMayAnswerBusy(uint8_t command);       // the adapter may answer busy in place of the echo
 // Throws "Неизвестная версия прибора" for a version outside 1..6 and "Неправильный тип КЕЛТ"
 // when the version does not serve the command.
 void keltCheckAdapterVersion(int version, uint8_t command);

@@ -287,14 +287,13 @@ std::vector<uint8_t> KeltThread::receiveChecked(std::size_t n) {
 // A one-byte value followed by its sum.
 uint8_t KeltThread::receiveValue() { return receiveChecked(3)[0]; }
 
-// Over the adapter a busy adapter answers 0xFF in place of the echo: the empty message tells the
+// Over the adapter a busy adapter answers 0xFF in place of the echo: KeltBusyError tells the
 // panel to wait before the next command. The coupling and threshold commands are the adapter's
 // own and have no busy answer.
 void KeltThread::expectEcho(uint8_t sent) {
   const uint8_t got = receive(1)[0];
-  if (got == kBusy && adapterCommand_ && *adapterCommand_ != KELT_COUPLING &&
-      !keltIsThresholdCommand(*adapterCommand_)) {
-    throw MessageError("");
+  if (got == kBusy && adapterCommand_ && keltMayAnswerBusy(*adapterCommand_)) {
+    throw KeltBusyError();
   }
   if (got != sent) comprt::fail(comprt::msgExchangeError);
 }

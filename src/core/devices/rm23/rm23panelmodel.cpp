@@ -24,7 +24,8 @@ SpprPush temperatureItem(int tempChannel, int sensor) {
 // plain command: the outcome of whatever ran before (a failed poll) must not skip it silently.
 std::vector<SpprPush> withTemperature(int tempChannel, int sensor, SpprCommon command) {
   if (tempChannel == kSpprNoThermometer) return {exchangeItem(command, 0)};
-  return {temperatureItem(tempChannel, sensor), exchangeItem(command, kSpprAfterSuccess)};
+  return {temperatureItem(tempChannel, sensor),
+          exchangeItem(command, QF_ALWAYS | QF_AFTER_SUCCESS)};
 }
 
 void checkChoices(int tempChannel, int sensor) {

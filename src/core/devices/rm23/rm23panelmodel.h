@@ -25,9 +25,7 @@ inline constexpr double kSpprMaxVolMass = 10000000;
 inline constexpr int kSpprValueDigits = 3;  // temperature and reference quantity
 inline constexpr int kSpprPollMs = 1000;
 
-// Queue flags: a start or stop pushed after a temperature command runs only if that succeeded;
-// the poll never makes a command wait and is dropped while the queue is busy.
-inline constexpr std::uint32_t kSpprAfterSuccess = QF_ALWAYS | 0x0101;
+// Queue flags of the poll: it never makes a command wait and is dropped while the queue is busy.
 inline constexpr std::uint32_t kSpprPollFlags = QF_BACKGROUND | QF_DROP;
 
 // What ends a measurement, and so which criterion field the dialog shows.

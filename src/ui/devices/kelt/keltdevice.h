@@ -1,13 +1,10 @@
 #pragma once
 // The device of a KELT document (type codes 18..35): what the document, the file and the
 // approximation read from and write to the KELT panel, which holds all of the device's data.
-//
-// Parameter block, 32 bytes little-endian (KeltDocParameters): bytes 0..3 unused (written as
-// zeros, ignored when read), then int32 output-type position, int32 pulse-weight position,
-// int32 n, double pulse duration in ms, int32 temperature offset in steps of 0.5 °C, int32 zero.
 
 #include <chrono>
 
+#include "core/devices/kelt/keltdocblock.h"
 #include "ui/devices/kelt/keltframe.h"
 #include "ui/devices/paneldevice.h"
 

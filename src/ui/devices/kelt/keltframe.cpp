@@ -38,6 +38,12 @@ QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
   return b;
 }
 
+template <class W>
+W* named(W* widget, const QString& name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
 TFloatEdit* floatEdit(QWidget* parent, const QString& name, int digits, double min, double max,
                       double value) {
   auto* edit = new TFloatEdit(parent);
@@ -103,8 +109,9 @@ void TKeltFrame::buildControls() {
   buttons->addStretch();
 
   // Kept for the format 4 block; this panel never offers them.
-  DisableRestore = new QCheckBox("Отключить восстановление ", this);
-  DisableThermocorrection = new QCheckBox("Отключить термокоррекцию", this);
+  DisableRestore = named(new QCheckBox("Отключить восстановление ", this), "DisableRestore");
+  DisableThermocorrection =
+      named(new QCheckBox("Отключить термокоррекцию", this), "DisableThermocorrection");
   DisableRestore->hide();
   DisableThermocorrection->hide();
 
@@ -120,7 +127,7 @@ void TKeltFrame::buildControls() {
 }
 
 QWidget* TKeltFrame::buildAdapterGroup() {
-  gbAdapter = new QGroupBox("Адаптер ОМБ-КЕЛТ", this);
+  gbAdapter = named(new QGroupBox("Адаптер ОМБ-КЕЛТ", this), "gbAdapter");
   tbLevel = new QSlider(Qt::Horizontal, gbAdapter);
   tbLevel->setObjectName("tbLevel");
   tbLevel->setRange(0, 3);
@@ -150,7 +157,7 @@ QWidget* TKeltFrame::buildAdapterGroup() {
 }
 
 QWidget* TKeltFrame::buildParameterGroup() {
-  gbParameters = new QGroupBox("Параметры КЕЛТ", this);
+  gbParameters = named(new QGroupBox("Параметры КЕЛТ", this), "gbParameters");
   QWidget* g = gbParameters;
   cbDu = new QComboBox(g);
   cbDu->setObjectName("cbDu");
@@ -180,9 +187,9 @@ QWidget* TKeltFrame::buildParameterGroup() {
   edOffset->SetValue(0);
 
   // The pulse weight and n share one place: the output type shows one of them.
-  lbWeight = labelFor("Цена импульса, м3:", cbWeight, g);
-  lbN = labelFor("Коэффициент n:", edN, g);
-  lbOffset = labelFor("Коррекция температуры, °C:", edOffset, g);
+  lbWeight = named(labelFor("Цена импульса, м3:", cbWeight, g), "lbWeight");
+  lbN = named(labelFor("Коэффициент n:", edN, g), "lbN");
+  lbOffset = named(labelFor("Коррекция температуры, °C:", edOffset, g), "lbOffset");
   auto* settings = new QGridLayout;
   settings->addWidget(labelFor("Ду:", cbDu, g), 0, 0);
   settings->addWidget(cbDu, 0, 1);
@@ -203,15 +210,16 @@ QWidget* TKeltFrame::buildParameterGroup() {
     const QString digit = QString::number(i + 1);
     edA[i] = floatEdit(g, "edA" + digit, 7, 0, 36, 0.12);
     edB[i] = floatEdit(g, "edB" + digit, 7, -558, 558, 0);
-    lbA[i] = labelFor("A" + digit + ":", edA[i], g);
-    lbB[i] = labelFor("B" + digit + ":", edB[i], g);
+    lbA[i] = named(labelFor("A" + digit + ":", edA[i], g), "lbA" + digit);
+    lbB[i] = named(labelFor("B" + digit + ":", edB[i], g), "lbB" + digit);
     coefficients->addWidget(lbA[i], i, 0);
     coefficients->addWidget(edA[i], i, 1);
     coefficients->addWidget(lbB[i], i, 2);
     coefficients->addWidget(edB[i], i, 3);
     if (i == 4) break;
     edF[i] = floatEdit(g, QString("edF") + kBoundaries[i], 6, 0.5, 32768, 32768);
-    lbF[i] = labelFor(QString("F") + kBoundaries[i] + ", Гц:", edF[i], g);
+    lbF[i] = named(labelFor(QString("F") + kBoundaries[i] + ", Гц:", edF[i], g),
+                   QString("lbF") + kBoundaries[i]);
     coefficients->addWidget(lbF[i], i, 4);
     coefficients->addWidget(edF[i], i, 5);
   }
@@ -326,6 +334,21 @@ void TKeltFrame::setCharacteristic(const double (&A)[5], const double (&B)[5],
   for (int j = 0; j < 4; ++j) edF[j]->SetValue(F[j]);
 }
 
+void TKeltFrame::setIdentity(const KeltPanelIdentity& identity) {
+  edDevNum->setText(text(identity.serialText));
+  cbDu->setCurrentIndex(identity.duPosition);
+  cbDuChange();
+}
+
+void TKeltFrame::setOutputSettings(const KeltOutputSettings& s) {
+  cbOutType->setCurrentIndex(s.outputPosition);
+  cbOutTypeChange();
+  cbWeight->SetItemIndex(s.weightPosition);
+  edN->SetValue(s.n);
+  edTauOut->SetValue(s.pulseDuration);
+  edOffset->SetValue(s.offset);
+}
+
 void TKeltFrame::cbPortChange() {
   KeltCommon data;
   data.command = static_cast<uint8_t>(cbPort->currentIndex());
@@ -386,6 +409,7 @@ KeltPanelValues TKeltFrame::values() const {
   v.disableRestoration = DisableRestore->isVisibleTo(this) && DisableRestore->isChecked();
   v.disableThermalCorrection =
       DisableThermocorrection->isVisibleTo(this) && DisableThermocorrection->isChecked();
+  v.weightText = cbWeight->itemText(cbWeight->GetItemIndex()).toStdString();
   return v;
 }
 
@@ -425,11 +449,9 @@ void TKeltFrame::KeltResult(KeltThread::QueueItem& item, bool ok) {
     case KELT_AUTOTUNE:
       if (ok) {
         exchangeResult(item);
-      } else if (item.message.empty()) {
-        // The adapter answered "busy": nothing goes out until it is ready again.
-        worker_.push(KELT_PAUSE, KeltCommon{}, QF_ALWAYS);
-        logMessage(kKeltBusyNotice);
       } else {
+        // A busy adapter: nothing goes out until it is ready again.
+        if (keltAdapterBusy(item.failure)) worker_.push(KELT_PAUSE, KeltCommon{}, QF_ALWAYS);
         logMessage(text(item.message));
       }
       break;

@@ -37,16 +37,16 @@ class TKeltFrame : public QFrame {
   void init(int model);
   int model() const { return model_; }
 
-  // What a change of the selection does; the device calls them after setting a list itself.
-  // The Ду keeps the pulse-weight position; the output type shows and enables its controls.
-  void cbDuChange();
-  void cbOutTypeChange();
-
-  // The coefficient edits as arrays for the device.
-  void characteristic(double (&A)[5], double (&B)[5], double (&F)[4]) const;
+  // What the document's device reads and sets; the controls stay the panel's own.
+  KeltPanelValues values() const;
   void setCharacteristic(const double (&A)[5], const double (&B)[5], const double (&F)[4]);
+  // The Ду list's pulse weights follow the new Ду.
+  void setIdentity(const KeltPanelIdentity& identity);
+  // The output type shows and enables its controls; the edits apply their limits.
+  void setOutputSettings(const KeltOutputSettings& settings);
 
-  // The controls, named as on the form; the device and its document reach them directly.
+ private:
+  // The controls, named as on the form (also their object names).
   QComboBox* cbPort;
   QLineEdit* edDevNum;
   QGroupBox* gbAdapter;
@@ -79,13 +79,15 @@ class TKeltFrame : public QFrame {
   QCheckBox* DisableRestore;
   QCheckBox* DisableThermocorrection;
 
- private:
   void buildControls();
   QWidget* buildAdapterGroup();
   QWidget* buildParameterGroup();
   void connectHandlers();
   void applyLayout();
 
+  // The Ду keeps the pulse-weight position; the output type shows and enables its controls.
+  void cbDuChange();
+  void cbOutTypeChange();
   void cbPortChange();
   void cbWeightChange();
   void bnSetLevelClick();
@@ -98,7 +100,7 @@ class TKeltFrame : public QFrame {
   void bnGetTClick();
   void pushExchange(uint8_t command);
 
-  KeltPanelValues values() const;
+  void characteristic(double (&A)[5], double (&B)[5], double (&F)[4]) const;
   void showParameters(const KeltShownParameters& shown);
   void showCoupling(int value);
   void KeltResult(KeltThread::QueueItem& item, bool ok);

@@ -90,6 +90,7 @@ void TSpprDlg::buildControls() {
   cbPort->setObjectName("cbPort");
   pnU = valuePanel("pnU", "Напряжение питания, В", this);
   Timer = new QTimer(this);
+  Timer->setObjectName("Timer");
   Timer->setInterval(kSpprPollMs);
 
   auto* top = new QFormLayout;
@@ -127,6 +128,7 @@ QWidget* TSpprDlg::buildSettingsGroup() {
   stBlank = new QWidget(group);
   stBlank->setObjectName("stBlank");
   criterion = new QStackedWidget(group);
+  criterion->setObjectName("criterion");
   criterion->addWidget(edTime);
   criterion->addWidget(edPulses);
   criterion->addWidget(stBlank);

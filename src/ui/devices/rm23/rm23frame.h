@@ -34,7 +34,12 @@ class TSpprDlg : public QDialog {
   // package the document has dropped since is no longer offered.
   void setPackage(const PackagePtr& package);  // can throw
 
-  // The controls, named as on the form.
+ signals:
+  // A measurement became the package's new last entry: the main window redraws its table.
+  void entryAdded();
+
+ private:
+  // The controls, named as on the form (also their object names).
   QComboBox* cbPort;
   QLabel* pnU;
   QComboBox* cbChannel1;
@@ -60,11 +65,6 @@ class TSpprDlg : public QDialog {
   QPushButton* bnToPackage;
   QTimer* Timer;  // the poll of the instrument's state
 
- signals:
-  // A measurement became the package's new last entry: the main window redraws its table.
-  void entryAdded();
-
- private:
   void buildControls();
   QWidget* buildSettingsGroup();
   QWidget* buildDataGroup();

@@ -68,6 +68,51 @@ TEST(KeltProtocol, MeasurementAnswers) {
   EXPECT_EQ(messageOf([&] { keltDecodeMeasurement(bad); }), "Ошибка контрольной суммы");
 }
 
+// Known answers for every code, taken from the rules as they stood before the command table:
+// first issue refuses, old adapter refuses, threshold, version asked, command byte sent, busy
+// answer possible, and the adapter versions 6..1 whose device serves it.
+TEST(KeltProtocol, CommandRulesForEveryCode) {
+  const struct {
+    int code;
+    bool firstIssueRefuses, oldAdapterRefuses, threshold, needsVersion, sendsCommandByte,
+        mayAnswerBusy;
+    unsigned versions;
+  } table[] = {
+      {0, 0, 0, 0, 0, 1, 0, 0b000000},  {1, 0, 0, 0, 1, 1, 1, 0b000001},
+      {2, 0, 0, 0, 1, 0, 1, 0b000001},  {3, 0, 0, 0, 1, 1, 1, 0b000001},
+      {4, 0, 0, 0, 1, 0, 1, 0b000001},  {5, 0, 0, 0, 0, 1, 1, 0b001111},
+      {6, 0, 0, 0, 1, 0, 1, 0b000001},  {7, 0, 0, 0, 1, 0, 1, 0b000001},
+      {8, 0, 0, 0, 0, 1, 1, 0b001111},  {9, 1, 0, 0, 1, 1, 1, 0b000010},
+      {10, 1, 0, 0, 1, 0, 1, 0b000010}, {11, 0, 0, 1, 0, 1, 0, 0b000000},
+      {12, 0, 0, 1, 0, 1, 0, 0b000000}, {13, 0, 0, 1, 0, 1, 0, 0b000000},
+      {14, 0, 0, 1, 0, 1, 0, 0b000000}, {15, 0, 0, 1, 0, 1, 0, 0b000000},
+      {16, 1, 0, 0, 1, 1, 1, 0b000010}, {17, 1, 0, 0, 1, 0, 1, 0b000010},
+      {18, 1, 0, 0, 1, 0, 1, 0b000010}, {19, 1, 0, 0, 1, 1, 1, 0b000010},
+      {20, 1, 0, 0, 1, 0, 1, 0b000010}, {21, 1, 0, 0, 1, 0, 1, 0b000010},
+      {22, 1, 0, 0, 1, 1, 1, 0b000010}, {23, 1, 1, 0, 1, 1, 1, 0b001100},
+      {24, 1, 1, 0, 1, 1, 1, 0b001100}, {25, 1, 1, 0, 1, 0, 1, 0b001100},
+      {26, 1, 1, 0, 1, 0, 1, 0b001100}, {27, 0, 0, 0, 1, 1, 1, 0b000000},
+      {28, 0, 0, 0, 1, 1, 1, 0b000000}, {29, 0, 0, 0, 1, 1, 1, 0b000000},
+      {30, 0, 0, 0, 1, 1, 1, 0b000000}, {31, 0, 0, 0, 1, 1, 1, 0b000000},
+      {32, 0, 0, 0, 0, 1, 1, 0b000000}, {255, 0, 0, 0, 0, 1, 1, 0b000000},
+  };
+  for (const auto& row : table) {
+    const auto code = static_cast<uint8_t>(row.code);
+    EXPECT_EQ(keltFirstIssueRefuses(code), row.firstIssueRefuses) << row.code;
+    EXPECT_EQ(keltOldAdapterRefuses(code), row.oldAdapterRefuses) << row.code;
+    EXPECT_EQ(keltIsThresholdCommand(code), row.threshold) << row.code;
+    EXPECT_EQ(keltNeedsVersion(code), row.needsVersion) << row.code;
+    EXPECT_EQ(keltSendsCommandByte(code), row.sendsCommandByte) << row.code;
+    EXPECT_EQ(keltMayAnswerBusy(code), row.mayAnswerBusy) << row.code;
+    for (int version = 1; version <= 6; ++version) {
+      const bool serves = row.versions & (1u << (version - 1));
+      EXPECT_EQ(messageOf([&] { keltCheckAdapterVersion(version, code); }),
+                serves ? "(accepted)" : "Неправильный тип КЕЛТ")
+          << "version " << version << " command " << row.code;
+    }
+  }
+}
+
 TEST(KeltProtocol, AdapterVersionServesItsCommands) {
   const struct {
     int version;

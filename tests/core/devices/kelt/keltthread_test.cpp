@@ -27,6 +27,7 @@ class KeltThreadTest : public ::testing::Test {
     int type = 0;
     KeltCommon data;
     std::string message;
+    bool adapterBusy = false;
   };
 
   // Starts a simulated transducer of `model` and opens the port at the model's speed.
@@ -50,7 +51,8 @@ class KeltThreadTest : public ::testing::Test {
   // The next result, in push order.
   Outcome await() {
     const auto result = probe_.await();
-    return {result.word, result.item.type, result.item.data, result.item.message};
+    return {result.word, result.item.type, result.item.data, result.item.message,
+            keltAdapterBusy(result.item.failure)};
   }
 
   Outcome run(KeltTask type, const KeltCommon& data, uint32_t flags = 0) {
@@ -223,7 +225,7 @@ TEST_F(KeltThreadTest, SingleValuesAndMeasurements) {
 TEST_F(KeltThreadTest, OffsetReadRunsOnlyAfterASuccessfulParameterRead) {
   attach(3);
   push(KELT_EXCHANGE, command(KELT_READ_2));
-  push(KELT_EXCHANGE, command(KELT_READ_OFFSET), 0x10101);
+  push(KELT_EXCHANGE, command(KELT_READ_OFFSET), QF_ALWAYS | QF_AFTER_SUCCESS);
   EXPECT_EQ(await().word, 1);
   const auto offset = await();
   EXPECT_EQ(offset.type, KELT_EXCHANGE);
@@ -231,7 +233,7 @@ TEST_F(KeltThreadTest, OffsetReadRunsOnlyAfterASuccessfulParameterRead) {
 
   attach(3, {"--silent"});
   push(KELT_EXCHANGE, command(KELT_READ_2));
-  push(KELT_EXCHANGE, command(KELT_READ_OFFSET), 0x10101);
+  push(KELT_EXCHANGE, command(KELT_READ_OFFSET), QF_ALWAYS | QF_AFTER_SUCCESS);
   const auto failed = await();
   EXPECT_EQ(failed.word, 0);
   EXPECT_EQ(failed.message, "Прибор не отвечает");
@@ -262,11 +264,12 @@ TEST_F(KeltThreadTest, AutoTuningStopsAtTheFirstGoodLevel) {
   }
 }
 
-TEST_F(KeltThreadTest, ABusyAdapterGivesTheEmptyMessageAndThePauseHoldsTheNextCommand) {
+TEST_F(KeltThreadTest, ABusyAdapterGivesTheBusyErrorAndThePauseHoldsTheNextCommand) {
   attach(7, {"--busy=1"});
   const auto busy = exchange(KELT_READ_3);
   EXPECT_EQ(busy.word, 0);
-  EXPECT_EQ(busy.message, "");
+  EXPECT_TRUE(busy.adapterBusy);
+  EXPECT_EQ(busy.message, "Ошибка обмена. Подождите 12 секунд");
   const auto start = Clock::now();
   push(KELT_PAUSE, command(0), QF_ALWAYS);
   push(KELT_EXCHANGE, command(KELT_READ_3), QF_ALWAYS);
@@ -310,6 +313,7 @@ TEST_F(KeltThreadTest, LineFaultsBecomeTheSlotsMessage) {
     const auto got = run(KELT_EXCHANGE, data);
     EXPECT_EQ(got.word, 0);
     EXPECT_EQ(got.message, c.message);
+    EXPECT_FALSE(got.adapterBusy);
   }
 }
 
@@ -320,7 +324,8 @@ TEST_F(KeltThreadTest, AnUncodableWriteSendsNothing) {
   const auto refused = run(KELT_EXCHANGE, data);
   EXPECT_EQ(refused.word, 0);
   EXPECT_EQ(refused.message, "Недопустимое значение F12");
-  EXPECT_EQ(exchange(KELT_READ_3).message, "");  // the busy answer was still waiting
+  EXPECT_FALSE(refused.adapterBusy);
+  EXPECT_TRUE(exchange(KELT_READ_3).adapterBusy);  // the busy answer was still waiting
 }
 
 TEST_F(KeltThreadTest, PortIndexZeroClosesTheLine) {

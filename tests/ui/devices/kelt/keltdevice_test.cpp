@@ -15,12 +15,11 @@
 #include "core/document/document.h"
 #include "core/package/approxstate.h"
 #include "core/storage/files.h"
+#include "support/userchoice.h"
 #include "ui/app/devicefactory.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
-#include "ui/widgets/discombobox.h"
-#include "ui/widgets/floatedit.h"
-#include "ui/widgets/intedit.h"
+#include "ui/devices/kelt/keltcontrols.h"
 
 namespace {
 
@@ -78,12 +77,12 @@ TEST_F(KeltDeviceTest, ReadLinesGivesOneLinePerSegmentTheModelHolds) {
   for (int code : {kKelt0, 19, 35}) {
     SCOPED_TRACE(code);
     auto device = make(code);
-    TKeltFrame& p = *device->panel();
+    const KeltControls p(device->panel());
     for (int i = 0; i < 5; ++i) {
-      p.edA[i]->SetValue(i + 1);
-      p.edB[i]->SetValue(-(i + 1));
+      p.edA(i)->SetValue(i + 1);
+      p.edB(i)->SetValue(-(i + 1));
     }
-    for (int j = 0; j < 4; ++j) p.edF[j]->SetValue(100 * (j + 1));
+    for (int j = 0; j < 4; ++j) p.edF(j)->SetValue(100 * (j + 1));
     std::vector<files::Line> got{{9, 9, 9}};
     device->readLines(got);
     const std::size_t expected = code == kKelt0 ? 4 : 5;
@@ -132,55 +131,54 @@ TEST_F(KeltDeviceTest, WriteLinesFillsTheEditsAndWarnsAboutWhatTheDeviceCannotHo
 
   auto device = make(19);
   device->writeLines(three);
-  const TKeltFrame& p = *device->panel();
+  const KeltControls p(device->panel());
   const double A[5] = {1, 2, 3, 0, 0}, B[5] = {0.5, -0.5, 1.5, 0, 0};
   const double F[4] = {200, 400, 32768, 32768};  // the F of the last line is not used
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(p.edA[i]->GetValue(), A[i]) << i;
-    EXPECT_EQ(p.edB[i]->GetValue(), B[i]) << i;
+    EXPECT_EQ(p.edA(i)->GetValue(), A[i]) << i;
+    EXPECT_EQ(p.edB(i)->GetValue(), B[i]) << i;
   }
-  for (int j = 0; j < 4; ++j) EXPECT_EQ(p.edF[j]->GetValue(), F[j]) << j;
+  for (int j = 0; j < 4; ++j) EXPECT_EQ(p.edF(j)->GetValue(), F[j]) << j;
 
   // Out of the device's range but within the edits' the value is still shown.
   device->writeLines({{1, 300, 0}});
-  EXPECT_EQ(p.edB[0]->GetValue(), 300);
+  EXPECT_EQ(p.edB(0)->GetValue(), 300);
 }
 
 TEST_F(KeltDeviceTest, IdentityCarriesTheFactoryNumberAndTheDiameterCode) {
   auto device = make(30);
-  TKeltFrame& p = *device->panel();
+  const KeltControls p(device->panel());
   DeviceIdentity got{7, 7};
   device->getIdentity(got);
   EXPECT_EQ(got.serialNumber, 0);  // empty text
   EXPECT_EQ(got.duCode, 1);        // Ду 20, the first of the list
 
-  p.cbWeight->setCurrentIndex(3);
+  p.cbWeight()->setCurrentIndex(3);
   device->setIdentity({1234, 8});
-  EXPECT_EQ(p.edDevNum->text().toStdString(), formatSerialNumber(1234, 8));
-  EXPECT_EQ(p.cbDu->currentText(), "100");
-  EXPECT_EQ(p.cbWeight->currentText(), "0,05");  // the list follows the Ду
+  EXPECT_EQ(p.edDevNum()->text().toStdString(), formatSerialNumber(1234, 8));
+  EXPECT_EQ(p.cbDu()->currentText(), "100");
+  EXPECT_EQ(p.cbWeight()->currentText(), "0,05");  // the list follows the Ду
   EXPECT_DOUBLE_EQ(device->pulseWeight(), 0.05);
   device->getIdentity(got);
   EXPECT_EQ(got.serialNumber, 1234);
   EXPECT_EQ(got.duCode, 8);
 
   device->setIdentity({5, 0});  // Ду 15 is no KELT diameter
-  EXPECT_EQ(p.cbDu->currentText(), "20");
-  p.edDevNum->setText("12a");
+  EXPECT_EQ(p.cbDu()->currentText(), "20");
+  p.edDevNum()->setText("12a");
   device->getIdentity(got);
   EXPECT_EQ(got.serialNumber, 0);
 }
 
 TEST_F(KeltDeviceTest, ParameterBlockRestoresTheOutputSettings) {
   auto device = make(26);  // model 8: six output types
-  TKeltFrame& p = *device->panel();
+  const KeltControls p(device->panel());
   EXPECT_EQ(device->getParameters(nullptr), 32u);
-  p.cbWeight->setCurrentIndex(3);
-  p.cbOutType->setCurrentIndex(2);
-  p.cbOutTypeChange();  // disables the weight, which still counts
-  p.edN->SetValue(9);
-  p.edTauOut->SetValue(31.232);
-  p.edOffset->SetValue(-3);
+  p.cbWeight()->setCurrentIndex(3);
+  chooseItem(p.cbOutType(), 2);  // disables the weight, which still counts
+  p.edN()->SetValue(9);
+  p.edTauOut()->SetValue(31.232);
+  p.edOffset()->SetValue(-3);
   std::array<uint8_t, 32> block;
   block.fill(0xEE);
   EXPECT_EQ(device->getParameters(block.data()), 32u);
@@ -191,16 +189,16 @@ TEST_F(KeltDeviceTest, ParameterBlockRestoresTheOutputSettings) {
   EXPECT_DOUBLE_EQ(device->pulseWeight(), 0.005);
 
   auto other = make(26);
-  TKeltFrame& q = *other->panel();
+  const KeltControls q(other->panel());
   EXPECT_FALSE(other->setParameters(block.data(), 31));
-  EXPECT_EQ(q.cbOutType->currentIndex(), 0);
+  EXPECT_EQ(q.cbOutType()->currentIndex(), 0);
   EXPECT_TRUE(other->setParameters(block.data(), 32));
-  EXPECT_EQ(q.cbOutType->currentIndex(), 2);
-  EXPECT_FALSE(q.edA[0]->isEnabled());
-  EXPECT_EQ(q.cbWeight->GetItemIndex(), 3);
-  EXPECT_EQ(q.edN->GetValue(), 9);
-  EXPECT_DOUBLE_EQ(q.edTauOut->GetValue(), 31.232);
-  EXPECT_EQ(q.edOffset->GetValue(), -3);
+  EXPECT_EQ(q.cbOutType()->currentIndex(), 2);
+  EXPECT_FALSE(q.edA(0)->isEnabled());
+  EXPECT_EQ(q.cbWeight()->GetItemIndex(), 3);
+  EXPECT_EQ(q.edN()->GetValue(), 9);
+  EXPECT_DOUBLE_EQ(q.edTauOut()->GetValue(), 31.232);
+  EXPECT_EQ(q.edOffset()->GetValue(), -3);
 
   // Positions beyond the lists select their last entries; the edits apply their limits.
   KeltDocParameters wild;
@@ -211,12 +209,12 @@ TEST_F(KeltDeviceTest, ParameterBlockRestoresTheOutputSettings) {
   wild.offset = 12;
   auto old = make(20);  // model 2: two output types, n up to 127
   EXPECT_TRUE(old->setParameters(reinterpret_cast<const uint8_t*>(&wild), sizeof wild));
-  TKeltFrame& r = *old->panel();
-  EXPECT_EQ(r.cbOutType->currentIndex(), 1);
-  EXPECT_EQ(r.cbWeight->GetItemIndex(), 0);
-  EXPECT_EQ(r.edN->GetValue(), 127);
-  EXPECT_NEAR(r.edTauOut->GetValue(), 203.008, 1e-9);  // code 6656, the edit's maximum
-  EXPECT_EQ(r.edOffset->GetValue(), 7);
+  const KeltControls r(old->panel());
+  EXPECT_EQ(r.cbOutType()->currentIndex(), 1);
+  EXPECT_EQ(r.cbWeight()->GetItemIndex(), 0);
+  EXPECT_EQ(r.edN()->GetValue(), 127);
+  EXPECT_NEAR(r.edTauOut()->GetValue(), 203.008, 1e-9);  // code 6656, the edit's maximum
+  EXPECT_EQ(r.edOffset()->GetValue(), 7);
 }
 
 TEST_F(KeltDeviceTest, ASavedDocumentReadsBackIntoANewDevice) {
@@ -225,9 +223,9 @@ TEST_F(KeltDeviceTest, ASavedDocumentReadsBackIntoANewDevice) {
   auto& device = static_cast<Kelt&>(*saved.device);
   saved.device->setIdentity({4321, 6});
   saved.device->writeLines({{1.5, -0.25, 150}, {2.5, 0.75, 0}});
-  device.panel()->cbWeight->setCurrentIndex(4);
-  device.panel()->edTauOut->SetValue(80);
-  device.panel()->edOffset->SetValue(4);
+  KeltControls(device.panel()).cbWeight()->setCurrentIndex(4);
+  KeltControls(device.panel()).edTauOut()->SetValue(80);
+  KeltControls(device.panel()).edOffset()->SetValue(4);
   std::stringstream file;
   files::writeDocument(file, *saved.device, saved.packages);
   resetApproxState();
@@ -250,9 +248,9 @@ TEST_F(KeltDeviceTest, ASavedDocumentReadsBackIntoANewDevice) {
   EXPECT_DOUBLE_EQ(lines[1].B, 0.75);
   EXPECT_DOUBLE_EQ(lines[2].A, 0);
   EXPECT_DOUBLE_EQ(got.pulseWeight(), 0.1);  // fifth weight of Ду 65
-  const TKeltFrame& p = *static_cast<Kelt&>(got).panel();
-  EXPECT_DOUBLE_EQ(p.edTauOut->GetValue(), 79.8);  // 42 steps of 1.9 ms
-  EXPECT_EQ(p.edOffset->GetValue(), 4);
+  const KeltControls p(static_cast<Kelt&>(got).panel());
+  EXPECT_DOUBLE_EQ(p.edTauOut()->GetValue(), 79.8);  // 42 steps of 1.9 ms
+  EXPECT_EQ(p.edOffset()->GetValue(), 4);
   EXPECT_EQ(this->lines(), "");
 }
 

@@ -12,6 +12,7 @@
 
 #include "support/userchoice.h"
 #include "ui/devices/faultline.h"
+#include "ui/devices/kelt/keltcontrols.h"
 #include "ui/devices/kelt/keltframe.h"
 #include "ui/devices/panelwait.h"
 #include "ui/widgets/floatedit.h"
@@ -43,23 +44,25 @@ class KeltFaultTest : public FaultPanelTest {
 
   // Chooses the port again, as a user does after the line came back.
   void reopen() {
-    chooseItem(panel->cbPort, 0);
+    chooseItem(ui().cbPort(), 0);
     ASSERT_TRUE(waitIdle());
-    chooseItem(panel->cbPort, 1);
+    chooseItem(ui().cbPort(), 1);
     ASSERT_TRUE(waitIdle());
-    ASSERT_EQ(panel->cbPort->currentIndex(), 1);
+    ASSERT_EQ(ui().cbPort()->currentIndex(), 1);
   }
 
   bool waitIdle() {
-    return waitUntil([&] { return panel->cbPort->isEnabled(); }, 15000);
+    return waitUntil([&] { return ui().cbPort()->isEnabled(); }, 15000);
   }
 
   std::string click(QPushButton* button) {
-    const std::string lines = clickAndWait(button, [&] { return panel->cbPort->isEnabled(); });
-    EXPECT_TRUE(panel->bnRead->isEnabled());
-    EXPECT_TRUE(panel->bnWrite->isEnabled());
+    const std::string lines = clickAndWait(button, [&] { return ui().cbPort()->isEnabled(); });
+    EXPECT_TRUE(ui().bnRead()->isEnabled());
+    EXPECT_TRUE(ui().bnWrite()->isEnabled());
     return lines;
   }
+
+  KeltControls ui() const { return KeltControls(panel.get()); }
 
   std::unique_ptr<TKeltFrame> panel;
 };
@@ -82,23 +85,23 @@ TEST_F(KeltFaultTest, EveryLineFaultEndsInItsMessageWithTheValuesKept) {
     SCOPED_TRACE(c.option);
     SCOPED_TRACE(c.model);
     attach(c.model, {c.option});
-    panel->edA[0]->SetValue(0.15);
-    EXPECT_EQ(click(panel->bnRead), c.message);
-    EXPECT_NEAR(panel->edA[0]->GetValue(), c.shown ? 0.5 : 0.15, 1e-4);
+    ui().edA(0)->SetValue(0.15);
+    EXPECT_EQ(click(ui().bnRead()), c.message);
+    EXPECT_NEAR(ui().edA(0)->GetValue(), c.shown ? 0.5 : 0.15, 1e-4);
   }
 }
 
 TEST_F(KeltFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
   const FaultLink link("kelt");
   attach(kDirectModel, link.options(), link.path());
-  panel->edA[0]->SetValue(0.15);
-  EXPECT_EQ(click(panel->bnRead), kHangUpText);
-  EXPECT_DOUBLE_EQ(panel->edA[0]->GetValue(), 0.15);
+  ui().edA(0)->SetValue(0.15);
+  EXPECT_EQ(click(ui().bnRead()), kHangUpText);
+  EXPECT_DOUBLE_EQ(ui().edA(0)->GetValue(), 0.15);
 
   ASSERT_TRUE(link.waitReturned(sim->path()));
   reopen();
-  EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-  EXPECT_NEAR(panel->edA[0]->GetValue(), 0.5, 1e-4);
+  EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
+  EXPECT_NEAR(ui().edA(0)->GetValue(), 0.5, 1e-4);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "support/userchoice.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/devices/kelt/keltcontrols.h"
 #include "ui/devices/panelwait.h"
 #include "ui/widgets/discombobox.h"
 #include "ui/widgets/floatedit.h"
@@ -61,7 +62,7 @@ class KeltPanelTest : public ::testing::Test {
 
   // The panel is idle again when its port selector is enabled.
   bool waitIdle(int timeoutMs = 15000) {
-    return waitUntil([&] { return panel->cbPort->isEnabled(); }, timeoutMs);
+    return waitUntil([&] { return ui().cbPort()->isEnabled(); }, timeoutMs);
   }
 
   void create(int model) {
@@ -78,9 +79,9 @@ class KeltPanelTest : public ::testing::Test {
     panel.reset();
     startSim(model, std::move(options));
     create(model);
-    chooseItem(panel->cbPort, 1);
+    chooseItem(ui().cbPort(), 1);
     ASSERT_TRUE(waitIdle());
-    ASSERT_EQ(panel->cbPort->currentIndex(), 1);
+    ASSERT_EQ(ui().cbPort()->currentIndex(), 1);
     console.clear();
   }
 
@@ -99,6 +100,8 @@ class KeltPanelTest : public ::testing::Test {
     QTest::keyClick(edit, Qt::Key_Return);
   }
 
+  KeltControls ui() const { return KeltControls(panel.get()); }
+
   std::unique_ptr<SimProcess> sim;
   std::unique_ptr<TKeltFrame> panel;
   QStringList console;
@@ -112,33 +115,33 @@ TEST_F(KeltPanelTest, ReadsAndWritesEachFormatOnBothLinks) {
   for (int model : models) {
     SCOPED_TRACE(model);
     attach(model);
-    EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-    EXPECT_EQ(panel->cbDu->currentText(), "50");
-    EXPECT_EQ(panel->cbOutType->currentIndex(), 0);
-    EXPECT_NEAR(panel->edA[0]->GetValue(), 0.5, 1e-4);
-    EXPECT_NEAR(panel->edA[3]->GetValue(), 0.8, 1e-4);
-    EXPECT_NEAR(panel->edF[0]->GetValue(), 100, 0.5);
+    EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
+    EXPECT_EQ(ui().cbDu()->currentText(), "50");
+    EXPECT_EQ(ui().cbOutType()->currentIndex(), 0);
+    EXPECT_NEAR(ui().edA(0)->GetValue(), 0.5, 1e-4);
+    EXPECT_NEAR(ui().edA(3)->GetValue(), 0.8, 1e-4);
+    EXPECT_NEAR(ui().edF(0)->GetValue(), 100, 0.5);
     if (model == 3) {
-      EXPECT_EQ(panel->edOffset->GetValue(), 2);
+      EXPECT_EQ(ui().edOffset()->GetValue(), 2);
     }
     if (model >= 12) {
-      EXPECT_EQ(panel->edDevNum->text().toStdString(), formatSerialNumber(1234, 5));
+      EXPECT_EQ(ui().edDevNum()->text().toStdString(), formatSerialNumber(1234, 5));
     }
 
-    panel->edA[0]->SetValue(0.75);
-    panel->edOffset->SetValue(-4);
-    panel->edDevNum->setText("4321");
-    EXPECT_EQ(click(panel->bnWrite), "Параметры записаны");
+    ui().edA(0)->SetValue(0.75);
+    ui().edOffset()->SetValue(-4);
+    ui().edDevNum()->setText("4321");
+    EXPECT_EQ(click(ui().bnWrite()), "Параметры записаны");
 
-    panel->edA[0]->SetValue(0.3);
-    panel->edOffset->SetValue(0);
-    EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-    EXPECT_NEAR(panel->edA[0]->GetValue(), 0.75, 1e-4);
+    ui().edA(0)->SetValue(0.3);
+    ui().edOffset()->SetValue(0);
+    EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
+    EXPECT_NEAR(ui().edA(0)->GetValue(), 0.75, 1e-4);
     if (model != 0) {
-      EXPECT_EQ(panel->edOffset->GetValue(), -4);
+      EXPECT_EQ(ui().edOffset()->GetValue(), -4);
     }
     if (model >= 12) {
-      EXPECT_EQ(panel->edDevNum->text().toStdString(), formatSerialNumber(4321, 5));
+      EXPECT_EQ(ui().edDevNum()->text().toStdString(), formatSerialNumber(4321, 5));
     }
   }
 }
@@ -158,13 +161,13 @@ TEST_F(KeltPanelTest, FailuresReachTheConsoleOnceAndKeepTheValues) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.model);
     attach(c.model, *c.option ? std::vector<std::string>{c.option} : std::vector<std::string>{});
-    panel->edA[0]->SetValue(0.15);
-    panel->edOffset->SetValue(5);
-    EXPECT_EQ(click(c.write ? panel->bnWrite : panel->bnRead), c.message);
-    EXPECT_DOUBLE_EQ(panel->edA[0]->GetValue(), 0.15);
-    EXPECT_EQ(panel->edOffset->GetValue(), 5);
-    EXPECT_EQ(panel->cbDu->currentText(), "20");
-    EXPECT_TRUE(panel->bnRead->isEnabled());
+    ui().edA(0)->SetValue(0.15);
+    ui().edOffset()->SetValue(5);
+    EXPECT_EQ(click(c.write ? ui().bnWrite() : ui().bnRead()), c.message);
+    EXPECT_DOUBLE_EQ(ui().edA(0)->GetValue(), 0.15);
+    EXPECT_EQ(ui().edOffset()->GetValue(), 5);
+    EXPECT_EQ(ui().cbDu()->currentText(), "20");
+    EXPECT_TRUE(ui().bnRead()->isEnabled());
   }
 }
 
@@ -172,48 +175,48 @@ TEST_F(KeltPanelTest, ABusyAdapterHoldsThePanelForThePauseAndTheFocusReturns) {
   attach(7, {"--busy=1"});
   panel->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
-  panel->bnRead->setFocus();
-  QTest::mouseClick(panel->bnRead, Qt::LeftButton);
+  ui().bnRead()->setFocus();
+  QTest::mouseClick(ui().bnRead(), Qt::LeftButton);
   ASSERT_TRUE(waitUntil([&] { return !console.isEmpty(); }));
   QElapsedTimer sinceNotice;
   sinceNotice.start();
   EXPECT_EQ(lines(), "Ошибка обмена. Подождите 12 секунд");
-  EXPECT_FALSE(panel->bnRead->isEnabled());
-  EXPECT_FALSE(panel->cbPort->isEnabled());
-  EXPECT_NE(QApplication::focusWidget(), panel->bnRead);
+  EXPECT_FALSE(ui().bnRead()->isEnabled());
+  EXPECT_FALSE(ui().cbPort()->isEnabled());
+  EXPECT_NE(QApplication::focusWidget(), ui().bnRead());
   ASSERT_TRUE(waitIdle());
   EXPECT_GE(sinceNotice.elapsed(), kShortPause.count() - 50);
   EXPECT_EQ(lines(), "Ошибка обмена. Подождите 12 секунд");  // the pause prints nothing
-  EXPECT_EQ(QApplication::focusWidget(), panel->bnRead);     // back where the user left it
-  EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
+  EXPECT_EQ(QApplication::focusWidget(), ui().bnRead());     // back where the user left it
+  EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
 }
 
 // The simulated adapter's coupling parameter is 90, 50, 20, 10 at threshold levels 0..3.
 TEST_F(KeltPanelTest, TheAdapterControlsSetTheThresholdAndShowTheCoupling) {
   attach(7);
-  const auto ampColor = [&] { return panel->lbAmp->palette().color(QPalette::WindowText); };
-  EXPECT_EQ(panel->lbAmp->text(), "0");
+  const auto ampColor = [&] { return ui().lbAmp()->palette().color(QPalette::WindowText); };
+  EXPECT_EQ(ui().lbAmp()->text(), "0");
   EXPECT_EQ(ampColor(), QColor(Qt::red));
 
-  EXPECT_EQ(click(panel->bnAuto), "");  // tuning stops at the first good level from the top
-  EXPECT_EQ(panel->tbLevel->value(), 1);
-  EXPECT_EQ(panel->lbAmp->text(), "50");
+  EXPECT_EQ(click(ui().bnAuto()), "");  // tuning stops at the first good level from the top
+  EXPECT_EQ(ui().tbLevel()->value(), 1);
+  EXPECT_EQ(ui().lbAmp()->text(), "50");
   EXPECT_EQ(ampColor(), QColor(Qt::darkGreen));
 
-  panel->tbLevel->setValue(0);
-  EXPECT_EQ(click(panel->bnSetLevel), "");
-  EXPECT_EQ(click(panel->bnGetAmp), "");
-  EXPECT_EQ(panel->lbAmp->text(), "90");
+  ui().tbLevel()->setValue(0);
+  EXPECT_EQ(click(ui().bnSetLevel()), "");
+  EXPECT_EQ(click(ui().bnGetAmp()), "");
+  EXPECT_EQ(ui().lbAmp()->text(), "90");
   EXPECT_EQ(ampColor(), QColor(Qt::red));
 
-  panel->tbLevel->setValue(3);
-  EXPECT_EQ(click(panel->bnSetLevel), "");
-  EXPECT_EQ(panel->tbLevel->value(), 3);
-  EXPECT_EQ(click(panel->bnReset), "");
-  EXPECT_EQ(panel->tbLevel->value(), 0);
+  ui().tbLevel()->setValue(3);
+  EXPECT_EQ(click(ui().bnSetLevel()), "");
+  EXPECT_EQ(ui().tbLevel()->value(), 3);
+  EXPECT_EQ(click(ui().bnReset()), "");
+  EXPECT_EQ(ui().tbLevel()->value(), 0);
 
-  EXPECT_EQ(click(panel->bnGetU), "Напряжение батареи: 3,3..3,45В");
-  const std::string measured = click(panel->bnGetT);
+  EXPECT_EQ(click(ui().bnGetU()), "Напряжение батареи: 3,3..3,45В");
+  const std::string measured = click(ui().bnGetT());
   EXPECT_EQ(measured.rfind("\r\n  Температура: ", 0), 0u) << measured;
   EXPECT_NE(measured.find("\r\n  Качество сигнала: удовлетворительное\r\n  Частота: "),
             std::string::npos)
@@ -222,7 +225,7 @@ TEST_F(KeltPanelTest, TheAdapterControlsSetTheThresholdAndShowTheCoupling) {
 
 TEST_F(KeltPanelTest, TemperatureOfTheModelsWithoutFrequency) {
   attach(3);
-  EXPECT_EQ(click(panel->bnGetT), "Температура: 23.0°C");
+  EXPECT_EQ(click(ui().bnGetT()), "Температура: 23.0°C");
 }
 
 TEST_F(KeltPanelTest, TheModelLaysOutThePanel) {
@@ -247,80 +250,80 @@ TEST_F(KeltPanelTest, TheModelLaysOutThePanel) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.model);
     create(c.model);
-    TKeltFrame& p = *panel;
-    EXPECT_EQ(p.cbOutType->count(), c.outputTypes);
-    EXPECT_EQ(p.cbOutType->currentText(), "Импульсный Vp");
-    EXPECT_EQ(p.edOffset->isVisibleTo(&p), c.offset);
-    EXPECT_EQ(p.lbOffset->isVisibleTo(&p), c.offset);
-    EXPECT_EQ(p.bnGetT->isVisibleTo(&p), c.offset);
-    EXPECT_EQ(p.bnGetT->text(), QString::fromUtf8(c.temperatureCaption));
-    EXPECT_EQ(p.edA[4]->isVisibleTo(&p), c.fifthSegment);
-    EXPECT_EQ(p.lbB[4]->isVisibleTo(&p), c.fifthSegment);
-    EXPECT_EQ(p.edF[3]->isVisibleTo(&p), c.fifthSegment);
-    EXPECT_EQ(p.gbAdapter->isVisibleTo(&p), c.adapter);
-    EXPECT_EQ(p.bnGetU->isVisibleTo(&p), c.adapter);
-    EXPECT_EQ(p.edN->GetMax(), c.nMax);
-    EXPECT_EQ(p.edF[0]->GetMax(), c.fMax);
-    EXPECT_EQ(p.edF[3]->GetValue(), c.fMax);
-    EXPECT_EQ(p.cbDu->currentText(), "20");
-    EXPECT_EQ(p.cbWeight->currentText(), "0,0001");
-    EXPECT_TRUE(p.cbWeight->isVisibleTo(&p));
-    EXPECT_FALSE(p.edN->isVisibleTo(&p));
+    const KeltControls p(panel.get());
+    EXPECT_EQ(p.cbOutType()->count(), c.outputTypes);
+    EXPECT_EQ(p.cbOutType()->currentText(), "Импульсный Vp");
+    EXPECT_EQ(p.edOffset()->isVisibleTo(panel.get()), c.offset);
+    EXPECT_EQ(p.lbOffset()->isVisibleTo(panel.get()), c.offset);
+    EXPECT_EQ(p.bnGetT()->isVisibleTo(panel.get()), c.offset);
+    EXPECT_EQ(p.bnGetT()->text(), QString::fromUtf8(c.temperatureCaption));
+    EXPECT_EQ(p.edA(4)->isVisibleTo(panel.get()), c.fifthSegment);
+    EXPECT_EQ(p.lbB(4)->isVisibleTo(panel.get()), c.fifthSegment);
+    EXPECT_EQ(p.edF(3)->isVisibleTo(panel.get()), c.fifthSegment);
+    EXPECT_EQ(p.gbAdapter()->isVisibleTo(panel.get()), c.adapter);
+    EXPECT_EQ(p.bnGetU()->isVisibleTo(panel.get()), c.adapter);
+    EXPECT_EQ(p.edN()->GetMax(), c.nMax);
+    EXPECT_EQ(p.edF(0)->GetMax(), c.fMax);
+    EXPECT_EQ(p.edF(3)->GetValue(), c.fMax);
+    EXPECT_EQ(p.cbDu()->currentText(), "20");
+    EXPECT_EQ(p.cbWeight()->currentText(), "0,0001");
+    EXPECT_TRUE(p.cbWeight()->isVisibleTo(panel.get()));
+    EXPECT_FALSE(p.edN()->isVisibleTo(panel.get()));
   }
 }
 
 TEST_F(KeltPanelTest, FrequencyOutputsSwapOrDisableThePulseControls) {
   ComPort::ComList::install({});
   create(0);
-  chooseItem(panel->cbOutType, "Частотный Vf/n");
-  EXPECT_FALSE(panel->cbWeight->isVisibleTo(panel.get()));
-  EXPECT_FALSE(panel->lbWeight->isVisibleTo(panel.get()));
-  EXPECT_TRUE(panel->edN->isVisibleTo(panel.get()));
-  EXPECT_TRUE(panel->lbN->isVisibleTo(panel.get()));
-  EXPECT_TRUE(panel->edA[0]->isEnabled());
+  chooseItem(ui().cbOutType(), "Частотный Vf/n");
+  EXPECT_FALSE(ui().cbWeight()->isVisibleTo(panel.get()));
+  EXPECT_FALSE(ui().lbWeight()->isVisibleTo(panel.get()));
+  EXPECT_TRUE(ui().edN()->isVisibleTo(panel.get()));
+  EXPECT_TRUE(ui().lbN()->isVisibleTo(panel.get()));
+  EXPECT_TRUE(ui().edA(0)->isEnabled());
 
   create(8);
-  panel->cbWeight->setCurrentIndex(2);
-  chooseItem(panel->cbOutType, "Частотный Vf/4");
-  EXPECT_TRUE(panel->cbWeight->isVisibleTo(panel.get()));
-  for (QWidget* w : {static_cast<QWidget*>(panel->cbWeight), static_cast<QWidget*>(panel->edTauOut),
-                     static_cast<QWidget*>(panel->edA[0]), static_cast<QWidget*>(panel->edB[4]),
-                     static_cast<QWidget*>(panel->edF[3])}) {
+  ui().cbWeight()->setCurrentIndex(2);
+  chooseItem(ui().cbOutType(), "Частотный Vf/4");
+  EXPECT_TRUE(ui().cbWeight()->isVisibleTo(panel.get()));
+  for (QWidget* w : {static_cast<QWidget*>(ui().cbWeight()), static_cast<QWidget*>(ui().edTauOut()),
+                     static_cast<QWidget*>(ui().edA(0)), static_cast<QWidget*>(ui().edB(4)),
+                     static_cast<QWidget*>(ui().edF(3))}) {
     EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
   }
-  chooseItem(panel->cbOutType, "Импульсный Vp");
-  EXPECT_TRUE(panel->edA[0]->isEnabled());
-  EXPECT_EQ(panel->cbWeight->currentIndex(), 2);  // kept while disabled
+  chooseItem(ui().cbOutType(), "Импульсный Vp");
+  EXPECT_TRUE(ui().edA(0)->isEnabled());
+  EXPECT_EQ(ui().cbWeight()->currentIndex(), 2);  // kept while disabled
 }
 
 // A frequency output of model 0 travels as output code 0 with n; one of model 8 carries no
 // characteristic, so reading it sets only the type and the Ду.
 TEST_F(KeltPanelTest, FrequencyOutputsTravelWithoutThePulseWeight) {
   attach(0);
-  EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-  chooseItem(panel->cbOutType, "Частотный Vf/n");
-  panel->edN->SetValue(7);
-  EXPECT_EQ(click(panel->bnWrite), "Параметры записаны");
-  chooseItem(panel->cbOutType, "Импульсный Vp");
-  panel->edN->SetValue(1);
-  EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-  EXPECT_EQ(panel->cbOutType->currentIndex(), 1);
-  EXPECT_EQ(panel->edN->GetValue(), 7);
-  EXPECT_TRUE(panel->edN->isVisibleTo(panel.get()));
+  EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
+  chooseItem(ui().cbOutType(), "Частотный Vf/n");
+  ui().edN()->SetValue(7);
+  EXPECT_EQ(click(ui().bnWrite()), "Параметры записаны");
+  chooseItem(ui().cbOutType(), "Импульсный Vp");
+  ui().edN()->SetValue(1);
+  EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
+  EXPECT_EQ(ui().cbOutType()->currentIndex(), 1);
+  EXPECT_EQ(ui().edN()->GetValue(), 7);
+  EXPECT_TRUE(ui().edN()->isVisibleTo(panel.get()));
 
   attach(8);
-  EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-  chooseItem(panel->cbDu, "80");
-  chooseItem(panel->cbOutType, "Частотный Vf/4");
-  EXPECT_EQ(click(panel->bnWrite), "Параметры записаны");
-  chooseItem(panel->cbDu, "25");
-  chooseItem(panel->cbOutType, "Импульсный Vp");
-  panel->edA[0]->SetValue(0.3);
-  EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
-  EXPECT_EQ(panel->cbOutType->currentText(), "Частотный Vf/4");
-  EXPECT_EQ(panel->cbDu->currentText(), "80");
-  EXPECT_DOUBLE_EQ(panel->edA[0]->GetValue(), 0.3);
-  EXPECT_FALSE(panel->edA[0]->isEnabled());
+  EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
+  chooseItem(ui().cbDu(), "80");
+  chooseItem(ui().cbOutType(), "Частотный Vf/4");
+  EXPECT_EQ(click(ui().bnWrite()), "Параметры записаны");
+  chooseItem(ui().cbDu(), "25");
+  chooseItem(ui().cbOutType(), "Импульсный Vp");
+  ui().edA(0)->SetValue(0.3);
+  EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
+  EXPECT_EQ(ui().cbOutType()->currentText(), "Частотный Vf/4");
+  EXPECT_EQ(ui().cbDu()->currentText(), "80");
+  EXPECT_DOUBLE_EQ(ui().edA(0)->GetValue(), 0.3);
+  EXPECT_FALSE(ui().edA(0)->isEnabled());
 }
 
 TEST_F(KeltPanelTest, ThePulseDurationSnapsToWhatTheModelCanHold) {
@@ -337,8 +340,8 @@ TEST_F(KeltPanelTest, ThePulseDurationSnapsToWhatTheModelCanHold) {
   for (const auto& c : typedCases) {
     SCOPED_TRACE(std::to_string(c.model) + " " + c.typed);
     create(c.model);
-    type(panel->edTauOut, c.typed);
-    EXPECT_NEAR(panel->edTauOut->GetValue(), c.shown, 1e-9);
+    type(ui().edTauOut(), c.typed);
+    EXPECT_NEAR(ui().edTauOut()->GetValue(), c.shown, 1e-9);
   }
 
   // Pulse weight position 3 brings the default duration of 30 ms.
@@ -349,21 +352,21 @@ TEST_F(KeltPanelTest, ThePulseDurationSnapsToWhatTheModelCanHold) {
   for (const auto& c : weightCases) {
     SCOPED_TRACE(c.model);
     create(c.model);
-    chooseItem(panel->cbWeight, 3);
-    EXPECT_NEAR(panel->edTauOut->GetValue(), c.shown, 1e-9);
+    chooseItem(ui().cbWeight(), 3);
+    EXPECT_NEAR(ui().edTauOut()->GetValue(), c.shown, 1e-9);
     // A new Ду keeps the weight position and the duration.
-    chooseItem(panel->cbDu, "100");
-    EXPECT_EQ(panel->cbWeight->currentText(), "0,05");
-    EXPECT_NEAR(panel->edTauOut->GetValue(), c.shown, 1e-9);
+    chooseItem(ui().cbDu(), "100");
+    EXPECT_EQ(ui().cbWeight()->currentText(), "0,05");
+    EXPECT_NEAR(ui().edTauOut()->GetValue(), c.shown, 1e-9);
   }
 }
 
 TEST_F(KeltPanelTest, TheOffsetIsShownAndTypedInDegrees) {
   ComPort::ComList::install({});
   create(3);
-  EXPECT_EQ(panel->edOffset->text(), "0.0");
-  panel->edOffset->SetValue(-7);
-  EXPECT_EQ(panel->edOffset->text(), "-3.5");
+  EXPECT_EQ(ui().edOffset()->text(), "0.0");
+  ui().edOffset()->SetValue(-7);
+  EXPECT_EQ(ui().edOffset()->text(), "-3.5");
   const struct {
     const char* typed;
     int steps;
@@ -371,9 +374,9 @@ TEST_F(KeltPanelTest, TheOffsetIsShownAndTypedInDegrees) {
   } cases[] = {{"1,3", 3, "1.5"}, {"-0.25", -1, "-0.5"}, {"9", 7, "3.5"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.typed);
-    type(panel->edOffset, c.typed);
-    EXPECT_EQ(panel->edOffset->GetValue(), c.steps);
-    EXPECT_EQ(panel->edOffset->text().toStdString(), c.shown);
+    type(ui().edOffset(), c.typed);
+    EXPECT_EQ(ui().edOffset()->GetValue(), c.steps);
+    EXPECT_EQ(ui().edOffset()->text().toStdString(), c.shown);
   }
 }
 
@@ -382,12 +385,12 @@ TEST_F(KeltPanelTest, TheChosenPortIsOpenedAtCreationAndRememberedAtDestruction)
   writeRememberedPort(1);
   panel = std::make_unique<TKeltFrame>(nullptr, kShortPause);
   panel->init(15);
-  EXPECT_FALSE(panel->bnRead->isEnabled());  // busy opening the port
+  EXPECT_FALSE(ui().bnRead()->isEnabled());  // busy opening the port
   ASSERT_TRUE(waitIdle());
-  EXPECT_EQ(panel->cbPort->currentIndex(), 1);
-  EXPECT_EQ(click(panel->bnRead), "Параметры считаны");
+  EXPECT_EQ(ui().cbPort()->currentIndex(), 1);
+  EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
 
-  chooseItem(panel->cbPort, 0);
+  chooseItem(ui().cbPort(), 0);
   ASSERT_TRUE(waitIdle());
   panel.reset();
   RegKey key;
@@ -398,12 +401,12 @@ TEST_F(KeltPanelTest, TheChosenPortIsOpenedAtCreationAndRememberedAtDestruction)
 TEST_F(KeltPanelTest, APortThatDoesNotOpenIsDeselectedWithoutAMessage) {
   ComPort::ComList::install({"/nonexistent/ttyKELT"});
   create(7);
-  panel->tbLevel->setValue(2);
+  ui().tbLevel()->setValue(2);
   console.clear();
-  chooseItem(panel->cbPort, 1);
+  chooseItem(ui().cbPort(), 1);
   ASSERT_TRUE(waitIdle());
-  EXPECT_EQ(panel->cbPort->currentIndex(), 0);
-  EXPECT_EQ(panel->tbLevel->value(), 0);
+  EXPECT_EQ(ui().cbPort()->currentIndex(), 0);
+  EXPECT_EQ(ui().tbLevel()->value(), 0);
   EXPECT_EQ(lines(), "");
 }
 

@@ -16,6 +16,7 @@
 #include "support/userchoice.h"
 #include "ui/devices/faultline.h"
 #include "ui/devices/panelwait.h"
+#include "ui/devices/rm23/rm23controls.h"
 #include "ui/devices/rm23/rm23frame.h"
 
 namespace {
@@ -35,14 +36,16 @@ class SpprFaultTest : public FaultPanelTest {
     options.insert(options.begin(), "rm23");
     startSim(options, port, "SpprComPort", 1);
     dlg = new TSpprDlg;
-    dlg->Timer->setInterval(60000);
+    ui().Timer()->setInterval(60000);
     ASSERT_TRUE(waitIdle());
-    ASSERT_EQ(dlg->cbPort->currentIndex(), 1);
+    ASSERT_EQ(ui().cbPort()->currentIndex(), 1);
   }
 
   static bool idle() { return QApplication::overrideCursor() == nullptr; }
   static bool waitIdle() { return waitUntil(idle, 15000); }
   std::string click(QPushButton* button) { return clickAndWait(button, idle); }
+
+  Rm23Controls ui() const { return Rm23Controls(dlg.data()); }
 
   QPointer<TSpprDlg> dlg;
 };
@@ -64,37 +67,37 @@ TEST_F(SpprFaultTest, EveryLineFaultEndsInItsMessageWithNothingStarted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.option);
     attach({c.option});
-    EXPECT_EQ(click(dlg->bnStart), c.message);
-    EXPECT_EQ(dlg->bnStop->isEnabled(), c.started);
-    EXPECT_EQ(dlg->bnStart->isEnabled(), !c.started);
-    EXPECT_EQ(dlg->cbPort->isEnabled(), !c.started);
-    EXPECT_EQ(dlg->pntq->text(), "");
+    EXPECT_EQ(click(ui().bnStart()), c.message);
+    EXPECT_EQ(ui().bnStop()->isEnabled(), c.started);
+    EXPECT_EQ(ui().bnStart()->isEnabled(), !c.started);
+    EXPECT_EQ(ui().cbPort()->isEnabled(), !c.started);
+    EXPECT_EQ(ui().pntq()->text(), "");
   }
 }
 
 TEST_F(SpprFaultTest, AnUnknownStateEndsTheStopWithAnExchangeError) {
   attach({"--bad-state"});
-  ASSERT_EQ(click(dlg->bnStart), "");
-  ASSERT_TRUE(dlg->bnStop->isEnabled());
-  EXPECT_EQ(click(dlg->bnStop), "Ошибка обмена");
-  EXPECT_EQ(dlg->pntq->text(), "");
+  ASSERT_EQ(click(ui().bnStart()), "");
+  ASSERT_TRUE(ui().bnStop()->isEnabled());
+  EXPECT_EQ(click(ui().bnStop()), "Ошибка обмена");
+  EXPECT_EQ(ui().pntq()->text(), "");
 }
 
 TEST_F(SpprFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
   const FaultLink link("rm23");
   attach(link.options(), link.path());
-  EXPECT_EQ(click(dlg->bnStart), kHangUpText);
-  EXPECT_FALSE(dlg->bnStop->isEnabled());
-  EXPECT_TRUE(dlg->cbPort->isEnabled());
+  EXPECT_EQ(click(ui().bnStart()), kHangUpText);
+  EXPECT_FALSE(ui().bnStop()->isEnabled());
+  EXPECT_TRUE(ui().cbPort()->isEnabled());
 
   ASSERT_TRUE(link.waitReturned(sim->path()));
-  chooseItem(dlg->cbPort, 0);
+  chooseItem(ui().cbPort(), 0);
   ASSERT_TRUE(waitIdle());
-  chooseItem(dlg->cbPort, 1);
+  chooseItem(ui().cbPort(), 1);
   ASSERT_TRUE(waitIdle());
-  ASSERT_EQ(dlg->cbPort->currentIndex(), 1);
-  EXPECT_EQ(click(dlg->bnStart), "");
-  EXPECT_TRUE(dlg->bnStop->isEnabled());
+  ASSERT_EQ(ui().cbPort()->currentIndex(), 1);
+  EXPECT_EQ(click(ui().bnStart()), "");
+  EXPECT_TRUE(ui().bnStop()->isEnabled());
 }
 
 }  // namespace

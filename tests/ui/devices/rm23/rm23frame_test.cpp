@@ -26,6 +26,7 @@
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
 #include "ui/devices/panelwait.h"
+#include "ui/devices/rm23/rm23controls.h"
 #include "ui/widgets/discombobox.h"
 #include "ui/widgets/floatedit.h"
 #include "ui/widgets/goodtable.h"
@@ -83,29 +84,31 @@ class SpprDlgTest : public ::testing::Test {
     startSim(std::move(options));
     writeRememberedPort(1);
     create();
-    ASSERT_EQ(dlg->cbPort->currentIndex(), 1);
+    ASSERT_EQ(ui().cbPort()->currentIndex(), 1);
   }
 
   void create() {
     dlg = new TSpprDlg;
-    dlg->Timer->setInterval(kPollMs);
+    ui().Timer()->setInterval(kPollMs);
     ASSERT_TRUE(waitIdle());
     console.clear();
   }
 
   // "Старт", then waits for the run to complete and the dialog to stop it by itself.
   void measure() {
-    QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return dlg->bnStop->isEnabled(); })) << lines();
-    EXPECT_FALSE(dlg->bnStart->isEnabled());
-    EXPECT_FALSE(dlg->bnToPackage->isEnabled());
-    ASSERT_TRUE(waitUntil([&] { return dlg->bnStart->isEnabled(); })) << "no completion";
-    EXPECT_FALSE(dlg->bnStop->isEnabled());
+    QTest::mouseClick(ui().bnStart(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return ui().bnStop()->isEnabled(); })) << lines();
+    EXPECT_FALSE(ui().bnStart()->isEnabled());
+    EXPECT_FALSE(ui().bnToPackage()->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return ui().bnStart()->isEnabled(); })) << "no completion";
+    EXPECT_FALSE(ui().bnStop()->isEnabled());
   }
 
   std::string lines() const { return console.join('\n').toStdString(); }
 
   std::unique_ptr<SimProcess> sim;
+  Rm23Controls ui() const { return Rm23Controls(dlg.data()); }
+
   QPointer<TSpprDlg> dlg;
   QStringList console;
 };
@@ -114,34 +117,34 @@ TEST_F(SpprDlgTest, ATimedRunCompletesAndBecomesOneEntry) {
   attach({"--temp=20,25"});
   const auto package = std::make_shared<Package<KeltEntry>>();
   dlg->setPackage(package);
-  EXPECT_TRUE(dlg->bnToPackage->isEnabled());
-  chooseItem(dlg->cbChannel1, "3");  // 20 Hz
-  chooseItem(dlg->cbChannel2, "4");  // 10 Hz
-  dlg->edTime->SetValue(0.5);
-  chooseItem(dlg->cbTempCh, 1);   // "ТСП 2"
-  chooseItem(dlg->cbTspType, 1);  // "Pt-100 (W=1,385)", as the simulator reports
+  EXPECT_TRUE(ui().bnToPackage()->isEnabled());
+  chooseItem(ui().cbChannel1(), "3");  // 20 Hz
+  chooseItem(ui().cbChannel2(), "4");  // 10 Hz
+  ui().edTime()->SetValue(0.5);
+  chooseItem(ui().cbTempCh(), 1);   // "ТСП 2"
+  chooseItem(ui().cbTspType(), 1);  // "Pt-100 (W=1,385)", as the simulator reports
 
-  QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
+  QTest::mouseClick(ui().bnStart(), Qt::LeftButton);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
   for (QWidget* control :
-       {static_cast<QWidget*>(dlg->cbPort), static_cast<QWidget*>(dlg->bnStart),
-        static_cast<QWidget*>(dlg->bnStop), static_cast<QWidget*>(dlg->bnToPackage)})
+       {static_cast<QWidget*>(ui().cbPort()), static_cast<QWidget*>(ui().bnStart()),
+        static_cast<QWidget*>(ui().bnStop()), static_cast<QWidget*>(ui().bnToPackage())})
     EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
-  ASSERT_TRUE(waitUntil([&] { return dlg->bnStart->isEnabled(); })) << "no completion";
-  EXPECT_FALSE(dlg->bnStop->isEnabled());
-  EXPECT_TRUE(dlg->cbPort->isEnabled());
+  ASSERT_TRUE(waitUntil([&] { return ui().bnStart()->isEnabled(); })) << "no completion";
+  EXPECT_FALSE(ui().bnStop()->isEnabled());
+  EXPECT_TRUE(ui().cbPort()->isEnabled());
 
   // 0.5 s: input 3 counted its pulses 0..10, input 4 its pulses 0..5.
-  EXPECT_EQ(dlg->pntq->text(), "0.500");
-  EXPECT_EQ(dlg->pnN1->text(), "11");
-  EXPECT_EQ(dlg->pnt1->text(), "0.500");
-  EXPECT_EQ(dlg->pnN2->text(), "6");
-  EXPECT_NEAR(dlg->pnTemp->GetValue(), 25, 0.05);  // channel 2, measured at start and at stop
+  EXPECT_EQ(ui().pntq()->text(), "0.500");
+  EXPECT_EQ(ui().pnN1()->text(), "11");
+  EXPECT_EQ(ui().pnt1()->text(), "0.500");
+  EXPECT_EQ(ui().pnN2()->text(), "6");
+  EXPECT_NEAR(ui().pnTemp()->GetValue(), 25, 0.05);  // channel 2, measured at start and at stop
   EXPECT_EQ(lines(), "");
 
-  dlg->edVolMass->SetValue(12.5);
+  ui().edVolMass()->SetValue(12.5);
   QSignalSpy added(dlg.data(), &TSpprDlg::entryAdded);
-  QTest::mouseClick(dlg->bnToPackage, Qt::LeftButton);
+  QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
   EXPECT_EQ(added.count(), 1);
   ASSERT_EQ(package->entryCount(), 1);
   const KeltEntry& e = package->entries().back();
@@ -149,7 +152,7 @@ TEST_F(SpprDlgTest, ATimedRunCompletesAndBecomesOneEntry) {
   EXPECT_EQ(e.pulses1, 11);
   EXPECT_DOUBLE_EQ(e.pulseTime, 0.5);
   EXPECT_EQ(e.pulses2, 6);
-  EXPECT_DOUBLE_EQ(e.temperature, dlg->pnTemp->GetValue());
+  EXPECT_DOUBLE_EQ(e.temperature, ui().pnTemp()->GetValue());
   EXPECT_DOUBLE_EQ(e.refVolume, 12.5);
 }
 
@@ -170,14 +173,14 @@ TEST_F(SpprDlgTest, PulseAndStartStopRunsReportTheChosenInputs) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
     attach({c.run});
-    chooseItem(dlg->cbMode, c.mode);
-    dlg->edPulses->SetValue(21);
-    if (dlg->cbChannel->isEnabled()) chooseItem(dlg->cbChannel, "2");
-    chooseItem(dlg->cbTempCh, kSpprNoThermometer);
+    chooseItem(ui().cbMode(), c.mode);
+    ui().edPulses()->SetValue(21);
+    if (ui().cbChannel()->isEnabled()) chooseItem(ui().cbChannel(), "2");
+    chooseItem(ui().cbTempCh(), kSpprNoThermometer);
     measure();
-    EXPECT_EQ(dlg->pntq->text(), c.refTime);
-    EXPECT_EQ(dlg->pnN1->text(), c.pulses1);
-    EXPECT_EQ(dlg->pnN2->text(), c.pulses2);
+    EXPECT_EQ(ui().pntq()->text(), c.refTime);
+    EXPECT_EQ(ui().pnN1()->text(), c.pulses1);
+    EXPECT_EQ(ui().pnN2()->text(), c.pulses2);
     EXPECT_EQ(lines(), "");
     delete dlg.data();
   }
@@ -189,20 +192,20 @@ TEST_F(SpprDlgTest, WithoutAThermometerTheTypedTemperatureGoesIntoThePackage) {
   const auto package = std::make_shared<Package<KeltEntry>>();
   package->method = mMass;
   dlg->setPackage(package);
-  EXPECT_EQ(dlg->lbVolMass->text(), "Mэт, кг:");
-  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
-  ASSERT_FALSE(dlg->pnTemp->isReadOnly());
-  dlg->pnTemp->setFocus();
-  dlg->pnTemp->selectAll();
-  QTest::keyClicks(dlg->pnTemp, "18.5");
-  QTest::keyClick(dlg->pnTemp, Qt::Key_Return);
-  dlg->edTime->SetValue(0.25);
+  EXPECT_EQ(ui().lbVolMass()->text(), "Mэт, кг:");
+  chooseItem(ui().cbTempCh(), kSpprNoThermometer);
+  ASSERT_FALSE(ui().pnTemp()->isReadOnly());
+  ui().pnTemp()->setFocus();
+  ui().pnTemp()->selectAll();
+  QTest::keyClicks(ui().pnTemp(), "18.5");
+  QTest::keyClick(ui().pnTemp(), Qt::Key_Return);
+  ui().edTime()->SetValue(0.25);
 
   measure();
   EXPECT_EQ(lines(), "");
-  EXPECT_DOUBLE_EQ(dlg->pnTemp->GetValue(), 18.5);
-  dlg->edVolMass->SetValue(3);
-  QTest::mouseClick(dlg->bnToPackage, Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(ui().pnTemp()->GetValue(), 18.5);
+  ui().edVolMass()->SetValue(3);
+  QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
   ASSERT_EQ(package->entryCount(), 1);
   EXPECT_DOUBLE_EQ(package->entries()[0].temperature, 18.5);
   EXPECT_DOUBLE_EQ(package->entries()[0].refMass, 3);
@@ -220,15 +223,15 @@ TEST_F(SpprDlgTest, AFailedTemperatureSkipsTheStartQueuedAfterIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.option);
     attach({c.option});
-    QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
+    QTest::mouseClick(ui().bnStart(), Qt::LeftButton);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(lines(), c.message);
-    EXPECT_TRUE(dlg->bnStart->isEnabled());
-    EXPECT_FALSE(dlg->bnStop->isEnabled());
+    EXPECT_TRUE(ui().bnStart()->isEnabled());
+    EXPECT_FALSE(ui().bnStop()->isEnabled());
     // The polls find the instrument stopped, not counting: it never got the start.
-    ASSERT_TRUE(waitUntil([&] { return !dlg->pnU->text().isEmpty(); }));
-    EXPECT_EQ(dlg->pntq->text(), "");
-    EXPECT_FALSE(dlg->bnStop->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return !ui().pnU()->text().isEmpty(); }));
+    EXPECT_EQ(ui().pntq()->text(), "");
+    EXPECT_FALSE(ui().bnStop()->isEnabled());
     EXPECT_EQ(lines(), c.message);
     delete dlg.data();
     console.clear();
@@ -237,18 +240,18 @@ TEST_F(SpprDlgTest, AFailedTemperatureSkipsTheStartQueuedAfterIt) {
 
 TEST_F(SpprDlgTest, FailedPollsAreSilentAndAFailedStopIsLogged) {
   attach({"--bad-sum=status"});
-  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
-  QTest::mouseClick(dlg->bnStart, Qt::LeftButton);
-  ASSERT_TRUE(waitUntil([&] { return dlg->bnStop->isEnabled(); }));
+  chooseItem(ui().cbTempCh(), kSpprNoThermometer);
+  QTest::mouseClick(ui().bnStart(), Qt::LeftButton);
+  ASSERT_TRUE(waitUntil([&] { return ui().bnStop()->isEnabled(); }));
   waitUntil([] { return false; }, 8 * kPollMs);  // polls fail meanwhile
   EXPECT_EQ(lines(), "");
-  EXPECT_EQ(dlg->pnU->text(), "");
+  EXPECT_EQ(ui().pnU()->text(), "");
 
-  QTest::mouseClick(dlg->bnStop, Qt::LeftButton);
+  QTest::mouseClick(ui().bnStop(), Qt::LeftButton);
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(lines(), "Ошибка контрольной суммы");
-  EXPECT_EQ(dlg->pnU->text(), "");
-  EXPECT_TRUE(dlg->bnStop->isEnabled());  // still measuring: it may be stopped again
+  EXPECT_EQ(ui().pnU()->text(), "");
+  EXPECT_TRUE(ui().bnStop()->isEnabled());  // still measuring: it may be stopped again
 }
 
 TEST_F(SpprDlgTest, TheSupplyVoltageIsRedBelowCode17) {
@@ -260,9 +263,9 @@ TEST_F(SpprDlgTest, TheSupplyVoltageIsRedBelowCode17) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
     attach({"--voltage=" + std::to_string(c.code)});
-    ASSERT_TRUE(waitUntil([&] { return !dlg->pnU->text().isEmpty(); }));
-    EXPECT_EQ(dlg->pnU->text(), QString::fromUtf8(c.text));
-    EXPECT_EQ(dlg->pnU->palette().color(QPalette::WindowText) == QColor(Qt::red), c.red);
+    ASSERT_TRUE(waitUntil([&] { return !ui().pnU()->text().isEmpty(); }));
+    EXPECT_EQ(ui().pnU()->text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(ui().pnU()->palette().color(QPalette::WindowText) == QColor(Qt::red), c.red);
     delete dlg.data();
   }
 }
@@ -274,61 +277,61 @@ TEST_F(SpprDlgTest, SettingsFollowTheModeTheInputsAndTheTemperatureChannel) {
 
   // The criterion follows the mode; the pulse input is chosen only for a pulse stop and keeps
   // its choice while unused.
-  EXPECT_EQ(dlg->criterion->currentWidget(), dlg->edTime);
-  EXPECT_EQ(dlg->lbCriterion->text(), "Длит. измерения, сек:");
-  EXPECT_FALSE(dlg->cbChannel->isEnabled());
-  chooseItem(dlg->cbMode, 1);
-  EXPECT_EQ(dlg->criterion->currentWidget(), dlg->edPulses);
-  EXPECT_EQ(dlg->lbCriterion->text(), "Кол-во импульсов:");
-  ASSERT_TRUE(dlg->cbChannel->isEnabled());
-  EXPECT_EQ(dlg->cbChannel->currentText(), "1");
-  chooseItem(dlg->cbChannel, "3");
-  chooseItem(dlg->cbMode, 3);
-  EXPECT_EQ(dlg->criterion->currentWidget(), dlg->stBlank);
-  EXPECT_EQ(dlg->lbCriterion->text(), "");
-  EXPECT_FALSE(dlg->cbChannel->isEnabled());
-  EXPECT_EQ(dlg->cbChannel->currentIndex(), -1);
-  chooseItem(dlg->cbMode, 1);
-  EXPECT_EQ(dlg->cbChannel->currentText(), "3");
+  EXPECT_EQ(ui().criterion()->currentWidget(), ui().edTime());
+  EXPECT_EQ(ui().lbCriterion()->text(), "Длит. измерения, сек:");
+  EXPECT_FALSE(ui().cbChannel()->isEnabled());
+  chooseItem(ui().cbMode(), 1);
+  EXPECT_EQ(ui().criterion()->currentWidget(), ui().edPulses());
+  EXPECT_EQ(ui().lbCriterion()->text(), "Кол-во импульсов:");
+  ASSERT_TRUE(ui().cbChannel()->isEnabled());
+  EXPECT_EQ(ui().cbChannel()->currentText(), "1");
+  chooseItem(ui().cbChannel(), "3");
+  chooseItem(ui().cbMode(), 3);
+  EXPECT_EQ(ui().criterion()->currentWidget(), ui().stBlank());
+  EXPECT_EQ(ui().lbCriterion()->text(), "");
+  EXPECT_FALSE(ui().cbChannel()->isEnabled());
+  EXPECT_EQ(ui().cbChannel()->currentIndex(), -1);
+  chooseItem(ui().cbMode(), 1);
+  EXPECT_EQ(ui().cbChannel()->currentText(), "3");
 
   // The two inputs exclude each other.
-  EXPECT_EQ(items(dlg->cbChannel1), QStringList({"1", "3", "4"}));
-  EXPECT_EQ(items(dlg->cbChannel2), QStringList({"2", "3", "4"}));
-  chooseItem(dlg->cbChannel1, "3");
-  EXPECT_EQ(items(dlg->cbChannel2), QStringList({"1", "2", "4"}));
-  EXPECT_EQ(dlg->cbChannel2->currentText(), "2");
-  chooseItem(dlg->cbChannel2, "4");
-  EXPECT_EQ(items(dlg->cbChannel1), QStringList({"1", "2", "3"}));
-  EXPECT_EQ(dlg->cbChannel1->currentText(), "3");
-  EXPECT_EQ(items(dlg->cbChannel2), QStringList({"1", "2", "4"}));
+  EXPECT_EQ(items(ui().cbChannel1()), QStringList({"1", "3", "4"}));
+  EXPECT_EQ(items(ui().cbChannel2()), QStringList({"2", "3", "4"}));
+  chooseItem(ui().cbChannel1(), "3");
+  EXPECT_EQ(items(ui().cbChannel2()), QStringList({"1", "2", "4"}));
+  EXPECT_EQ(ui().cbChannel2()->currentText(), "2");
+  chooseItem(ui().cbChannel2(), "4");
+  EXPECT_EQ(items(ui().cbChannel1()), QStringList({"1", "2", "3"}));
+  EXPECT_EQ(ui().cbChannel1()->currentText(), "3");
+  EXPECT_EQ(items(ui().cbChannel2()), QStringList({"1", "2", "4"}));
 
   // A measured temperature is shown read-only; without a thermometer it is typed.
-  EXPECT_TRUE(dlg->cbTspType->isEnabled());
-  EXPECT_TRUE(dlg->pnTemp->isReadOnly());
-  const QColor measuredLook = dlg->pnTemp->palette().color(QPalette::Base);
-  chooseItem(dlg->cbTempCh, kSpprNoThermometer);
-  EXPECT_FALSE(dlg->cbTspType->isEnabled());
-  EXPECT_FALSE(dlg->pnTemp->isReadOnly());
-  EXPECT_NE(dlg->pnTemp->palette().color(QPalette::Base), measuredLook);
+  EXPECT_TRUE(ui().cbTspType()->isEnabled());
+  EXPECT_TRUE(ui().pnTemp()->isReadOnly());
+  const QColor measuredLook = ui().pnTemp()->palette().color(QPalette::Base);
+  chooseItem(ui().cbTempCh(), kSpprNoThermometer);
+  EXPECT_FALSE(ui().cbTspType()->isEnabled());
+  EXPECT_FALSE(ui().pnTemp()->isReadOnly());
+  EXPECT_NE(ui().pnTemp()->palette().color(QPalette::Base), measuredLook);
 
   // Without a port nothing is polled or started; the package field comes with a package.
-  EXPECT_EQ(dlg->cbPort->currentIndex(), 0);
-  EXPECT_FALSE(dlg->lbVolMass->isVisibleTo(dlg));
-  EXPECT_FALSE(dlg->bnToPackage->isEnabled());
+  EXPECT_EQ(ui().cbPort()->currentIndex(), 0);
+  EXPECT_FALSE(ui().lbVolMass()->isVisibleTo(dlg));
+  EXPECT_FALSE(ui().bnToPackage()->isEnabled());
   auto package = std::make_shared<Package<KeltEntry>>();
   package->method = mReference;
   dlg->setPackage(package);
-  EXPECT_TRUE(dlg->lbVolMass->isVisibleTo(dlg));
-  EXPECT_EQ(dlg->lbVolMass->text(), "gэт, м3/ч:");
-  EXPECT_TRUE(dlg->bnToPackage->isEnabled());
+  EXPECT_TRUE(ui().lbVolMass()->isVisibleTo(dlg));
+  EXPECT_EQ(ui().lbVolMass()->text(), "gэт, м3/ч:");
+  EXPECT_TRUE(ui().bnToPackage()->isEnabled());
 
   // A package the document has dropped meanwhile is no longer offered.
   const std::weak_ptr<PackageBase> dropped = package;
   package.reset();
-  QTest::mouseClick(dlg->bnToPackage, Qt::LeftButton);
+  QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
   EXPECT_TRUE(dropped.expired());
-  EXPECT_FALSE(dlg->bnToPackage->isEnabled());
-  EXPECT_FALSE(dlg->lbVolMass->isVisibleTo(dlg));
+  EXPECT_FALSE(ui().bnToPackage()->isEnabled());
+  EXPECT_FALSE(ui().lbVolMass()->isVisibleTo(dlg));
   EXPECT_EQ(lines(), "");
 }
 
@@ -348,11 +351,11 @@ TEST_F(SpprDlgTest, TheMainWindowOpensFeedsAndForgetsTheDialog) {
   ASSERT_TRUE(dlg);
   EXPECT_TRUE(dlg->isVisible());
   ASSERT_TRUE(waitIdle());
-  EXPECT_FALSE(dlg->bnToPackage->isEnabled());  // the device tab
+  EXPECT_FALSE(ui().bnToPackage()->isEnabled());  // the device tab
 
   form.TabControl->setCurrentIndex(1);
-  EXPECT_TRUE(dlg->lbVolMass->isVisible());
-  QTest::mouseClick(dlg->bnToPackage, Qt::LeftButton);
+  EXPECT_TRUE(ui().lbVolMass()->isVisible());
+  QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
   EXPECT_EQ(package->entryCount(), 1);
   EXPECT_EQ(form.Table->GetRowCount(), 1);
   EXPECT_TRUE(form.ActionDeleteEntry->isEnabled());
@@ -360,11 +363,11 @@ TEST_F(SpprDlgTest, TheMainWindowOpensFeedsAndForgetsTheDialog) {
   form.ActionNewEntryRM->trigger();
   EXPECT_EQ(form.findChildren<TSpprDlg*>().size(), 1);
   form.TabControl->setCurrentIndex(0);
-  EXPECT_FALSE(dlg->bnToPackage->isEnabled());
+  EXPECT_FALSE(ui().bnToPackage()->isEnabled());
 
-  chooseItem(dlg->cbPort, 1);
+  chooseItem(ui().cbPort(), 1);
   ASSERT_TRUE(waitIdle());
-  ASSERT_EQ(dlg->cbPort->currentIndex(), 1);
+  ASSERT_EQ(ui().cbPort()->currentIndex(), 1);
   dlg->close();
   ASSERT_TRUE(waitUntil([&] { return dlg.isNull(); }));
   EXPECT_EQ(rememberedPort(), 1);
@@ -374,7 +377,7 @@ TEST_F(SpprDlgTest, TheMainWindowOpensFeedsAndForgetsTheDialog) {
   dlg = form.findChild<TSpprDlg*>();
   ASSERT_TRUE(dlg);
   ASSERT_TRUE(waitIdle());
-  EXPECT_EQ(dlg->cbPort->currentIndex(), 1);
+  EXPECT_EQ(ui().cbPort()->currentIndex(), 1);
 }
 
 }  // namespace
