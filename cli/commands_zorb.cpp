@@ -8,6 +8,7 @@
 #include "clijson.h"
 #include "commands.h"
 #include "core/base/errors.h"
+#include "core/devices/zorb/zorbmodels.h"
 #include "core/devices/zorb/zorbthread.h"
 
 using nlohmann::json;

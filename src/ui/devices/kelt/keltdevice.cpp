@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <cstring>
 
+#include "core/devices/kelt/keltmodels.h"
 #include "ui/base/messagelog.h"
 #include "ui/widgets/discombobox.h"
 #include "ui/widgets/floatedit.h"
@@ -67,7 +68,7 @@ bool Kelt::setParameters(const uint8_t* data, uint32_t length) {
   return true;
 }
 
-std::string Kelt::name() const { return deviceType(typeCode())->name; }
+std::string Kelt::name() const { return keltModel(panel_->model()).name; }
 
 // The selected weight also while a frequency output disables (and blanks) the selector.
 double Kelt::pulseWeight() const {

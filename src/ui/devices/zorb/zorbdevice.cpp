@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/devices/devicetypes.h"
+#include "core/devices/zorb/zorbmodels.h"
 #include "ui/base/messagelog.h"
 #include "ui/devices/zorb/zorbframe.h"
 #include "ui/widgets/floatedit.h"
@@ -28,7 +30,7 @@ Zorb::Zorb(int model, QWidget* parent) : PanelDevice(new TZorbFrame(parent)) {
   panel_->init(model);
 }
 
-uint8_t Zorb::typeCode() const { return static_cast<uint8_t>(kFirstZorbCode + panel_->model()); }
+uint8_t Zorb::typeCode() const { return deviceTypeCode(dfZorb, panel_->model()); }
 
 void Zorb::readLines(std::vector<files::Line>& lines) {
   lines.resize(1);
@@ -77,7 +79,7 @@ bool Zorb::setParameters(const uint8_t* data, uint32_t length) {
   return true;
 }
 
-std::string Zorb::name() const { return deviceType(typeCode())->name; }
+std::string Zorb::name() const { return zorbModel(panel_->model()).name; }
 
 // The weights are shown with a decimal comma; a point is read as well.
 double Zorb::pulseWeight() const {

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "core/devices/zorb/zorbmodels.h"
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
 #include "ui/widgets/buddylabel.h"
