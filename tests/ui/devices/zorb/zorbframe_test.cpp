@@ -26,7 +26,7 @@ namespace {
 
 using comprt::ComPort;
 
-// Model index 7 ("ЗОРБ-Т2-xxx-П") has a pulse output.
+// Model index 7 ("ЗОРБ-ТИ1-xxx-М") has a pulse output.
 constexpr int kPulseModel = 7;
 
 // The panel of a ZORB device against tdservice-sim, which is the only port of the port list.
