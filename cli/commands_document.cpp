@@ -12,6 +12,7 @@
 #include "clijson.h"
 #include "commands.h"
 #include "core/base/errors.h"
+#include "core/devices/devicetypes.h"
 #include "core/document/document.h"
 #include "core/package/approxstate.h"
 #include "core/storage/files.h"

@@ -8,7 +8,8 @@
 #include "clijson.h"
 #include "commands.h"
 #include "core/base/errors.h"
-#include "core/devices/zorb/zorbthread.h"
+#include "core/devices/zorb/zorbmodels.h"
+#include "core/devices/zorb/zorbpanelmodel.h"
 
 using nlohmann::json;
 
@@ -16,26 +17,27 @@ namespace {
 
 using ZorbWorker = CliWorker<ZorbThread>;
 
-constexpr int kLastZorbModel = 16;  // model index = device type code - 1
-constexpr int kFirstZorbDu = 2;     // the panel's Ду list: Ду 25 .. Ду 200
-constexpr int kLastZorbDu = 11;
+constexpr int kLastZorbModel = kZorbModelCount - 1;
 
-// The model and Ду of the command line. Only the models with a pulse output keep coefficients,
-// which is why the panel offers reading and writing for those alone.
-ZorbCommon zorbTarget(const CliArgs& args) {
+// The model and Ду of the command line, as the panel holds them. Only the models with a pulse
+// output keep coefficients, which is why the panel offers reading and writing for those alone.
+ZorbPanelValues zorbTarget(const CliArgs& args) {
   const int model = static_cast<int>(args.integer("model", 0, kLastZorbModel));
   if (!zorbHasPulseOutput(model))
     throw MessageError("У модели " + std::to_string(model) +
                        " нет импульсного выхода: коэффициенты не считываются и не записываются");
-  ZorbCommon data;
-  data.Du = static_cast<uint8_t>(args.integer("du", kFirstZorbDu, kLastZorbDu));
-  return data;
+  ZorbPanelValues values;
+  const int du = static_cast<int>(args.integer("du", zorbDuCode(0), zorbDuCode(kZorbDuCount - 1)));
+  values.duPosition = zorbDuPosition(du);
+  return values;
+}
+
+ZorbCommon run(ZorbWorker& worker, const ZorbRequest& request) {
+  return worker.runOk(request.type, request.data);
 }
 
 void openZorb(ZorbWorker& worker, const CliArgs& args) {
-  ZorbCommon open;
-  open.port = static_cast<uint8_t>(cliPortPosition(args.value("port")));
-  worker.runOk(ZORB_OPEN, open);
+  run(worker, zorbOpenCommand(cliPortPosition(args.value("port"))));
 }
 
 json coefficientsJson(const ZorbCommon& data) {
@@ -44,10 +46,10 @@ json coefficientsJson(const ZorbCommon& data) {
 
 int zorbRead(const std::vector<std::string>& words) {
   const CliArgs args(words, 0, {{"model", true}, {"du", true}, {"port", true}});
-  const ZorbCommon target = zorbTarget(args);
+  const ZorbPanelValues target = zorbTarget(args);
   ZorbWorker worker;
   openZorb(worker, args);
-  printJson(coefficientsJson(worker.runOk(ZORB_READ, target)));
+  printJson(coefficientsJson(run(worker, zorbReadCommand(target))));
   return 0;
 }
 
@@ -56,14 +58,15 @@ int zorbRead(const std::vector<std::string>& words) {
 int zorbWrite(const std::vector<std::string>& words) {
   const CliArgs args(words, 0,
                      {{"model", true}, {"du", true}, {"port", true}, {"a", true}, {"b", true}});
-  ZorbCommon data = zorbTarget(args);
-  data.A = args.real("a");
-  data.B = args.real("b");
-  zorbWriteFrame(data.A, data.B, data.Du);  // can throw
+  ZorbPanelValues values = zorbTarget(args);
+  values.A = args.real("a");
+  values.B = args.real("b");
+  const ZorbRequest write = zorbWriteCommand(values);
+  zorbWriteFrame(write.data.A, write.data.B, write.data.Du);  // can throw
   ZorbWorker worker;
   openZorb(worker, args);
-  worker.runOk(ZORB_WRITE, data);
-  printJson(coefficientsJson(data));
+  run(worker, write);
+  printJson(coefficientsJson(write.data));
   return 0;
 }
 

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Checks the layering of the sources: nothing under src/core includes Qt or a UI header, and no
 # include runs from a lower folder to a higher one. The folders of each tree, lowest first:
-#   src/core: base, comm, package, document, storage, graphs, devices/<family>
+#   src/core: base, comm, package, document, devices/<family>, devices (the type table composed
+#             from the families), storage, graphs
 #   src/ui:   base, widgets, graphs, package, storage, devices, devices/<family>, app
 # A family folder includes no other family; the UI tree may include anything of the core.
 # Prints every offending include and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-core_order=(base comm package document storage graphs devices)
+core_order=(base comm package document family devices storage graphs)
 ui_order=(base widgets graphs package storage devices family app)
 
 # rank <tree> <path below the tree>: the position of the file's folder in the tree's order.
@@ -17,7 +18,6 @@ rank() {
   folder=${path%%/*}
   if [ "$folder" = devices ] && [[ $path == devices/*/* ]]; then folder=family; fi
   if [ "$tree" = core ]; then
-    [ "$folder" = family ] && folder=devices
     for i in "${!core_order[@]}"; do [ "${core_order[$i]}" = "$folder" ] && echo "$i" && return; done
   else
     for i in "${!ui_order[@]}"; do [ "${ui_order[$i]}" = "$folder" ] && echo "$i" && return; done

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/base/localehook.h"
+#include "core/devices/devicetypes.h"
 #include "core/document/document.h"
 #include "core/package/approxstate.h"
 #include "core/storage/docfixtures.h"

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,18 +59,8 @@ class DeviceBase {
 // Family codes; they equal the entry kinds of the family's packages.
 enum DeviceFamily : uint8_t { dfZorb = 0, dfKelt = 1, dfTd = 2 };
 
-// Type codes: 0 TD, 1..17 ZORB models (model index code - 1), 18..35 KELT (code - 18).
-struct DeviceTypeInfo {
-  uint8_t code;
-  DeviceFamily family;
-  const char* group;    // tree group of the New document dialog; nullptr: a top-level row
-  const char* treeRow;  // row text in that tree
-  const char* name;     // the device's name; nullptr for TD, whose device composes it
-};
-
-std::span<const DeviceTypeInfo> deviceTypes();
-// nullptr outside 0..35.
-const DeviceTypeInfo* deviceType(int code);
+// Type codes: 0 TD, 1..17 ZORB models, 18..35 KELT models; the type table that maps them to the
+// families' models is core/devices/devicetypes.h.
 inline constexpr int kTdCode = 0;
 inline constexpr int kFirstZorbCode = 1;
 inline constexpr int kFirstKeltCode = 18;
@@ -79,13 +68,6 @@ inline constexpr int kLastTypeCode = 35;
 
 // 1 for KELT (18..35), 2 for TD (0), 0 (ZORB) for every other code.
 int deviceFamily(int typeCode);
-
-// Trailing columns of a package that the table and the text export leave out: 3 for verification
-// packages of ZORB models without a pulse output, else 0.
-int hiddenColumnCount(int typeCode, bool verification);
-inline int hiddenColumnCount(const DeviceBase& device, bool verification) {
-  return hiddenColumnCount(device.typeCode(), verification);
-}
 
 // Serial number text for panels and file names: at least 8 digits, and one more leading zero for
 // diameters up to 80 mm (codes below 8) when the digits do not already start with one.

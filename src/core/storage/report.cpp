@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "core/base/localehook.h"
+#include "core/devices/devicetypes.h"
 #include "core/package/approxstate.h"
 #include "core/package/celltext.h"
 #include "core/storage/atomicfile.h"

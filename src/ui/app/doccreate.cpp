@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "core/document/devicebase.h"
+#include "core/devices/devicetypes.h"
 #include "ui/base/messagelog.h"
 
 namespace {

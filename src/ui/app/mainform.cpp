@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "core/base/errors.h"
+#include "core/devices/devicetypes.h"
 #include "core/package/approxstate.h"
 #include "core/package/packagecreate.h"
 #include "core/storage/filenames.h"

@@ -6,7 +6,7 @@
 #include <QLayout>
 #include <cstring>
 
-#include "core/document/devicebase.h"
+#include "core/devices/devicetypes.h"
 
 class FakePanelDevice : public DeviceBase {
  public:

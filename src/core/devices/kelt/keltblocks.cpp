@@ -80,7 +80,6 @@ void putLsb(std::vector<uint8_t>& block, int at, int value) {
 int msbAt(std::span<const uint8_t> block, int at) { return (block[at] << 8) | block[at + 1]; }
 int lsbAt(std::span<const uint8_t> block, int at) { return block[at] | (block[at + 1] << 8); }
 
-bool isWide(int model) { return model >= 9; }  // formats 3 (models 9..11) and 4
 bool isFrequencyOutput(int32_t outputType) { return outputType >= 1 && outputType <= 5; }
 
 // Smallest multiple of 4 not below s, for divisors above 15 of the wide divisor code.
@@ -151,7 +150,7 @@ void encodeSegment3(std::vector<uint8_t>& block, const KeltParams3& p, int model
                     double lowerF) {
   const double D = keltScaleD(p.duCode);
   const int K = keltK(model);
-  const bool wide = isWide(model);
+  const bool wide = keltModel(model).wideDivisors;
   const double a = aQuotient(p.A[i], D, i);
   const int aCode = limitedRound(a, 0, 65535);
   const int lo = std::max(-((aCode * 128 + 127) / K), -32767);
@@ -202,9 +201,9 @@ int pulseSteps(double duration) {
 
 PulseCode longPulseCode(int c) { return {(c + 128) / 256, true}; }
 
-// Format 4: whole steps of 1.9 ms (models 12..14) or 3.9 ms (15..17); the weight caps the length.
+// Format 4: whole steps of 1.9 ms, or 3.9 ms on the slow-pulse models; the weight caps the length.
 int pulseCode4(double duration, int32_t weightCode, int model) {
-  const bool slow = model >= 15;
+  const bool slow = keltModel(model).slowPulse;
   const double c = keltRound(duration / (slow ? 3.9 : 1.9));
   if (outside(c, 1, slow ? 30 : 60)) badPulseRange();
   struct Limit {
@@ -242,7 +241,8 @@ void encodeSegment4(std::vector<uint8_t>& block, const KeltParams4& p, int model
   const double vmax = 1.95 * lowerF;
   const double vmin = p.B[i] >= 0 ? p.B[i] * D * K / 64 / (36000 - p.A[i] * D)
                                   : K * std::fabs(p.B[i]) / (64 * p.A[i]);
-  const bool alwaysPrefer = p.weightCode >= 2 || p.duCode == 8 || p.duCode == 11 || model >= 15;
+  const bool alwaysPrefer =
+      p.weightCode >= 2 || p.duCode == 8 || p.duCode == 11 || keltModel(model).alwaysRestorable;
   const double e = aCode + K * D * 65536 * p.B[i] / (18000 * 128);
 
   int first = 0;
@@ -426,10 +426,10 @@ std::vector<uint8_t> keltEncode(const KeltParams12& p, int model) {
 std::vector<uint8_t> keltEncode(const KeltParams3& p, int model) {
   requireFormat(model, 3);
   std::vector<uint8_t> block(kKeltBlockSize3);
-  // Model 11 keeps its Du code in the offset byte and has no temperature offset.
-  const int du = model == 11 ? 0 : p.duCode & 0x0F;
+  const bool duInOffset = keltModel(model).duInOffsetByte;
+  const int du = duInOffset ? 0 : p.duCode & 0x0F;
   block[kOffsetByte] =
-      static_cast<uint8_t>(model == 11 ? 0x80 | (p.duCode & 0x0F) : (p.tempOffset + 7) & 0x0F);
+      static_cast<uint8_t>(duInOffset ? 0x80 | (p.duCode & 0x0F) : (p.tempOffset + 7) & 0x0F);
   if (isFrequencyOutput(p.outputType)) {
     fillPattern(block, kPattern3[p.outputType], pattern3SegmentByte(p.outputType));
     block[kSettings] = static_cast<uint8_t>(du * 16 + 1);
@@ -517,11 +517,12 @@ KeltParams3 keltDecode3(std::span<const uint8_t> block, int model) {
   requireSize(block, kKeltBlockSize3);
   KeltParams3 p;
   p.outputType = outputTypeOf(block, matchesPattern3);
-  p.duCode = static_cast<uint8_t>(model == 11 ? block[kOffsetByte] & 0x0F : block[kSettings] >> 4);
+  p.duCode = static_cast<uint8_t>(keltModel(model).duInOffsetByte ? block[kOffsetByte] & 0x0F
+                                                                  : block[kSettings] >> 4);
   p.weightCode = block[kSettings] & 7;
   p.pulseDuration = block[kPulse] * kPulseStep * (block[kSettings] & kLongPulse ? 256 : 1);
   p.tempOffset = static_cast<int8_t>((block[kOffsetByte] & 0x0F) - 7);
-  decodeCharacteristic34(block, p, 32768, isWide(model));
+  decodeCharacteristic34(block, p, 32768, keltModel(model).wideDivisors);
   return p;
 }
 
@@ -533,7 +534,7 @@ KeltParams4 keltDecode4(std::span<const uint8_t> block, int model) {
   p.duCode = static_cast<uint8_t>((block[kSettings] >> 4) + 1);
   p.weightCode = block[kSettings] & 7;
   // The device's steps are nominally 2 and 4 ms, which the encoding approximates by 1.9 and 3.9.
-  p.pulseDuration = block[kPulse] * (model >= 15 ? 4.0 : 2.0);
+  p.pulseDuration = block[kPulse] * (keltModel(model).slowPulse ? 4.0 : 2.0);
   p.tempOffset = static_cast<int8_t>((block[kOffsetByte] & 0x0F) - 7);
   p.disableThermalCorrection = (block[kOffsetByte] & 0x80) ? 1 : 0;
   p.disableRestoration = std::none_of(block.begin() + kSegmentBytes, block.begin() + kPeriods,

@@ -108,7 +108,7 @@ KeltOutputState keltOutputState(int model, int outputPosition) {
 double keltSnapPulseDuration(double value, int model) {
   if (!std::isfinite(value)) return value;
   if (keltModel(model).format == 4) {
-    const bool slow = model >= 15;
+    const bool slow = keltModel(model).slowPulse;
     const double step = slow ? 3.9 : 1.9;
     return std::clamp(keltRound(value / step), 1.0, slow ? 30.0 : 60.0) * step;
   }

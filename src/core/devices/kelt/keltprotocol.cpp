@@ -141,10 +141,9 @@ void keltCheckAdapterVersion(int version, uint8_t command) {
 
 void keltCheckDirectVersion(int version, int model) {
   if (!inRange(version, 5, 8)) throw MessageError("Неизвестная версия прибора");
-  const bool format3 = inRange(model, 9, 11);
-  const bool matches =
-      version <= 6 ? format3 && !(version == 5 && model == 11) : inRange(model, 12, 17);
-  if (!matches) throw MessageError("Неправильный тип прибора");
+  const KeltModel& m = keltModel(model);
+  if (!inRange(version, m.firstVersion, m.lastVersion))
+    throw MessageError("Неправильный тип прибора");
 }
 
 KeltMeasurement keltDecodeMeasurement(std::span<const uint8_t> answer) {

@@ -82,7 +82,3 @@ const std::array<const char*, 3>& zorbPulseWeights(uint8_t duCode) {
       {"0,0001", "0,001", "0,01"}, {"0,001", "0,01", "0,1"}, {"0,01", "0,1", "1"}};
   return kWeights[duGroup(duCode)];
 }
-
-bool zorbHasPulseOutput(int modelIndex) {
-  return modelIndex == 1 || modelIndex == 2 || (modelIndex >= 7 && modelIndex <= 16);
-}

@@ -46,6 +46,3 @@ uint8_t zorbChecksum(const ZorbFrame& frame);
 
 // The three pulse weights (m³ per pulse) offered for a Ду, as the panel shows them.
 const std::array<const char*, 3>& zorbPulseWeights(uint8_t duCode);
-
-// Models 1, 2 and 7..16 have a pulse output; only those can be read and written.
-bool zorbHasPulseOutput(int modelIndex);

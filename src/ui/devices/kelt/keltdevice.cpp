@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/devices/kelt/keltmodels.h"
 #include "ui/base/messagelog.h"
 
 Kelt::Kelt(int model, QWidget* parent, std::chrono::milliseconds busyPause)
@@ -56,7 +57,7 @@ bool Kelt::setParameters(const uint8_t* data, uint32_t length) {
   return true;
 }
 
-std::string Kelt::name() const { return deviceType(typeCode())->name; }
+std::string Kelt::name() const { return keltModel(panel_->model()).name; }
 
 // The selected weight also while a frequency output disables (and blanks) the selector.
 double Kelt::pulseWeight() const { return keltPulseWeightValue(panel_->values().weightText); }

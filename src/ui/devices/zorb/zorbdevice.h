@@ -1,16 +1,15 @@
 #pragma once
 // The device of a ZORB document (type codes 1..17): what the document, the file and the
-// approximation read from and write to the ZORB panel.
-//
-// Parameter block, 8 bytes little-endian: bytes 0..3 unused (written as zeros, ignored when
-// read), bytes 4..7 int32 position in the pulse-weight list, 0..2.
+// approximation read from and write to the ZORB panel. The parameter block is laid out in
+// core/devices/zorb/zorbdocblock.h.
 
+#include "core/devices/zorb/zorbdocblock.h"
 #include "ui/devices/paneldevice.h"
 #include "ui/devices/zorb/zorbframe.h"
 
 class Zorb : public PanelDevice<TZorbFrame> {
  public:
-  static constexpr uint32_t kParameterSize = 8;
+  static constexpr uint32_t kParameterSize = kZorbParameterSize;
 
   // Creates the panel as a child of `parent` (in its layout, when it has one) for the model
   // index 0..16 and initialises it.

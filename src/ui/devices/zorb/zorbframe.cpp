@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <limits>
+#include <string_view>
 
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
@@ -17,9 +18,6 @@
 
 namespace {
 
-// The ZORB Ду list starts at Ду 25, whose diameter code is 2.
-constexpr int kFirstDuCode = 2;
-constexpr int kLastDuCode = 11;
 constexpr char kPortValue[] = "ZorbComPort";
 
 // 7 decimals; A from 0 to 36, B from -36 to 36.
@@ -64,8 +62,10 @@ void TZorbFrame::buildControls() {
   cbOutType->setAccessibleName("Цена импульса, м3");
   cbDu->setObjectName("cbDu");
   cbDu->setAccessibleName("Ду");
-  for (int code = kFirstDuCode; code <= kLastDuCode; ++code)
-    cbDu->addItem(QString::fromUtf8(DuText(code).data(), qsizetype(DuText(code).size())));
+  for (int position = 0; position < kZorbDuCount; ++position) {
+    const std::string_view du = DuText(zorbDuCode(position));
+    cbDu->addItem(QString::fromUtf8(du.data(), qsizetype(du.size())));
+  }
   cbDu->setCurrentIndex(0);
   edA->setObjectName("edA");
   edA->setAccessibleName("Коэффициент A");
@@ -124,74 +124,63 @@ void TZorbFrame::init(int model) {
   cbOutType->setCurrentIndex(0);
 }
 
-std::uint8_t TZorbFrame::duCode() const {
-  return static_cast<std::uint8_t>(cbDu->currentIndex() + kFirstDuCode);
+ZorbPanelValues TZorbFrame::values() const {
+  ZorbPanelValues v;
+  v.portPosition = cbPort->currentIndex();
+  v.serial = edDevNum->GetValue();
+  v.duPosition = cbDu->currentIndex();
+  v.weightPosition = cbOutType->currentIndex();
+  v.A = edA->GetValue();
+  v.B = edB->GetValue();
+  return v;
 }
 
-void TZorbFrame::setDuCode(int code) {
-  const int position = code - kFirstDuCode;
-  cbDu->setCurrentIndex(position >= 0 && position < cbDu->count() ? position : -1);
+void TZorbFrame::setCoefficients(double a, double b) {
+  edA->SetValue(a);
+  edB->SetValue(b);
+}
+
+void TZorbFrame::setIdentity(int32_t serial, int duCode) {
+  edDevNum->SetValue(serial);
+  cbDu->setCurrentIndex(zorbDuPosition(duCode));
   cbDuChange();
 }
 
-void TZorbFrame::cbPortChange() {
-  ZorbCommon data;
-  data.port = static_cast<std::uint8_t>(cbPort->currentIndex());
-  worker_.push(ZORB_OPEN, data);
-}
+void TZorbFrame::setWeightPosition(int position) { cbOutType->setCurrentIndex(position); }
 
-void TZorbFrame::bnWriteClick() {
-  ZorbCommon data;
-  data.A = edA->GetValue();
-  data.B = edB->GetValue();
-  data.Du = duCode();
-  worker_.push(ZORB_WRITE, data);
-}
+void TZorbFrame::push(const ZorbRequest& request) { worker_.push(request.type, request.data); }
 
-void TZorbFrame::bnReadClick() {
-  ZorbCommon data;
-  data.Du = duCode();
-  worker_.push(ZORB_READ, data);
-}
+void TZorbFrame::cbPortChange() { push(zorbOpenCommand(cbPort->currentIndex())); }
+
+void TZorbFrame::bnWriteClick() { push(zorbWriteCommand(values())); }
+
+void TZorbFrame::bnReadClick() { push(zorbReadCommand(values())); }
 
 // The three weights of every Ду group sit at the same positions, so the chosen position is kept.
 void TZorbFrame::cbDuChange() {
   const int position = cbOutType->currentIndex();
   cbOutType->clear();
-  for (const char* weight : zorbPulseWeights(duCode())) cbOutType->addItem(weight);
+  const auto duCode = static_cast<std::uint8_t>(zorbDuCode(cbDu->currentIndex()));
+  for (const char* weight : zorbPulseWeights(duCode)) cbOutType->addItem(weight);
   cbOutType->setCurrentIndex(position);
 }
 
 void TZorbFrame::ZorbResult(ZorbThread::QueueItem& item, bool ok) {
-  switch (item.type) {
-    case ZORB_OPEN:
-      // A port that did not open is only deselected; the user sees it in the selector.
-      cbPort->setCurrentIndex(ok ? item.data.port : 0);
-      cbPort->setFocus(Qt::OtherFocusReason);
-      break;
-    case ZORB_WRITE:
-      logMessage(ok ? QString("Параметры записаны") : QString::fromStdString(item.message));
-      break;
-    case ZORB_READ:
-      if (ok) {
-        logMessage("Параметры считаны");
-        edA->SetValue(item.data.A);
-        edB->SetValue(item.data.B);
-      } else {
-        logMessage(QString::fromStdString(item.message));
-      }
-      break;
-    default:
-      break;
+  const ZorbOutcome outcome =
+      zorbOutcome(static_cast<ZorbCommand>(item.type), item.data, ok, item.message);
+  if (outcome.portPosition) {
+    cbPort->setCurrentIndex(*outcome.portPosition);
+    cbPort->setFocus(Qt::OtherFocusReason);
   }
+  if (outcome.text) logMessage(QString::fromStdString(*outcome.text));
+  if (outcome.shown) setCoefficients(outcome.shown->A, outcome.shown->B);
   updateButtons();
 }
 
 void TZorbFrame::updateButtons() {
-  const bool pulseOutput = zorbHasPulseOutput(model_);
-  const bool canExchange = pulseOutput && cbPort->currentIndex() > 0 && !busy_.isBusy();
-  bnRead->setEnabled(canExchange);
-  bnWrite->setEnabled(canExchange);
-  lbOutType->setVisible(pulseOutput);
-  cbOutType->setVisible(pulseOutput);
+  const ZorbControlState state = zorbControlState(model_, cbPort->currentIndex(), busy_.isBusy());
+  bnRead->setEnabled(state.exchange);
+  bnWrite->setEnabled(state.exchange);
+  lbOutType->setVisible(state.showWeight);
+  cbOutType->setVisible(state.showWeight);
 }

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <cstdint>
 
+#include "core/devices/zorb/zorbpanelmodel.h"
 #include "core/devices/zorb/zorbthread.h"
 #include "ui/devices/panelworker.h"
 
@@ -28,22 +29,13 @@ class TZorbFrame : public QFrame {
   void init(int model);
   int model() const { return model_; }
 
-  // The Du code of the selected Ду (2 = Ду 25, the first item); 1 when none is selected.
-  std::uint8_t duCode() const;
+  ZorbPanelValues values() const;
+  // The edits apply their own limits.
+  void setCoefficients(double a, double b);
   // Selects the Ду of a Du code; a code outside 2..11 leaves none selected. The pulse-weight list
   // follows the new Ду.
-  void setDuCode(int code);
-
-  // The controls, named as on the form; the device and its document reach them directly.
-  QComboBox* cbPort;
-  TIntEdit* edDevNum;
-  QLabel* lbOutType;
-  QComboBox* cbOutType;  // pulse weight, m³ per pulse
-  QComboBox* cbDu;
-  TFloatEdit* edA;
-  TFloatEdit* edB;
-  QPushButton* bnRead;
-  QPushButton* bnWrite;
+  void setIdentity(int32_t serial, int duCode);
+  void setWeightPosition(int position);
 
  private:
   void buildControls();
@@ -53,10 +45,20 @@ class TZorbFrame : public QFrame {
   void bnWriteClick();
   void bnReadClick();
   void cbDuChange();
+  void push(const ZorbRequest& request);
   void ZorbResult(ZorbThread::QueueItem& item, bool ok);
-  // The exchange buttons work only with a port and on a model with a pulse output; only those
-  // models show the pulse weight.
   void updateButtons();
+
+  // Named as on the form; tests find them by these names.
+  QComboBox* cbPort;
+  TIntEdit* edDevNum;
+  QLabel* lbOutType;
+  QComboBox* cbOutType;  // pulse weight, m³ per pulse
+  QComboBox* cbDu;
+  TFloatEdit* edA;
+  TFloatEdit* edB;
+  QPushButton* bnRead;
+  QPushButton* bnWrite;
 
   int model_ = 0;
   PanelBusyState busy_;

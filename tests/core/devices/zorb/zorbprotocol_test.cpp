@@ -92,10 +92,4 @@ TEST(ZorbProtocol, ScaleAndPulseWeightsFollowTheDuGroups) {
   EXPECT_STREQ(zorbPulseWeights(11)[2], "1");
 }
 
-TEST(ZorbProtocol, OnlyPulseOutputModelsExchange) {
-  std::string got;
-  for (int model = 0; model <= 16; ++model) got += zorbHasPulseOutput(model) ? '1' : '0';
-  EXPECT_EQ(got, "01100001111111111");
-}
-
 }  // namespace

@@ -18,6 +18,7 @@
 #include "ui/app/devicefactory.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/devices/panelcontrol.h"
 #include "ui/widgets/floatedit.h"
 #include "ui/widgets/intedit.h"
 
@@ -41,7 +42,12 @@ class ZorbDeviceTest : public ::testing::Test {
 
   static std::unique_ptr<DeviceBase> make(int code) { return createDevice(code, nullptr); }
   TZorbFrame* panel() const { return device->panel(); }
-  void chooseDu(const char* du) { chooseItem(panel()->cbDu, du); }
+  QComboBox* cbDu() const { return control<QComboBox>(panel(), "cbDu"); }
+  QComboBox* cbOutType() const { return control<QComboBox>(panel(), "cbOutType"); }
+  TFloatEdit* edA() const { return control<TFloatEdit>(panel(), "edA"); }
+  TFloatEdit* edB() const { return control<TFloatEdit>(panel(), "edB"); }
+  TIntEdit* edDevNum() const { return control<TIntEdit>(panel(), "edDevNum"); }
+  void chooseDu(const char* du) { chooseItem(cbDu(), du); }
 
   std::unique_ptr<Zorb> device;
   QStringList console;
@@ -86,8 +92,8 @@ TEST_F(ZorbDeviceTest, ThePanelLivesInThePageAreaAndDiesWithTheDevice) {
 }
 
 TEST_F(ZorbDeviceTest, ReadLinesGivesExactlyOneLineFromTheEdits) {
-  panel()->edA->SetValue(1.25);
-  panel()->edB->SetValue(-0.5);
+  edA()->SetValue(1.25);
+  edB()->SetValue(-0.5);
   std::vector<files::Line> lines;
   device->readLines(lines);
   ASSERT_EQ(lines.size(), 1u);
@@ -127,8 +133,8 @@ TEST_F(ZorbDeviceTest, WriteLinesShowsTheFirstLineAndReportsWhatTheDeviceCannotH
     SCOPED_TRACE(c.lines.size() ? c.lines[0].A : -99);
     console.clear();
     device->writeLines(c.lines);
-    EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), c.a);
-    EXPECT_DOUBLE_EQ(panel()->edB->GetValue(), c.b);
+    EXPECT_DOUBLE_EQ(edA()->GetValue(), c.a);
+    EXPECT_DOUBLE_EQ(edB()->GetValue(), c.b);
     EXPECT_EQ(console.join('|').toStdString(), c.console.join('|').toStdString());
   }
 }
@@ -140,19 +146,19 @@ TEST_F(ZorbDeviceTest, IdentityCarriesTheSerialAndTheDiameterCode) {
   EXPECT_EQ(got.serialNumber, 0);
 
   device->setIdentity({12345678, 8});
-  EXPECT_EQ(panel()->edDevNum->text(), "12345678");
-  EXPECT_EQ(panel()->cbDu->currentText(), "100");
+  EXPECT_EQ(edDevNum()->text(), "12345678");
+  EXPECT_EQ(cbDu()->currentText(), "100");
   device->getIdentity(got);
   EXPECT_EQ(got.serialNumber, 12345678);
   EXPECT_EQ(got.duCode, 8);
 
   device->setIdentity({1, 0});  // Ду 15: not a ZORB diameter
-  EXPECT_EQ(panel()->cbDu->currentIndex(), -1);
+  EXPECT_EQ(cbDu()->currentIndex(), -1);
 }
 
 TEST_F(ZorbDeviceTest, ChangingTheDiameterKeepsThePulseWeightPosition) {
   chooseDu("40");
-  panel()->cbOutType->setCurrentIndex(2);
+  cbOutType()->setCurrentIndex(2);
   EXPECT_DOUBLE_EQ(device->pulseWeight(), 0.01);
   const struct {
     const char* du;
@@ -160,27 +166,27 @@ TEST_F(ZorbDeviceTest, ChangingTheDiameterKeepsThePulseWeightPosition) {
   } steps[] = {{"50", 0.1}, {"200", 1}, {"25", 0.01}};
   for (const auto& s : steps) {
     chooseDu(s.du);
-    EXPECT_EQ(panel()->cbOutType->currentIndex(), 2) << s.du;
+    EXPECT_EQ(cbOutType()->currentIndex(), 2) << s.du;
     EXPECT_DOUBLE_EQ(device->pulseWeight(), s.weight) << s.du;
   }
   device->setIdentity({0, 5});  // Ду 50 from a document: the list follows too
-  EXPECT_EQ(panel()->cbOutType->currentText(), "0,1");
+  EXPECT_EQ(cbOutType()->currentText(), "0,1");
 }
 
 TEST_F(ZorbDeviceTest, ParameterBlockHoldsThePulseWeightPosition) {
   EXPECT_EQ(device->getParameters(nullptr), 8u);
-  panel()->cbOutType->setCurrentIndex(1);
+  cbOutType()->setCurrentIndex(1);
   std::array<uint8_t, 8> block;
   block.fill(0xEE);
   EXPECT_EQ(device->getParameters(block.data()), 8u);
   EXPECT_EQ(block, (std::array<uint8_t, 8>{0, 0, 0, 0, 1, 0, 0, 0}));
 
-  panel()->cbOutType->setCurrentIndex(0);
+  cbOutType()->setCurrentIndex(0);
   EXPECT_FALSE(device->setParameters(block.data(), 7));
-  EXPECT_EQ(panel()->cbOutType->currentIndex(), 0);
+  EXPECT_EQ(cbOutType()->currentIndex(), 0);
   block[0] = 0x55;  // ignored
   EXPECT_TRUE(device->setParameters(block.data(), 8));
-  EXPECT_EQ(panel()->cbOutType->currentIndex(), 1);
+  EXPECT_EQ(cbOutType()->currentIndex(), 1);
 
   const struct {
     int32_t stored;
@@ -189,7 +195,7 @@ TEST_F(ZorbDeviceTest, ParameterBlockHoldsThePulseWeightPosition) {
   for (const auto& c : limited) {
     std::memcpy(block.data() + 4, &c.stored, 4);
     EXPECT_TRUE(device->setParameters(block.data(), 8));
-    EXPECT_EQ(panel()->cbOutType->currentIndex(), c.position) << c.stored;
+    EXPECT_EQ(cbOutType()->currentIndex(), c.position) << c.stored;
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "support/userchoice.h"
 #include "ui/devices/faultline.h"
+#include "ui/devices/panelcontrol.h"
 #include "ui/devices/panelwait.h"
 #include "ui/devices/zorb/zorbdevice.h"
 #include "ui/devices/zorb/zorbframe.h"
@@ -33,21 +34,26 @@ class ZorbFaultTest : public FaultPanelTest {
     startSim(options, port, "ZorbComPort", 1);
     device = std::make_unique<Zorb>(7, nullptr);
     ASSERT_TRUE(waitIdle());
-    ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
+    ASSERT_EQ(cbPort()->currentIndex(), 1);
   }
 
   bool waitIdle() {
-    return waitUntil([&] { return panel()->cbPort->isEnabled(); }, 15000);
+    return waitUntil([&] { return cbPort()->isEnabled(); }, 15000);
   }
 
   std::string click(QPushButton* button) {
-    const std::string lines = clickAndWait(button, [&] { return panel()->cbPort->isEnabled(); });
-    EXPECT_TRUE(panel()->bnRead->isEnabled());
-    EXPECT_TRUE(panel()->bnWrite->isEnabled());
+    const std::string lines = clickAndWait(button, [&] { return cbPort()->isEnabled(); });
+    EXPECT_TRUE(bnRead()->isEnabled());
+    EXPECT_TRUE(bnWrite()->isEnabled());
     return lines;
   }
 
   TZorbFrame* panel() const { return device->panel(); }
+  QPushButton* bnRead() const { return control<QPushButton>(panel(), "bnRead"); }
+  QPushButton* bnWrite() const { return control<QPushButton>(panel(), "bnWrite"); }
+  QComboBox* cbPort() const { return control<QComboBox>(panel(), "cbPort"); }
+  TFloatEdit* edA() const { return control<TFloatEdit>(panel(), "edA"); }
+  TFloatEdit* edB() const { return control<TFloatEdit>(panel(), "edB"); }
 
   std::unique_ptr<Zorb> device;
 };
@@ -70,30 +76,30 @@ TEST_F(ZorbFaultTest, EveryLineFaultEndsInItsMessageWithTheValuesKept) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.option);
     attach({c.option, "--frame=012710000000"});  // A 0.05, B 0 at Ду 25
-    panel()->edA->SetValue(0.15);
-    panel()->edB->SetValue(0.01);
-    EXPECT_EQ(click(c.write ? panel()->bnWrite : panel()->bnRead), c.message);
-    EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), c.shown ? 0.05 : 0.15);
-    EXPECT_DOUBLE_EQ(panel()->edB->GetValue(), c.shown ? 0 : 0.01);
+    edA()->SetValue(0.15);
+    edB()->SetValue(0.01);
+    EXPECT_EQ(click(c.write ? bnWrite() : bnRead()), c.message);
+    EXPECT_DOUBLE_EQ(edA()->GetValue(), c.shown ? 0.05 : 0.15);
+    EXPECT_DOUBLE_EQ(edB()->GetValue(), c.shown ? 0 : 0.01);
   }
 }
 
 TEST_F(ZorbFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
   const FaultLink link("zorb");
   attach(link.options(), link.path());
-  panel()->edA->SetValue(0.15);
-  EXPECT_EQ(click(panel()->bnRead), kHangUpText);
-  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 0.15);
+  edA()->SetValue(0.15);
+  EXPECT_EQ(click(bnRead()), kHangUpText);
+  EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.15);
 
   ASSERT_TRUE(link.waitReturned(sim->path()));
-  chooseItem(panel()->cbPort, 0);
+  chooseItem(cbPort(), 0);
   ASSERT_TRUE(waitIdle());
-  chooseItem(panel()->cbPort, 1);
+  chooseItem(cbPort(), 1);
   ASSERT_TRUE(waitIdle());
-  ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
-  EXPECT_EQ(click(panel()->bnWrite), "Параметры записаны");
-  EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");
-  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 0.15);
+  ASSERT_EQ(cbPort()->currentIndex(), 1);
+  EXPECT_EQ(click(bnWrite()), "Параметры записаны");
+  EXPECT_EQ(click(bnRead()), "Параметры считаны");
+  EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.15);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "support/userchoice.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/devices/panelcontrol.h"
 #include "ui/devices/panelwait.h"
 #include "ui/devices/zorb/zorbdevice.h"
 #include "ui/widgets/floatedit.h"
@@ -25,7 +26,7 @@ namespace {
 
 using comprt::ComPort;
 
-// Model index 7 ("ЗОРБ-Т2-xxx-П") has a pulse output.
+// Model index 7 ("ЗОРБ-ТИ1-xxx-М") has a pulse output.
 constexpr int kPulseModel = 7;
 
 // The panel of a ZORB device against tdservice-sim, which is the only port of the port list.
@@ -55,7 +56,7 @@ class ZorbPanelTest : public ::testing::Test {
 
   // The panel is idle again when its port selector is enabled.
   bool waitIdle() {
-    return waitUntil([&] { return panel()->cbPort->isEnabled(); });
+    return waitUntil([&] { return cbPort()->isEnabled(); });
   }
 
   void create(int model) {
@@ -68,13 +69,13 @@ class ZorbPanelTest : public ::testing::Test {
   void attach(std::vector<std::string> options, int model = kPulseModel) {
     startSim(std::move(options));
     create(model);
-    chooseItem(panel()->cbPort, 1);
+    chooseItem(cbPort(), 1);
     ASSERT_TRUE(waitIdle());
-    ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
+    ASSERT_EQ(cbPort()->currentIndex(), 1);
     console.clear();
   }
 
-  void chooseDu(const char* du) { chooseItem(panel()->cbDu, du); }
+  void chooseDu(const char* du) { chooseItem(cbDu(), du); }
 
   // Clicks and waits for the one console line the command ends with.
   std::string click(QPushButton* button) {
@@ -87,6 +88,14 @@ class ZorbPanelTest : public ::testing::Test {
   std::string lines() const { return console.join('\n').toStdString(); }
 
   TZorbFrame* panel() const { return device->panel(); }
+  QPushButton* bnRead() const { return control<QPushButton>(panel(), "bnRead"); }
+  QPushButton* bnWrite() const { return control<QPushButton>(panel(), "bnWrite"); }
+  QComboBox* cbDu() const { return control<QComboBox>(panel(), "cbDu"); }
+  QComboBox* cbOutType() const { return control<QComboBox>(panel(), "cbOutType"); }
+  QComboBox* cbPort() const { return control<QComboBox>(panel(), "cbPort"); }
+  TFloatEdit* edA() const { return control<TFloatEdit>(panel(), "edA"); }
+  TFloatEdit* edB() const { return control<TFloatEdit>(panel(), "edB"); }
+  QLabel* lbOutType() const { return control<QLabel>(panel(), "lbOutType"); }
 
   std::unique_ptr<SimProcess> sim;
   std::unique_ptr<Zorb> device;
@@ -96,41 +105,41 @@ class ZorbPanelTest : public ::testing::Test {
 TEST_F(ZorbPanelTest, WritesAndReadsTheCoefficientsOfAPulseOutputModel) {
   attach({});
   chooseDu("100");
-  panel()->edA->SetValue(3.6);
-  panel()->edB->SetValue(-0.2);
-  EXPECT_EQ(click(panel()->bnWrite), "Параметры записаны");
+  edA()->SetValue(3.6);
+  edB()->SetValue(-0.2);
+  EXPECT_EQ(click(bnWrite()), "Параметры записаны");
 
   // Read as Ду 125 the same bytes give ten times the values: the device got A code 36000 and
   // B code -2000.
   chooseDu("125");
   console.clear();
-  QTest::mouseClick(panel()->bnRead, Qt::LeftButton);
-  EXPECT_FALSE(panel()->cbPort->isEnabled());
-  EXPECT_FALSE(panel()->bnRead->isEnabled());
-  EXPECT_FALSE(panel()->bnWrite->isEnabled());
+  QTest::mouseClick(bnRead(), Qt::LeftButton);
+  EXPECT_FALSE(cbPort()->isEnabled());
+  EXPECT_FALSE(bnRead()->isEnabled());
+  EXPECT_FALSE(bnWrite()->isEnabled());
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(lines(), "Параметры считаны");
-  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 36);
-  EXPECT_DOUBLE_EQ(panel()->edB->GetValue(), -2);
-  EXPECT_TRUE(panel()->bnRead->isEnabled());
-  EXPECT_TRUE(panel()->bnWrite->isEnabled());
+  EXPECT_DOUBLE_EQ(edA()->GetValue(), 36);
+  EXPECT_DOUBLE_EQ(edB()->GetValue(), -2);
+  EXPECT_TRUE(bnRead()->isEnabled());
+  EXPECT_TRUE(bnWrite()->isEnabled());
 
   chooseDu("100");
-  EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");
-  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 3.6);
-  EXPECT_DOUBLE_EQ(panel()->edB->GetValue(), -0.2);
+  EXPECT_EQ(click(bnRead()), "Параметры считаны");
+  EXPECT_DOUBLE_EQ(edA()->GetValue(), 3.6);
+  EXPECT_DOUBLE_EQ(edB()->GetValue(), -0.2);
 }
 
 TEST_F(ZorbPanelTest, UncodableCoefficientsAreRefusedWithNothingSent) {
   attach({"--frame=012710000000"});  // A 0.05, B 0 at Ду 25
   chooseDu("100");
-  panel()->edA->SetValue(3.7);
-  EXPECT_EQ(click(panel()->bnWrite), "Недопустимые значения коэффициентов A и/или B");
+  edA()->SetValue(3.7);
+  EXPECT_EQ(click(bnWrite()), "Недопустимые значения коэффициентов A и/или B");
 
   chooseDu("25");
-  EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");
-  EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 0.05);
+  EXPECT_EQ(click(bnRead()), "Параметры считаны");
+  EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.05);
 }
 
 TEST_F(ZorbPanelTest, LineFaultsReachTheConsoleAndKeepTheValues) {
@@ -145,10 +154,10 @@ TEST_F(ZorbPanelTest, LineFaultsReachTheConsoleAndKeepTheValues) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.option);
     attach({c.option});
-    panel()->edA->SetValue(0.15);
-    EXPECT_EQ(click(c.write ? panel()->bnWrite : panel()->bnRead), c.message);
-    EXPECT_DOUBLE_EQ(panel()->edA->GetValue(), 0.15);
-    EXPECT_TRUE(panel()->bnRead->isEnabled());
+    edA()->SetValue(0.15);
+    EXPECT_EQ(click(c.write ? bnWrite() : bnRead()), c.message);
+    EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.15);
+    EXPECT_TRUE(bnRead()->isEnabled());
   }
 }
 
@@ -161,14 +170,14 @@ TEST_F(ZorbPanelTest, OnlyModelsWithAPulseOutputExchangeAndShowTheWeight) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.model);
     create(c.model);
-    EXPECT_FALSE(panel()->bnRead->isEnabled());  // no port yet
-    chooseItem(panel()->cbPort, 1);
+    EXPECT_FALSE(bnRead()->isEnabled());  // no port yet
+    chooseItem(cbPort(), 1);
     ASSERT_TRUE(waitIdle());
-    ASSERT_EQ(panel()->cbPort->currentIndex(), 1);
-    EXPECT_EQ(panel()->bnRead->isEnabled(), c.pulseOutput);
-    EXPECT_EQ(panel()->bnWrite->isEnabled(), c.pulseOutput);
-    EXPECT_EQ(panel()->cbOutType->isVisibleTo(panel()), c.pulseOutput);
-    EXPECT_EQ(panel()->lbOutType->isVisibleTo(panel()), c.pulseOutput);
+    ASSERT_EQ(cbPort()->currentIndex(), 1);
+    EXPECT_EQ(bnRead()->isEnabled(), c.pulseOutput);
+    EXPECT_EQ(bnWrite()->isEnabled(), c.pulseOutput);
+    EXPECT_EQ(cbOutType()->isVisibleTo(panel()), c.pulseOutput);
+    EXPECT_EQ(lbOutType()->isVisibleTo(panel()), c.pulseOutput);
   }
 }
 
@@ -177,14 +186,14 @@ TEST_F(ZorbPanelTest, TheChosenPortIsOpenedAtCreationAndRememberedAtDestruction)
   writeRememberedPort(1);
   device = std::make_unique<Zorb>(kPulseModel, nullptr);
   // No command before the port is open, although port and model would allow one.
-  EXPECT_FALSE(panel()->bnRead->isEnabled());
+  EXPECT_FALSE(bnRead()->isEnabled());
   ASSERT_TRUE(waitIdle());
-  EXPECT_EQ(panel()->cbPort->currentIndex(), 1);
-  EXPECT_EQ(click(panel()->bnRead), "Параметры считаны");  // the port is open
+  EXPECT_EQ(cbPort()->currentIndex(), 1);
+  EXPECT_EQ(click(bnRead()), "Параметры считаны");  // the port is open
 
-  chooseItem(panel()->cbPort, 0);
+  chooseItem(cbPort(), 0);
   ASSERT_TRUE(waitIdle());
-  EXPECT_FALSE(panel()->bnRead->isEnabled());
+  EXPECT_FALSE(bnRead()->isEnabled());
   device.reset();
   RegKey key;
   key.create(kProgramKey);
@@ -197,14 +206,14 @@ TEST_F(ZorbPanelTest, APortThatDoesNotOpenIsDeselectedWithoutAMessage) {
   panel()->show();
   panel()->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(panel()));
-  panel()->edA->setFocus();
+  edA()->setFocus();
   console.clear();
 
-  chooseItem(panel()->cbPort, 1);
+  chooseItem(cbPort(), 1);
   ASSERT_TRUE(waitIdle());
-  EXPECT_EQ(panel()->cbPort->currentIndex(), 0);
-  EXPECT_EQ(QApplication::focusWidget(), panel()->cbPort);
-  EXPECT_FALSE(panel()->bnRead->isEnabled());
+  EXPECT_EQ(cbPort()->currentIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), cbPort());
+  EXPECT_FALSE(bnRead()->isEnabled());
   EXPECT_EQ(lines(), "");
 }
 
