@@ -12,6 +12,7 @@
 
 #include "core/base/errors.h"
 #include "core/base/lestream.h"
+#include "core/devices/devicetypes.h"
 #include "core/package/approxstate.h"
 #include "core/package/packagebase.h"
 #include "core/package/packagecreate.h"
@@ -66,11 +67,11 @@ uint8_t typeCodeOfFamily(uint8_t family, const std::vector<uint8_t>& parameters)
   int32_t model = 0;
   if (parameters.size() < sizeof model) badFormat();
   std::memcpy(&model, parameters.data(), sizeof model);
-  if (family == dfZorb) return uint8_t(kFirstZorbCode + std::clamp(model, 0, 16));
+  if (family == dfZorb) return deviceTypeCode(dfZorb, std::clamp(model, 0, 16));
   static constexpr std::array<int, 6> kFirstKeltModels = {0, 1, 3, 7, 0, 0};
   const int64_t index = model >= 0 && model < 6 ? kFirstKeltModels[size_t(model)]
                                                 : std::clamp<int64_t>(int64_t{model} - 6, 0, 10);
-  return uint8_t(kFirstKeltCode + index);
+  return deviceTypeCode(dfKelt, int(index));
 }
 
 // Versions before 5 know volumetric and mass only: a method byte that loads as the reference meter

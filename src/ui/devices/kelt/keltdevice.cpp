@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/devices/devicetypes.h"
 #include "core/devices/kelt/keltmodels.h"
 #include "ui/base/messagelog.h"
 
@@ -10,7 +11,7 @@ Kelt::Kelt(int model, QWidget* parent, std::chrono::milliseconds busyPause)
   panel_->init(model);
 }
 
-uint8_t Kelt::typeCode() const { return static_cast<uint8_t>(kFirstKeltCode + panel_->model()); }
+uint8_t Kelt::typeCode() const { return deviceTypeCode(dfKelt, panel_->model()); }
 
 void Kelt::readLines(std::vector<files::Line>& lines) {
   const KeltPanelValues v = panel_->values();
