@@ -2,7 +2,8 @@
 // The main window's commands on the open document: the "Файл" menu, new and deleted packages and
 // entries, approximation, the report, the text exchange and the graph data. They change the
 // window's document, ask through its seams and dialogs, and leave what the window shows in step
-// with the document through the window's refresh operations.
+// with the document through the window's refresh operations. What the command-line tool runs as
+// well lives in doccommands.h.
 
 #include <QString>
 #include <QStringList>
