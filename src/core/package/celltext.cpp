@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/base/errors.h"
+#include "core/base/localehook.h"
 
 namespace {
 
@@ -98,4 +99,16 @@ int32_t parseInteger(const std::string& text) {
   const auto [end, ec] = std::from_chars(sv.data(), sv.data() + sv.size(), v);
   if (sv.empty() || ec != std::errc() || end != sv.data() + sv.size()) badValue(text);
   return v;
+}
+
+std::string formatCellValue(const FieldValue& v, const ColumnInfo& column) {
+  return formatCell(v, column.type, column.digits, localeHook().decimalSeparator);
+}
+
+std::optional<FieldValue> parseCellValue(const std::string& text, const ColumnInfo& column) {
+  const char sep = localeHook().decimalSeparator;
+  const std::string t = withDecimalSeparator(text, sep);
+  if (column.type == vtReal) return parseReal(t, sep);
+  if (column.type == vtInteger) return parseInteger(t);
+  return std::nullopt;
 }

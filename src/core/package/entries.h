@@ -74,6 +74,13 @@ struct EprEntry {
   uint8_t switchedOff = 0;
 };
 
+// KELT and ZORB entries count pulses over a time; TD entries carry a code instead.
+template <class E>
+constexpr bool kHasPulses = E::kEntryKind != ekEpr;
+// KELT and TD entries are grouped into sections; ZORB entries are not.
+template <class E>
+constexpr bool kHasSections = E::kEntryKind != ekZorb;
+
 static_assert(sizeof(ZorbEntry) <= 128 && sizeof(KeltEntry) <= 128 && sizeof(EprEntry) <= 128);
 
 // Calls f with a reference to the field of column id `id` and returns true, or returns false

@@ -1,10 +1,9 @@
 #pragma once
-// The main window: owns the open document, shows one tab for the device and one per package,
-// turns every menu command, toolbar button and shortcut into calls of the other subsystems, and
-// keeps the console of recent messages.
+// The main window: owns the open document, shows one tab for the device and one per package above
+// the console, and turns every menu command, toolbar button and shortcut into calls of the other
+// subsystems (the document commands, the table binding, the dialogs).
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -13,15 +12,18 @@
 
 #include "core/document/document.h"
 #include "core/package/graphdata.h"
+#include "ui/app/console.h"
+#include "ui/app/rm23input.h"
 
 class QAction;
 class QActionGroup;
 class QDialog;
 class QMenu;
-class QPlainTextEdit;
 class QSplitter;
 class QTabBar;
 class QToolBar;
+class DocumentCommands;
+class TableBinding;
 class TApprOptionsDlg;
 class TCsvOptionsDlg;
 class TDocCreateDlg;
@@ -31,7 +33,6 @@ class TLinesDlg;
 class TPackageCreateDlg;
 class TSectionSelect;
 class TServiceGraph;
-class TSpprDlg;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -52,24 +53,18 @@ class TMainForm : public QMainWindow {
     QString reportPath;  // empty: report.html where the program may write it
   };
 
-  static constexpr int kConsoleLines = 20;
-
   // `arguments` is the command line, the program's name first; the first one that does not begin
   // with "-" names a document to open.
   explicit TMainForm(const QStringList& arguments = {}, Seams seams = {},
                      QWidget* parent = nullptr);
   ~TMainForm() override;
 
-  // Adds one time-stamped line to the console, dropping the oldest beyond 20.
-  void logMessage(const QString& text);
   // Stores the file name and shows it in the caption.
   void setDocumentName(const QString& name);
   // Tabs and the "Страницы" menu from the document; ends on the device tab.
   void rebuildTabs();
   // Shows the device panel or the table, and loads the selected package into the table.
   void bindTable();
-  // Refills one table row from the package.
-  void refreshRow(int row);
   void updateActions();
   // Device-dependent captions of the coefficient and graph windows.
   void updateDeviceCaptions();
@@ -80,7 +75,14 @@ class TMainForm : public QMainWindow {
   // The package of the selected tab; null on the device tab or without a document.
   PackageBase* selectedPackage() const;
   // The series and lines "Графики" last built for the graph window.
-  const SPILTS_DATA_EXCHANGE& graphData() const { return graphData_; }
+  const SPILTS_DATA_EXCHANGE& graphData() const;
+  const Seams& seams() const { return seams_; }
+  // Selects a tab without running the tab change.
+  void selectTab(int index);
+  // Every change of the current line set that the coefficient window must show ends here.
+  void refreshLinesWindow();
+  // The selected page is shown: the device's lines are taken, the table or the panel follows.
+  void TabControlChange();
 
   // Controls, named as in the rest of the program.
   QToolBar* ToolBar1;
@@ -88,7 +90,7 @@ class TMainForm : public QMainWindow {
   QWidget* PageArea;  // parent of the device panel and of the table
   TGoodTable* Table;
   QSplitter* Splitter1;
-  QPlainTextEdit* Console;
+  MessageConsole* Console;
   QMenu* TablePopupMenu;
   QMenu* NPages;
 
@@ -125,7 +127,6 @@ class TMainForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void createActions();
@@ -133,45 +134,21 @@ class TMainForm : public QMainWindow {
   void createToolBar();
   void createClientArea();
   void fillDefaultSeams();
-  void connectCommand(QAction* action, void (TMainForm::*handler)());
-  void openCommandLineDocument(const QStringList& arguments);
-  void readDocumentFile(const QString& path);
-  void fillCell(const PackageBase& package, int row, int col);
-  void selectTab(int index);
-  void askToSave();
-  // Every change of the current line set that the coefficient window must show ends here.
-  void refreshLinesWindow();
+  void connectCommand(QAction* action, std::function<void()> command);
 
-  void ActionNewExecute();
-  void ActionOpenExecute();
-  void ActionSaveExecute();
-  void NSaveAsClick();
-  void NCloseClick();
   void NExitClick();
-  void TabControlChange();
   void NPagesClick(int tag);
-  void ActionNewPackageExecute();
-  void ActionDeletePackageExecute();
-  void ActionNewEntryExecute();
-  void ActionNewEntryReadCodeExecute();
-  void ActionDeleteEntryExecute();
-  void ActionApprExecute();
   void ActionApprOptionsExecute();
-  void ActionSetPointsExecute();
   void ActionLinesExecute();
-  void ActionReportExecute();
-  void NExportClick(bool exporting);
-  void ActionGraphicsExecute();
   void ActionNewEntryRMExecute();
-  void TableChange();
   void NHelpClick();
   void NAboutClick();
 
   Seams seams_;
   Document doc_;
-  SPILTS_DATA_EXCHANGE graphData_;
+  std::unique_ptr<DocumentCommands> commands_;
+  TableBinding* tableBinding_;
+  Rm23Input rm23Input_;
   THelp* help_;
-  QString reportPath_;  // fixed at start-up
   QActionGroup* pagesGroup_;
-  QPointer<TSpprDlg> spprDlg_;  // the RM-2.3 dialog while it is open
 };

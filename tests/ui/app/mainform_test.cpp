@@ -324,9 +324,9 @@ TEST_F(MainFormTest, ActionsFollowTheEnablingRules) {
 }
 
 TEST_F(MainFormTest, ConsoleKeepsTheLastTwentyLinesAndDoubleClickEmptiesIt) {
-  for (int i = 1; i <= 21; ++i) form->logMessage(QString("сообщение %1").arg(i));
+  for (int i = 1; i <= 21; ++i) form->Console->addLine(QString("сообщение %1").arg(i));
   const QStringList lines = consoleLines();
-  ASSERT_EQ(lines.size(), TMainForm::kConsoleLines);
+  ASSERT_EQ(lines.size(), MessageConsole::kLines);
   EXPECT_TRUE(lines.first().endsWith(" - сообщение 2"));
   EXPECT_TRUE(lines.last().endsWith(" - сообщение 21"));
   EXPECT_FALSE(lines.last().startsWith(" - "));
@@ -341,7 +341,7 @@ TEST_F(MainFormTest, BadFileLeavesDocumentCaptionAndConsoleAsTheyWere) {
   newPackage();
   savePath = path("good.srv");
   form->NSaveAs->trigger();
-  form->logMessage("до открытия");
+  form->Console->addLine("до открытия");
   const QString caption = form->windowTitle();
   const QStringList console = consoleLines();
   const DeviceBase* device = doc().device.get();
@@ -370,7 +370,7 @@ TEST_F(MainFormTest, BadFileLeavesDocumentCaptionAndConsoleAsTheyWere) {
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines[console.size()].contains(" - " + c.message)) << lines.join('|').toStdString();
     form->Console->clear();
-    form->logMessage("до открытия");
+    form->Console->addLine("до открытия");
   }
 }
 

@@ -1,0 +1,63 @@
+#include "ui/app/tablebinding.h"
+
+#include "core/base/errors.h"
+#include "core/package/packagebase.h"
+#include "ui/base/messagelog.h"
+#include "ui/widgets/goodtable.h"
+
+TableBinding::TableBinding(TGoodTable* table) : QObject(table), table_(table) {
+  connect(table_, &TGoodTable::OnChange, this, [this] { guarded([this] { tableChanged(); }); });
+}
+
+void TableBinding::bind(PackagePtr package, int hiddenColumns) {
+  package_ = std::move(package);
+  if (!package_) return;
+  const int columns = package_->columnCount() - hiddenColumns;
+  table_->HideEditor();
+  table_->SetColCount(columns);
+  table_->SetRowCount(package_->entryCount());
+  for (int col = 0; col < columns; ++col) {
+    const ColumnInfo info = package_->column(col);
+    table_->SetCaptions(col, QString::fromUtf8(info.caption));
+    table_->SetWidths(col, info.width);
+    table_->SetColTypes(col, info.checkBox ? ColType::CheckBox : ColType::Text);
+    table_->SetColReadOnly(col, info.readOnly);
+    for (int row = 0; row < package_->entryCount(); ++row) fillCell(row, col);
+  }
+  // A table that has rows always has a current cell, so typing starts at once.
+  if (table_->GetRowCount() > 0 && table_->GetRow() < 0) table_->SetRow(0);
+  if (columns > 0 && table_->GetCol() < 0) table_->SetCol(0);
+}
+
+void TableBinding::fillCell(int row, int col) {
+  if (table_->GetColTypes(col) == ColType::CheckBox)
+    table_->SetCellsChecked(row, col, package_->cellChecked(row, col));
+  else
+    table_->SetCells(row, col, QString::fromStdString(package_->cellText(row, col)));
+}
+
+void TableBinding::refreshRow(int row) {
+  if (row >= table_->GetRowCount()) return;
+  for (int col = 0; col < table_->GetColCount(); ++col) fillCell(row, col);
+}
+
+// Each keystroke in the cell editor arrives here: the text is stored when it converts, the cell
+// then shows what the package holds (the editor keeps what was typed), and the row follows.
+void TableBinding::tableChanged() {
+  const int row = table_->GetRow();
+  const int col = table_->GetCol();
+  if (!package_ || row < 0 || col < 0 || row >= package_->entryCount() ||
+      col >= table_->GetColCount())
+    return;
+  if (table_->GetColTypes(col) == ColType::CheckBox) {
+    package_->setCellChecked(row, col, table_->GetCellsChecked(row, col));
+  } else {
+    try {
+      package_->setCellText(row, col, table_->GetCells(row, col).toStdString());
+    } catch (const ConvertError&) {
+      // Not a number (yet): the stored value stays and is shown again.
+    }
+  }
+  package_->recalcEntry(row);
+  refreshRow(row);
+}
