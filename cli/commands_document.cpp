@@ -19,7 +19,7 @@
 #include "core/storage/report.h"
 #include "core/storage/textexchange.h"
 #include "ui/app/devicefactory.h"
-#include "ui/app/doccommands.h"
+#include "ui/app/sharedcommands.h"
 #include "ui/base/messagelog.h"
 
 using nlohmann::json;

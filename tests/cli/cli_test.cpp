@@ -22,7 +22,7 @@
 #include "core/storage/files.h"
 #include "core/storage/report.h"
 #include "ui/app/devicefactory.h"
-#include "ui/app/doccommands.h"
+#include "ui/app/sharedcommands.h"
 #include "ui/app/systemlocale.h"
 
 using nlohmann::json;

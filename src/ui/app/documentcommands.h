@@ -3,7 +3,7 @@
 // entries, approximation, the report, the text exchange and the graph data. They change the
 // window's document, ask through its seams and dialogs, and leave what the window shows in step
 // with the document through the window's refresh operations. What the command-line tool runs as
-// well lives in doccommands.h.
+// well lives in sharedcommands.h.
 
 #include <QString>
 #include <QStringList>

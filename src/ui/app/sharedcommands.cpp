@@ -1,4 +1,4 @@
-#include "ui/app/doccommands.h"
+#include "ui/app/sharedcommands.h"
 
 #include "core/base/errors.h"
 #include "core/package/approxstate.h"
