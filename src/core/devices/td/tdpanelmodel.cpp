@@ -9,6 +9,7 @@
 
 #include "core/base/errors.h"
 #include "core/base/localehook.h"
+#include "core/comm/queuethread.h"
 #include "core/package/celltext.h"
 
 namespace {
@@ -137,6 +138,27 @@ std::string tdVersionText(uint8_t major, uint8_t minor) {
   char text[8];
   std::snprintf(text, sizeof text, "%X.%X", major, minor);
   return text;
+}
+
+std::optional<std::uint32_t> tdQueueFlags(TdCommand type, int pending) {
+  if (pending >= kTdMaxPending) return std::nullopt;
+  return type == TD_POLL ? QF_ALWAYS | QF_BACKGROUND : QF_ALWAYS;
+}
+
+std::vector<TdRequest> tdCoefficientReads(uint8_t address, uint8_t major, uint8_t minor) {
+  std::vector<TdRequest> reads{tdReadRequest(address, TF_COEFFICIENTS)};
+  if (tdVersionTraits(major, minor).reverseCoefficients)
+    reads.push_back(tdReadRequest(address, TF_REVERSE_COEFFICIENTS));
+  return reads;
+}
+
+std::vector<TdRequest> tdOpeningReads(uint8_t address, uint8_t major, uint8_t minor) {
+  std::vector<TdRequest> reads{tdReadRequest(address, TF_SYSTEM),
+                               tdReadRequest(address, TF_OUTPUTS)};
+  for (const TdRequest& read : tdCoefficientReads(address, major, minor)) reads.push_back(read);
+  reads.push_back(tdReadRequest(address, TF_NET_ADDRESS));
+  reads.push_back(tdReadRequest(address, TF_INTEGRATOR));
+  return reads;
 }
 
 std::array<bool, 6> tdStatusLamps(uint8_t status) {

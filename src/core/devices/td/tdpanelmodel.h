@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/devices/td/tdprotocol.h"
 
@@ -24,6 +25,21 @@ float tdNoiseRatio(double noise, double sum);  // can throw
 
 // Firmware version as the panel shows it: "%X.%X" of major and minor.
 std::string tdVersionText(uint8_t major, uint8_t minor);
+
+// At most this many requests wait in the panel's worker, the polls among them; a request beyond
+// them is dropped silently.
+inline constexpr int kTdMaxPending = 7;
+// The push flags of a request of `type` while `pending` requests wait; none when it is dropped.
+// A poll waits in the queue like any request but as a background item, so the unattended polls
+// never make the panel busy.
+std::optional<std::uint32_t> tdQueueFlags(TdCommand type, int pending);
+
+// "Считать" of the coefficients: the direct table, then the reverse one when the firmware keeps
+// one.
+std::vector<TdRequest> tdCoefficientReads(uint8_t address, uint8_t major, uint8_t minor);
+// What the panel reads once the port is open: the system parameters, the outputs, the
+// coefficient tables, the network address and the integrator.
+std::vector<TdRequest> tdOpeningReads(uint8_t address, uint8_t major, uint8_t minor);
 
 // The status indicators a status byte lights, in this order.
 enum TdLamp { TL_POUR, TL_RESET_PULSES, TL_REVERSE, TL_BELOW_THRESHOLD, TL_ABOVE_MAX, TL_FAULT };

@@ -11,9 +11,6 @@
 #include <string>
 #include <variant>
 #include <vector>
-
-#include "core/comm/queuethread.h"
-
 inline constexpr int kTdFrameSize = 256;
 using TdFrame = std::array<uint8_t, kTdFrameSize>;
 
@@ -146,12 +143,6 @@ TdRequest tdPollCurrent(uint8_t address, uint8_t minor);
 TdRequest tdClearCurrent(uint8_t address);
 TdRequest tdOpenRequest(uint8_t port, int32_t baudRate);
 TdRequest tdCloseRequest();
-
-// At most this many requests wait in the worker queue; later ones are dropped silently.
-inline constexpr int kTdMaxPending = 7;
-// Fills the next slot of `worker` with `request` and pushes it, or drops it when kTdMaxPending
-// requests are pending.
-void pushTdRequest(QueueThread<TDx2Common>& worker, const TdRequest& request);
 
 // Replies.
 

@@ -130,6 +130,9 @@ TTDFrame::TTDFrame(QWidget* parent) : QFrame(parent) {
   SystemTimer = new QTimer(this);
   SystemTimer->setObjectName("SystemTimer");
   SystemTimer->setInterval(kTimerMs);
+  busy_.setControls({OpenPortButton, Bits[TL_POUR], Bits[TL_RESET_PULSES], ReadParam, GetNetAddr,
+                     SetNetAddr, GetIntegrator, SetIntegrator, Advanced_Info, ClearMeasure,
+                     ReadImpulseOut, SetImpulseOut, ReadCalibr, SetCalibr, SetStSt});
   connectHandlers();
 }
 
@@ -419,7 +422,12 @@ bool TTDFrame::portOpen() const { return !PortSelectBox->isEnabled(); }
 
 std::uint8_t TTDFrame::address() const { return TPortSetupForm::instance().address(); }
 
-void TTDFrame::push(const TdRequest& request) { pushTdRequest(worker_.thread(), request); }
+void TTDFrame::push(const TdRequest& request) {
+  const auto flags = tdQueueFlags(request.type, pending_);
+  if (!flags) return;
+  worker_.push(request.type, request.common, *flags);
+  ++pending_;
+}
 
 void TTDFrame::OpenPortButtonClick() {
   if (portOpen()) {
@@ -439,9 +447,7 @@ void TTDFrame::PortParamsClick() {
 }
 
 void TTDFrame::ReadCalibrClick() {
-  push(tdReadRequest(address(), TF_COEFFICIENTS));
-  if (tdVersionTraits(major_, minor_).reverseCoefficients)
-    push(tdReadRequest(address(), TF_REVERSE_COEFFICIENTS));
+  for (const TdRequest& read : tdCoefficientReads(address(), major_, minor_)) push(read);
 }
 
 void TTDFrame::SetCalibrClick() {
@@ -498,6 +504,7 @@ void TTDFrame::Indicator(int word) {
 }
 
 void TTDFrame::TdResult(TDx2Thread::QueueItem& item, bool ok) {
+  --pending_;
   switch (item.type) {
     case TD_OPEN:
       if (!ok) {
@@ -506,11 +513,7 @@ void TTDFrame::TdResult(TDx2Thread::QueueItem& item, bool ok) {
       }
       OpenPortButton->setText("Закрыть");
       PortSelectBox->setEnabled(false);
-      push(tdReadRequest(address(), TF_SYSTEM));
-      push(tdReadRequest(address(), TF_OUTPUTS));
-      ReadCalibrClick();
-      push(tdReadRequest(address(), TF_NET_ADDRESS));
-      push(tdReadRequest(address(), TF_INTEGRATOR));
+      for (const TdRequest& read : tdOpeningReads(address(), major_, minor_)) push(read);
       break;
     case TD_CLOSE:
       if (!ok) {

@@ -2,8 +2,9 @@
 // The TD panel: the device page of a TD document. It opens the meter's line, reads and writes the
 // system parameters, the outputs, both coefficient tables, the network address and the flow
 // integrator, polls the current values every 1.5 s (and one raw reading every 200 ms for the
-// readings page), and shows the meter's status bits. Requests are built and replies decoded on
-// the user-interface thread; the exchanges run on the panel's own worker.
+// readings page), and shows the meter's status bits. Requests and replies are the core's; the
+// exchanges run on the panel's own worker, and a command the user gave keeps the panel busy until
+// its result (the polls do not).
 
 #include <QFrame>
 #include <array>
@@ -154,6 +155,7 @@ class TTDFrame : public QFrame {
   int readingsCountdown_ = 4;
   int rxCountdown_ = 0;
   int txCountdown_ = 0;
+  int pending_ = 0;  // requests in the worker queue, the polls among them
   PanelBusyState busy_;
   PanelWorker<TDx2Thread> worker_{busy_};
 };

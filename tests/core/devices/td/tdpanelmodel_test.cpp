@@ -5,9 +5,11 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "core/base/errors.h"
 #include "core/base/localehook.h"
+#include "core/devices/td/tdthread.h"
 
 namespace {
 
@@ -294,6 +296,37 @@ TEST(TdView, CurrentValuesThatCannotBeShownLeaveThePourEmpty) {
   TdCurrentValues tiny = current(1e-40f, 1);
   tiny.noiseSum = 4000000000u;
   EXPECT_EQ(tdCurrentView(tiny, false, 1).middleCode, "");
+}
+
+// A worker that is never started: everything pushed stays pending. Seven requests may wait,
+// commands and polls alike; the polls wait as background items, and a command behind them is
+// still taken.
+TEST(TdQueue, SevenRequestsWaitAndFurtherOnesAreDroppedSilently) {
+  TDx2Thread worker;
+  const TdRequest command = tdReadRequest(1, TF_SYSTEM);
+  const TdRequest poll = tdPollCurrent(1, 6);
+  for (int pending = 0; pending < kTdMaxPending; ++pending) {
+    const TdRequest& request = pending % 2 ? command : poll;
+    const auto flags = tdQueueFlags(request.type, pending);
+    ASSERT_TRUE(flags) << pending;
+    worker.nextItem().data = request.common;
+    EXPECT_NO_THROW(worker.push(request.type, *flags)) << pending;
+  }
+  EXPECT_EQ(worker.busyCount(), 3);  // the commands; the four polls leave the panel free
+  for (TdCommand type : {TD_OPEN, TD_CLOSE, TD_EXCHANGE, TD_POLL})
+    EXPECT_FALSE(tdQueueFlags(type, kTdMaxPending)) << type;
+}
+
+TEST(TdQueue, OpeningReadsAskForTheReverseTableOnlyOfAFirmwareThatKeepsOne) {
+  const auto functions = [](const std::vector<TdRequest>& requests) {
+    std::vector<int> list;
+    for (const TdRequest& r : requests) list.push_back(r.common.frame[2]);
+    return list;
+  };
+  EXPECT_EQ(functions(tdOpeningReads(4, 0, 0)), (std::vector<int>{0, 3, 2, 5, 6}));
+  EXPECT_EQ(functions(tdOpeningReads(4, 3, 5)), (std::vector<int>{0, 3, 2, 18, 5, 6}));
+  EXPECT_EQ(functions(tdCoefficientReads(4, 3, 4)), (std::vector<int>{2}));
+  for (const TdRequest& r : tdOpeningReads(4, 3, 6)) EXPECT_EQ(r.common.frame[0], 4);
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ class TdFaultTest : public FaultPanelTest {
     ASSERT_TRUE(waitUntil([&] { return console.size() >= reads; })) << lines();
   }
 
-  // The panel has no busy state: a command is over with the one line it ends with.
+  // A command is over with the one line it ends with; the panel left its busy state before it.
   QString click(QPushButton* button) {
     return QString::fromStdString(clickAndWait(button, [&] { return !console.isEmpty(); }));
   }

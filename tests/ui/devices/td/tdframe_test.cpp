@@ -313,10 +313,37 @@ TEST_F(TdPanelTest, APortThatDoesNotOpenLeavesThePanelClosed) {
   EXPECT_TRUE(panel()->PortSelectBox->isEnabled());
 }
 
+// A command keeps the panel busy until its result: the commands disabled and the busy cursor. The
+// unattended polls never make it busy.
+TEST_F(TdPanelTest, ACommandKeepsThePanelBusyUntilItsResultThePollsNever) {
+  attach({"--code=5000", "--jitter=0"});
+  console.clear();
+  QTest::mouseClick(panel()->ReadParam, Qt::LeftButton);
+  for (QPushButton* command : {panel()->ReadParam, panel()->SetCalibr, panel()->OpenPortButton})
+    EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
+  const QCursor* cursor = QApplication::overrideCursor();
+  EXPECT_TRUE(cursor && cursor->shape() == Qt::BusyCursor);
+  ASSERT_TRUE(waitUntil([&] { return !console.isEmpty(); }));
+  EXPECT_EQ(console, QStringList{kSystemRead});
+  EXPECT_TRUE(panel()->ReadParam->isEnabled());
+  EXPECT_TRUE(panel()->SetCalibr->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  panel()->Readings->Observation->setChecked(true);
+  bool busy = false;
+  ASSERT_TRUE(waitUntil([&] {
+    busy = busy || !panel()->ReadParam->isEnabled() || QApplication::overrideCursor();
+    return panel()->Readings->codes().size() >= 3;
+  }));
+  EXPECT_FALSE(busy);
+}
+
 TEST_F(TdPanelTest, WithSevenRequestsPendingAnEighthIsDroppedSilently) {
   attach({});
   console.clear();
-  for (int i = 0; i < 8; ++i) QTest::mouseClick(panel()->ReadParam, Qt::LeftButton);
+  // The first click makes the panel busy and disables the button; the clicks reach its handler
+  // directly, as the opening reads reach the queue.
+  for (int i = 0; i < 8; ++i) emit panel()->ReadParam->clicked();
   ASSERT_TRUE(waitUntil([&] { return console.size() >= 7; })) << lines();
   EXPECT_FALSE(waitUntil([&] { return console.size() > 7; }, 500)) << lines();
   EXPECT_EQ(console, QStringList(7, kSystemRead));
