@@ -53,6 +53,23 @@ std::string printed(const char* format, auto... values) {
   return withUserSeparator(text);
 }
 
+// The panel's diameter list: nominal diameter, its code, and the sensitivity threshold (m³/h)
+// above which the meter is of class "Б".
+struct Diameter {
+  int mm;
+  int code;
+  double threshold;
+};
+constexpr Diameter kDiameters[] = {
+    {15, 0, 0.007}, {20, 1, 0.013}, {25, 2, 0.025}, {32, 3, 0.04},  {40, 4, 0.06},
+    {50, 5, 0.1},   {80, 7, 0.25},  {100, 8, 0.4},  {150, 10, 0.8}, {65, 6, 0.14},
+};
+constexpr int kDiameterCount = static_cast<int>(std::size(kDiameters));
+
+const Diameter& diameterAt(int position) {
+  return kDiameters[position >= 0 && position < kDiameterCount ? position : 0];
+}
+
 constexpr const char* kNeedWeight = "Необходимо указать цену импульса";
 constexpr const char* kNeedCard = "Необходимо выбрать тип платы расширения";
 constexpr const char* kNeedReverse = "Необходимо выбрать режим реверсивного выхода";
@@ -169,6 +186,36 @@ std::array<bool, 6> tdStatusLamps(uint8_t status) {
 
 TdRequest tdToggleLamp(uint8_t address, TdLamp lamp, bool lit) {
   return tdChangeStatusBit(address, lamp == TL_POUR ? 1 : 2, !lit);
+}
+
+int tdDuCode(int position) {
+  return position >= 0 && position < kDiameterCount ? kDiameters[position].code : 0;
+}
+
+int tdDuPosition(int code) {
+  for (int i = 0; i < kDiameterCount; ++i) {
+    if (kDiameters[i].code == code) return i;
+  }
+  return 0;
+}
+
+std::string tdDeviceName(uint8_t major, double gpor, int diameterPosition) {
+  const bool coarse = gpor > diameterAt(diameterPosition).threshold;
+  return std::string(tdVersionTraits(major, 0).namePrefix) + (coarse ? "Б" : "А");
+}
+
+int32_t tdSerialOfText(const std::string& text) {
+  size_t b = 0, e = text.size();
+  while (b < e && text[b] == ' ') ++b;
+  while (e > b && text[e - 1] == ' ') --e;
+  int64_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data() + b, text.data() + e, v);
+  // Serial numbers are unsigned on the meter; the document keeps the same 32 bits.
+  if (b == e || ec != std::errc() || end != text.data() + e ||
+      v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<uint32_t>::max()) {
+    return 0;
+  }
+  return static_cast<int32_t>(static_cast<uint32_t>(v));
 }
 
 int tdBaudRate(int speedPosition) {

@@ -48,6 +48,19 @@ std::array<bool, 6> tdStatusLamps(uint8_t status);
 // bit when the indicator is not lit and clears it when it is.
 TdRequest tdToggleLamp(uint8_t address, TdLamp lamp, bool lit);
 
+// The panel's diameter list is in the meter's order (15, 20, 25, 32, 40, 50, 80, 100, 150, 65
+// mm). Nominal-diameter code of a list position; 0 for no selection (or any other position).
+int tdDuCode(int position);
+// List position of a nominal-diameter code; 0 for the codes the list lacks (125 and 200 mm).
+int tdDuPosition(int code);
+
+// "ТД-2.2-" (by the version major read from the meter) followed by "Б" when gpor exceeds the
+// sensitivity threshold of the selected diameter, else "А".
+std::string tdDeviceName(uint8_t major, double gpor, int diameterPosition);
+
+// The serial number in the panel's text; 0 when the text is not a decimal number.
+int32_t tdSerialOfText(const std::string& text);
+
 // Baud rate of a position of the port speed list "9600", "4800", "2400", "1200".
 int tdBaudRate(int speedPosition);
 // Start-stop mode of the radio buttons, top to bottom.

@@ -1,8 +1,7 @@
 #pragma once
-// TD meter line protocol. A frame is: address, operation, function, data, then the CRC-16 of all
-// bytes before it, low byte first. Nothing marks the end of a frame: the worker takes a reply up
-// to the expected length or until the line falls quiet, and the CRC over all bytes but the last
-// two decides whether what arrived is a whole reply.
+// TD meter line protocol. A frame is address, operation, function, data and the CRC-16 of all
+// bytes before it, low byte first. Nothing marks its end: a reply is taken up to its expected
+// length or until the line falls quiet, and its CRC decides whether it arrived whole.
 
 #include <array>
 #include <cstdint>

@@ -19,7 +19,6 @@
 #include <variant>
 
 #include "core/comm/comport.h"
-#include "core/devices/td/tddocblock.h"
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
 #include "ui/devices/td/tdportsetup.h"
