@@ -57,10 +57,8 @@ std::vector<files::Line> tdLinesOfTable(const TdCoefficients& table) {
   return lines;
 }
 
-TdCoefficients tdTableWithLines(TdCoefficients table, const std::vector<files::Line>& lines) {
-  if (lines.size() > table.rows.size()) {
-    throw MessageError("Слишком много прямых аппроксимации");
-  }
+TdTableLines tdTableWithLines(TdCoefficients table, const std::vector<files::Line>& lines) {
+  if (lines.size() > table.rows.size()) return {std::nullopt, {kTdTooManyLines}};
   const size_t count = lines.size();
   for (size_t i = 0; i < table.rows.size(); ++i) {
     TdCoefficientRow& row = table.rows[i];
@@ -72,5 +70,5 @@ TdCoefficients tdTableWithLines(TdCoefficients table, const std::vector<files::L
     if (i + 1 < count) row.threshold = thresholdOf(lines[i].F);
     if (i + 1 == count && i < 4) row.threshold = kTdLastThreshold;
   }
-  return table;
+  return {table, {}};
 }

@@ -41,8 +41,15 @@ std::optional<TdParameters> tdDecodeParameters(std::span<const uint8_t> block);
 
 // The five lines of a direct table: A, B and the code threshold of rows 1..4, row 5 with F 0.
 std::vector<files::Line> tdLinesOfTable(const TdCoefficients& table);
+// The direct table a line set gives, or none when the meter cannot hold the lines: the panel is
+// then left as it is, and the warnings tell why.
+struct TdTableLines {
+  std::optional<TdCoefficients> table;
+  std::vector<std::string> warnings;
+};
 // `table` with its rows replaced by `lines` (gmax and gpor stay): rows past the lines are zero,
-// the last line's row gets the threshold 9999999. Throws MessageError "Слишком много прямых
-// аппроксимации" for more than five lines, MathError for an A or B beyond single precision.
-TdCoefficients tdTableWithLines(TdCoefficients table, const std::vector<files::Line>& lines);
+// the last line's row gets the threshold 9999999. More than five lines give no table and the
+// warning kTdTooManyLines. Throws MathError for an A or B beyond single precision.
+TdTableLines tdTableWithLines(TdCoefficients table, const std::vector<files::Line>& lines);
+inline constexpr const char* kTdTooManyLines = "Слишком много прямых аппроксимации";
 inline constexpr int32_t kTdLastThreshold = 9999999;

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <cstring>
 
-#include "core/base/errors.h"
 #include "core/devices/td/tddocblock.h"
 #include "core/devices/td/tdpanelmodel.h"
 #include "ui/base/messagelog.h"
@@ -18,13 +17,11 @@ void TDx2::readLines(std::vector<files::Line>& lines) {
   lines = tdLinesOfTable(panel_->readDirectGrid());
 }
 
-// More lines than the meter holds change nothing; the message says why.
+// More lines than the meter holds change nothing; the warning says why.
 void TDx2::writeLines(const std::vector<files::Line>& lines) {
-  try {
-    panel_->showDirectGrid(tdTableWithLines(panel_->readDirectGrid(), lines));
-  } catch (const MessageError& e) {
-    logMessage(QString::fromStdString(e.what()));
-  }
+  const TdTableLines result = tdTableWithLines(panel_->readDirectGrid(), lines);
+  for (const std::string& warning : result.warnings) logMessage(QString::fromStdString(warning));
+  if (result.table) panel_->showDirectGrid(*result.table);
 }
 
 void TDx2::getIdentity(DeviceIdentity& identity) {
