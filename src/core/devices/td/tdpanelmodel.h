@@ -95,6 +95,17 @@ TdOutputs tdStrictOutputs(const TdOutputsFields& fields, uint8_t major, uint8_t 
 // The block a document stores: a weight that is not a number is 0.001 m³, a missing selection 0.
 TdOutputs tdLenientOutputs(const TdOutputsFields& fields, uint8_t major, uint8_t minor);
 
+// What the document's device reads of the panel.
+struct TdPanelValues {
+  std::string serialText;
+  int duPosition = -1;  // -1: no selection
+  TdOutputsFields outputs;
+  std::string gporText;  // the limits of the direct table
+  std::string gmaxText;
+  uint8_t major = 0;  // the firmware version of the last system read; 0 before it
+  uint8_t minor = 0;
+};
+
 // Texts of a coefficient grid: rows 1..5, code threshold (none for row 5), A and B; and the two
 // limit fields of the direct grid.
 struct TdGridText {

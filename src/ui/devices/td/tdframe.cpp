@@ -629,6 +629,23 @@ void TTDFrame::showOutputs(const TdOutputs& outputs) {
   refreshImpulseLenLabel();
 }
 
+TdPanelValues TTDFrame::values() const {
+  TdPanelValues values;
+  values.serialText = Serial->text().toStdString();
+  values.duPosition = DuCombo->currentIndex();
+  values.outputs = outputsFields();
+  values.gporText = LoLimit->text().toStdString();
+  values.gmaxText = HiLimit->text().toStdString();
+  values.major = major_;
+  values.minor = minor_;
+  return values;
+}
+
+void TTDFrame::showIdentity(const std::string& serialText, int duPosition) {
+  Serial->setText(QString::fromStdString(serialText));
+  DuCombo->setCurrentIndex(duPosition);
+}
+
 TdOutputsFields TTDFrame::outputsFields() const {
   TdOutputsFields fields;
   fields.weightText = ImpulseWeight->currentText().toStdString();

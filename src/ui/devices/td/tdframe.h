@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/devices/td/tdpanelmodel.h"
 #include "core/devices/td/tdthread.h"
@@ -39,12 +40,11 @@ class TTDFrame : public QFrame {
   void init();
 
   bool portOpen() const;
-  std::uint8_t versionMajor() const { return major_; }
-  std::uint8_t versionMinor() const { return minor_; }
   bool lampLit(TdLamp lamp) const { return lamps_[lamp]; }
 
-  // The external-output controls as they stand.
-  TdOutputsFields outputsFields() const;
+  // The values the document keeps, as the controls hold them.
+  TdPanelValues values() const;
+  void showIdentity(const std::string& serialText, int duPosition);
   // Shows an output block as a read of the meter's outputs does.
   void showOutputs(const TdOutputs& outputs);
   // The direct table with its limits; cells that are not numbers read as 0 and are shown so.
@@ -55,7 +55,8 @@ class TTDFrame : public QFrame {
   double lastAverageCode() const { return lastAverage_; }
   std::uint32_t lastPulseCount() const { return lastPulses_; }
 
-  // The controls, named as on the form; the device and its tests reach them directly.
+ private:
+  // The controls, named as on the form (their object names too).
   QComboBox* PortSelectBox;
   QPushButton* OpenPortButton;
   QPushButton* PortParams;
@@ -112,7 +113,6 @@ class TTDFrame : public QFrame {
   TTDReadingsPage* Readings;
   QTimer* SystemTimer;
 
- private:
   QWidget* buildTopBar();
   QWidget* buildMainPage();
   QWidget* buildSetupPage();
@@ -121,6 +121,7 @@ class TTDFrame : public QFrame {
   QWidget* buildStartStopGroup(QWidget* parent);
   void connectHandlers();
 
+  TdOutputsFields outputsFields() const;
   void push(const TdRequest& request);
   std::uint8_t address() const;
 
