@@ -374,13 +374,13 @@ void TTDFrame::connectHandlers() {
   const auto read = [this](TdFunction function) {
     return [function](TTDFrame* f) { f->push(tdReadRequest(f->address(), function)); };
   };
-  onClick(OpenPortButton, [](TTDFrame* f) { f->OpenPortButtonClick(); });
-  onClick(PortParams, [](TTDFrame* f) { f->PortParamsClick(); });
+  onClick(OpenPortButton, [](TTDFrame* f) { f->togglePort(); });
+  onClick(PortParams, [](TTDFrame* f) { f->editLineSettings(); });
   onClick(ReadParam, read(TF_SYSTEM));
   onClick(ReadImpulseOut, read(TF_OUTPUTS));
-  onClick(SetImpulseOut, [](TTDFrame* f) { f->SetImpulseOutClick(); });
-  onClick(ReadCalibr, [](TTDFrame* f) { f->ReadCalibrClick(); });
-  onClick(SetCalibr, [](TTDFrame* f) { f->SetCalibrClick(); });
+  onClick(SetImpulseOut, [](TTDFrame* f) { f->writeOutputs(); });
+  onClick(ReadCalibr, [](TTDFrame* f) { f->readCoefficients(); });
+  onClick(SetCalibr, [](TTDFrame* f) { f->writeCoefficients(); });
   onClick(GetNetAddr, read(TF_NET_ADDRESS));
   onClick(SetNetAddr, [](TTDFrame* f) {
     f->push(tdWriteNetAddress(f->address(), static_cast<std::uint8_t>(f->NetAddress->value())));
@@ -389,25 +389,25 @@ void TTDFrame::connectHandlers() {
   onClick(SetIntegrator, [](TTDFrame* f) {
     f->push(tdWriteIntegrator(f->address(), static_cast<std::uint8_t>(f->FlowIntegrator->value())));
   });
-  onClick(SetStSt, [](TTDFrame* f) { f->SetStStClick(); });
+  onClick(SetStSt, [](TTDFrame* f) { f->writeStartStop(); });
   onClick(Advanced_Info, read(TF_ADDITIONAL));
   onClick(ClearMeasure, [](TTDFrame* f) { f->push(tdClearCurrent(f->address())); });
-  onClick(Bits[TL_POUR], [](TTDFrame* f) { f->BitClick(TL_POUR); });
-  onClick(Bits[TL_RESET_PULSES], [](TTDFrame* f) { f->BitClick(TL_RESET_PULSES); });
+  onClick(Bits[TL_POUR], [](TTDFrame* f) { f->toggleLamp(TL_POUR); });
+  onClick(Bits[TL_RESET_PULSES], [](TTDFrame* f) { f->toggleLamp(TL_RESET_PULSES); });
 
   connect(ImpulseLen, &QSpinBox::valueChanged, this, [this] { refreshImpulseLenLabel(); });
   connect(NoiseCancelStSt, &QSpinBox::valueChanged, this, [this](int value) {
     NoiseStStLabel->setText(QString::fromStdString(tdStepsText(value)));
   });
-  connect(Meandr, &QCheckBox::clicked, this, [this] { MeandrClick(); });
-  connect(NoFilterThereshold, &QCheckBox::clicked, this, [this] { MeandrClick(); });
-  connect(SystemTimer, &QTimer::timeout, this, [this] { guarded([this] { SystemTimerTimer(); }); });
+  connect(Meandr, &QCheckBox::clicked, this, [this] { refreshPulseLength(); });
+  connect(NoFilterThereshold, &QCheckBox::clicked, this, [this] { refreshPulseLength(); });
+  connect(SystemTimer, &QTimer::timeout, this, [this] { guarded([this] { tick(); }); });
 }
 
 void TTDFrame::init() {
   worker_.start(
-      this, [this](TDx2Thread::QueueItem& item, bool ok) { TdResult(item, ok); },
-      [this](int word) { Indicator(word); });
+      this, [this](TDx2Thread::QueueItem& item, bool ok) { handleResult(item, ok); },
+      [this](int word) { lightIndicator(word); });
   fillPortCombo(*PortSelectBox, false);
   PortSelectBox->setCurrentIndex(rememberedPort(*PortSelectBox, kPortValue));
   showAllItems(PortSelectBox);
@@ -428,7 +428,7 @@ void TTDFrame::push(const TdRequest& request) {
   ++pending_;
 }
 
-void TTDFrame::OpenPortButtonClick() {
+void TTDFrame::togglePort() {
   if (portOpen()) {
     push(tdCloseRequest());
     return;
@@ -441,25 +441,25 @@ void TTDFrame::OpenPortButtonClick() {
   rememberPort(*PortSelectBox, kPortValue);
 }
 
-void TTDFrame::PortParamsClick() {
+void TTDFrame::editLineSettings() {
   if (!portOpen()) TPortSetupForm::instance().execCentredOn(this);
 }
 
-void TTDFrame::ReadCalibrClick() {
+void TTDFrame::readCoefficients() {
   for (const TdRequest& read : tdCoefficientReads(address(), major_, minor_)) push(read);
 }
 
-void TTDFrame::SetCalibrClick() {
+void TTDFrame::writeCoefficients() {
   const bool direct = CoefficientPages->currentIndex() == 0;
   const TdCoefficients block = readGrid(direct ? CalibrGrid : ReverseCalibrGrid, direct);
   push(tdWriteCoefficients(address(), !direct, block));
 }
 
-void TTDFrame::SetImpulseOutClick() {
+void TTDFrame::writeOutputs() {
   push(tdWriteOutputs(address(), tdStrictOutputs(outputsFields(), major_, minor_)));  // can throw
 }
 
-void TTDFrame::SetStStClick() {
+void TTDFrame::writeStartStop() {
   int radio = 0;
   for (int i = 0; i < 4; ++i) {
     if (StartStop[i]->isChecked()) radio = i;
@@ -468,9 +468,9 @@ void TTDFrame::SetStStClick() {
                         static_cast<std::uint8_t>(NoiseCancelStSt->value())));
 }
 
-void TTDFrame::BitClick(TdLamp lamp) { push(tdToggleLamp(address(), lamp, lamps_[lamp])); }
+void TTDFrame::toggleLamp(TdLamp lamp) { push(tdToggleLamp(address(), lamp, lamps_[lamp])); }
 
-void TTDFrame::MeandrClick() {
+void TTDFrame::refreshPulseLength() {
   ImpulseLen->setEnabled(!Meandr->isChecked());
   refreshImpulseLenLabel();
 }
@@ -480,7 +480,7 @@ void TTDFrame::refreshImpulseLenLabel() {
       Meandr->isChecked() ? QString() : QString::fromStdString(tdStepsText(ImpulseLen->value())));
 }
 
-void TTDFrame::SystemTimerTimer() {
+void TTDFrame::tick() {
   if (--statusCountdown_ == 0) {
     statusCountdown_ = kStatusTicks;
     if (portOpen()) push(tdPollCurrent(address(), minor_));
@@ -496,13 +496,13 @@ void TTDFrame::SystemTimerTimer() {
 }
 
 // Word 0: a reply arrived; 1: a request went out.
-void TTDFrame::Indicator(int word) {
+void TTDFrame::lightIndicator(int word) {
   QLabel* indicator = word == 0 ? RxPanel : TxPanel;
   (word == 0 ? rxCountdown_ : txCountdown_) = kIndicatorTicks;
   indicator->setStyleSheet(kIndicatorOn);
 }
 
-void TTDFrame::TdResult(TDx2Thread::QueueItem& item, bool ok) {
+void TTDFrame::handleResult(TDx2Thread::QueueItem& item, bool ok) {
   --pending_;
   switch (item.type) {
     case TD_OPEN:

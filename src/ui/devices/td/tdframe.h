@@ -125,17 +125,17 @@ class TTDFrame : public QFrame {
   void push(const TdRequest& request);
   std::uint8_t address() const;
 
-  void OpenPortButtonClick();
-  void PortParamsClick();
-  void ReadCalibrClick();
-  void SetCalibrClick();
-  void SetImpulseOutClick();
-  void SetStStClick();
-  void BitClick(TdLamp lamp);
-  void MeandrClick();
-  void SystemTimerTimer();
-  void Indicator(int word);
-  void TdResult(TDx2Thread::QueueItem& item, bool ok);
+  void togglePort();
+  void editLineSettings();
+  void readCoefficients();
+  void writeCoefficients();
+  void writeOutputs();
+  void writeStartStop();
+  void toggleLamp(TdLamp lamp);
+  void refreshPulseLength();
+  void tick();
+  void lightIndicator(int word);
+  void handleResult(TDx2Thread::QueueItem& item, bool ok);
   void showReply(const TdReply& reply);
 
   void showSystem(const TdSystemParameters& p);

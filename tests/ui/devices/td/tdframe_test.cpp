@@ -272,7 +272,7 @@ TEST_F(TdPanelTest, ThePourIndicatorSetsAndClearsItsBit) {
 
 TEST_F(TdPanelTest, PollsFillTheCurrentValuesAndTheChart) {
   attach({"--code=5000", "--jitter=0"});
-  readings()->Observation->setChecked(true);
+  control<QCheckBox>(panel(), "Observation")->setChecked(true);
   ASSERT_TRUE(waitUntil(
       [&] { return !control<QLineEdit>(panel(), "MiddleCode")->text().isEmpty(); }, 4000));
   EXPECT_EQ(control<QLineEdit>(panel(), "MiddleCode")->text(), "5000");
@@ -289,7 +289,7 @@ TEST_F(TdPanelTest, PollsFillTheCurrentValuesAndTheChart) {
 TEST_F(TdPanelTest, PollsRunOnlyWhileOpenAndNeverLogFailures) {
   attach({"--silent"}, 5);
   for (const QString& line : console) EXPECT_EQ(line, "Прибор не отвечает");
-  readings()->Observation->setChecked(true);
+  control<QCheckBox>(panel(), "Observation")->setChecked(true);
   const QString green = control<QLabel>(panel(), "TxPanel")->styleSheet();
   bool polled = false;
   EXPECT_FALSE(waitUntil(
@@ -343,7 +343,7 @@ TEST_F(TdPanelTest, ACommandKeepsThePanelBusyUntilItsResultThePollsNever) {
   EXPECT_TRUE(control<QPushButton>(panel(), "SetCalibr")->isEnabled());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-  readings()->Observation->setChecked(true);
+  control<QCheckBox>(panel(), "Observation")->setChecked(true);
   bool busy = false;
   ASSERT_TRUE(waitUntil([&] {
     busy = busy || !control<QPushButton>(panel(), "ReadParam")->isEnabled() ||
