@@ -1,5 +1,6 @@
 #pragma once
-// What the TD panel shows of the meter's replies and what it sends from its fields: every text
+// What the TD panel shows of the meter's replies and what it sends from its fields, how its
+// requests wait in the worker queue, and the values the document's device reads of it: every text
 // the panel puts into a control and every value it takes out of one goes through these.
 
 #include <array>

@@ -49,8 +49,8 @@ class TdPanelTest : public ::testing::Test {
   void TearDown() override {
     device.reset();
     setMessageSink({});
-    TPortSetupForm::instance().CSpinAddress->setValue(0);
-    TPortSetupForm::instance().ComboPortSpeed->setCurrentIndex(0);
+    control<QSpinBox>(&TPortSetupForm::instance(), "CSpinAddress")->setValue(0);
+    control<QComboBox>(&TPortSetupForm::instance(), "ComboPortSpeed")->setCurrentIndex(0);
   }
 
   // A panel whose port to a simulated meter is open, its opening reads done.
@@ -248,15 +248,15 @@ TEST_F(TdPanelTest, SettingsButtonsWriteAndReadTheMeter) {
 // Requests go to the address of the port setup (0: any meter), at one of its four speeds.
 TEST_F(TdPanelTest, RequestsGoToTheAddressOfThePortSetup) {
   TPortSetupForm& setup = TPortSetupForm::instance();
-  EXPECT_FALSE(setup.ComboPortSpeed->isEditable());
-  EXPECT_EQ(setup.ComboPortSpeed->count(), 4);
-  setup.ComboPortSpeed->setCurrentIndex(2);
+  EXPECT_FALSE(control<QComboBox>(&setup, "ComboPortSpeed")->isEditable());
+  EXPECT_EQ(control<QComboBox>(&setup, "ComboPortSpeed")->count(), 4);
+  control<QComboBox>(&setup, "ComboPortSpeed")->setCurrentIndex(2);
   EXPECT_EQ(setup.baudRate(), 2400);
 
   attach({"--address=7"});
-  setup.CSpinAddress->setValue(5);
+  control<QSpinBox>(&setup, "CSpinAddress")->setValue(5);
   EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), "Прибор не отвечает");
-  setup.CSpinAddress->setValue(7);
+  control<QSpinBox>(&setup, "CSpinAddress")->setValue(7);
   EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), kSystemRead);
 }
 
