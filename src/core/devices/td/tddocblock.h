@@ -1,7 +1,6 @@
 #pragma once
-// The TD meter as the document sees it: the parameter block a document stores, the diameter list
-// of the panel, the device's name, and the coefficient lines of the approximation as the direct
-// coefficient table.
+// The TD meter as the document stores it: the 14-byte parameter block, and the coefficient lines
+// of the approximation as the direct coefficient table.
 
 #include <array>
 #include <cstdint>
@@ -40,23 +39,17 @@ std::array<uint8_t, kTdParametersSize> tdEncodeParameters(const TdParameters& pa
 // None when the block is shorter than 14 bytes.
 std::optional<TdParameters> tdDecodeParameters(std::span<const uint8_t> block);
 
-// The panel's diameter list is in the meter's order (15, 20, 25, 32, 40, 50, 80, 100, 150, 65
-// mm). Nominal-diameter code of a list position; 0 for no selection (or any other position).
-int tdDuCode(int position);
-// List position of a nominal-diameter code; 0 for the codes the list lacks (125 and 200 mm).
-int tdDuPosition(int code);
-
-// "ТД-2.2-" (by the version major read from the meter) followed by "Б" when gpor exceeds the
-// sensitivity threshold of the selected diameter, else "А".
-std::string tdDeviceName(uint8_t major, double gpor, int diameterPosition);
-
 // The five lines of a direct table: A, B and the code threshold of rows 1..4, row 5 with F 0.
 std::vector<files::Line> tdLinesOfTable(const TdCoefficients& table);
+// The direct table a line set gives, or none when the meter cannot hold the lines: the panel is
+// then left as it is, and the warnings tell why.
+struct TdTableLines {
+  std::optional<TdCoefficients> table;
+  std::vector<std::string> warnings;
+};
 // `table` with its rows replaced by `lines` (gmax and gpor stay): rows past the lines are zero,
-// the last line's row gets the threshold 9999999. Throws MessageError "Слишком много прямых
-// аппроксимации" for more than five lines, MathError for an A or B beyond single precision.
-TdCoefficients tdTableWithLines(TdCoefficients table, const std::vector<files::Line>& lines);
+// the last line's row gets the threshold 9999999. More than five lines give no table and the
+// warning kTdTooManyLines. Throws MathError for an A or B beyond single precision.
+TdTableLines tdTableWithLines(TdCoefficients table, const std::vector<files::Line>& lines);
+inline constexpr const char* kTdTooManyLines = "Слишком много прямых аппроксимации";
 inline constexpr int32_t kTdLastThreshold = 9999999;
-
-// The serial number in the panel's text; 0 when the text is not a decimal number.
-int32_t tdSerialOfText(const std::string& text);

@@ -9,6 +9,7 @@
 
 #include "core/base/errors.h"
 #include "core/base/localehook.h"
+#include "core/comm/queuethread.h"
 #include "core/package/celltext.h"
 
 namespace {
@@ -50,6 +51,23 @@ std::string printed(const char* format, auto... values) {
   char text[64];
   std::snprintf(text, sizeof text, format, values...);
   return withUserSeparator(text);
+}
+
+// The panel's diameter list: nominal diameter, its code, and the sensitivity threshold (m³/h)
+// above which the meter is of class "Б".
+struct Diameter {
+  int mm;
+  int code;
+  double threshold;
+};
+constexpr Diameter kDiameters[] = {
+    {15, 0, 0.007}, {20, 1, 0.013}, {25, 2, 0.025}, {32, 3, 0.04},  {40, 4, 0.06},
+    {50, 5, 0.1},   {80, 7, 0.25},  {100, 8, 0.4},  {150, 10, 0.8}, {65, 6, 0.14},
+};
+constexpr int kDiameterCount = static_cast<int>(std::size(kDiameters));
+
+const Diameter& diameterAt(int position) {
+  return kDiameters[position >= 0 && position < kDiameterCount ? position : 0];
 }
 
 constexpr const char* kNeedWeight = "Необходимо указать цену импульса";
@@ -139,6 +157,27 @@ std::string tdVersionText(uint8_t major, uint8_t minor) {
   return text;
 }
 
+std::optional<std::uint32_t> tdQueueFlags(TdCommand type, int pending) {
+  if (pending >= kTdMaxPending) return std::nullopt;
+  return type == TD_POLL ? QF_ALWAYS | QF_BACKGROUND : QF_ALWAYS;
+}
+
+std::vector<TdRequest> tdCoefficientReads(uint8_t address, uint8_t major, uint8_t minor) {
+  std::vector<TdRequest> reads{tdReadRequest(address, TF_COEFFICIENTS)};
+  if (tdVersionTraits(major, minor).reverseCoefficients)
+    reads.push_back(tdReadRequest(address, TF_REVERSE_COEFFICIENTS));
+  return reads;
+}
+
+std::vector<TdRequest> tdOpeningReads(uint8_t address, uint8_t major, uint8_t minor) {
+  std::vector<TdRequest> reads{tdReadRequest(address, TF_SYSTEM),
+                               tdReadRequest(address, TF_OUTPUTS)};
+  for (const TdRequest& read : tdCoefficientReads(address, major, minor)) reads.push_back(read);
+  reads.push_back(tdReadRequest(address, TF_NET_ADDRESS));
+  reads.push_back(tdReadRequest(address, TF_INTEGRATOR));
+  return reads;
+}
+
 std::array<bool, 6> tdStatusLamps(uint8_t status) {
   const int flow = (status >> 2) & 0x03;  // 0 normal, 1 reverse, 2 below gpor, 3 above gmax
   return {(status & 0x01) != 0, (status & 0x02) != 0, flow == 1, flow == 2, flow == 3,
@@ -147,6 +186,36 @@ std::array<bool, 6> tdStatusLamps(uint8_t status) {
 
 TdRequest tdToggleLamp(uint8_t address, TdLamp lamp, bool lit) {
   return tdChangeStatusBit(address, lamp == TL_POUR ? 1 : 2, !lit);
+}
+
+int tdDuCode(int position) {
+  return position >= 0 && position < kDiameterCount ? kDiameters[position].code : 0;
+}
+
+int tdDuPosition(int code) {
+  for (int i = 0; i < kDiameterCount; ++i) {
+    if (kDiameters[i].code == code) return i;
+  }
+  return 0;
+}
+
+std::string tdDeviceName(uint8_t major, double gpor, int diameterPosition) {
+  const bool coarse = gpor > diameterAt(diameterPosition).threshold;
+  return std::string(tdVersionTraits(major, 0).namePrefix) + (coarse ? "Б" : "А");
+}
+
+int32_t tdSerialOfText(const std::string& text) {
+  size_t b = 0, e = text.size();
+  while (b < e && text[b] == ' ') ++b;
+  while (e > b && text[e - 1] == ' ') --e;
+  int64_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data() + b, text.data() + e, v);
+  // Serial numbers are unsigned on the meter; the document keeps the same 32 bits.
+  if (b == e || ec != std::errc() || end != text.data() + e ||
+      v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<uint32_t>::max()) {
+    return 0;
+  }
+  return static_cast<int32_t>(static_cast<uint32_t>(v));
 }
 
 int tdBaudRate(int speedPosition) {

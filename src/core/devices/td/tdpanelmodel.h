@@ -1,11 +1,13 @@
 #pragma once
-// What the TD panel shows of the meter's replies and what it sends from its fields: every text
+// What the TD panel shows of the meter's replies and what it sends from its fields, how its
+// requests wait in the worker queue, and the values the document's device reads of it: every text
 // the panel puts into a control and every value it takes out of one goes through these.
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/devices/td/tdprotocol.h"
 
@@ -25,12 +27,40 @@ float tdNoiseRatio(double noise, double sum);  // can throw
 // Firmware version as the panel shows it: "%X.%X" of major and minor.
 std::string tdVersionText(uint8_t major, uint8_t minor);
 
+// At most this many requests wait in the panel's worker, the polls among them; a request beyond
+// them is dropped silently.
+inline constexpr int kTdMaxPending = 7;
+// The push flags of a request of `type` while `pending` requests wait; none when it is dropped.
+// A poll waits in the queue like any request but as a background item, so the unattended polls
+// never make the panel busy.
+std::optional<std::uint32_t> tdQueueFlags(TdCommand type, int pending);
+
+// "Считать" of the coefficients: the direct table, then the reverse one when the firmware keeps
+// one.
+std::vector<TdRequest> tdCoefficientReads(uint8_t address, uint8_t major, uint8_t minor);
+// What the panel reads once the port is open: the system parameters, the outputs, the
+// coefficient tables, the network address and the integrator.
+std::vector<TdRequest> tdOpeningReads(uint8_t address, uint8_t major, uint8_t minor);
+
 // The status indicators a status byte lights, in this order.
 enum TdLamp { TL_POUR, TL_RESET_PULSES, TL_REVERSE, TL_BELOW_THRESHOLD, TL_ABOVE_MAX, TL_FAULT };
 std::array<bool, 6> tdStatusLamps(uint8_t status);
 // H 4 for a click on the pour (TL_POUR) or reset-pulses (TL_RESET_PULSES) indicator: it sets the
 // bit when the indicator is not lit and clears it when it is.
 TdRequest tdToggleLamp(uint8_t address, TdLamp lamp, bool lit);
+
+// The panel's diameter list is in the meter's order (15, 20, 25, 32, 40, 50, 80, 100, 150, 65
+// mm). Nominal-diameter code of a list position; 0 for no selection (or any other position).
+int tdDuCode(int position);
+// List position of a nominal-diameter code; 0 for the codes the list lacks (125 and 200 mm).
+int tdDuPosition(int code);
+
+// "ТД-2.2-" (by the version major read from the meter) followed by "Б" when gpor exceeds the
+// sensitivity threshold of the selected diameter, else "А".
+std::string tdDeviceName(uint8_t major, double gpor, int diameterPosition);
+
+// The serial number in the panel's text; 0 when the text is not a decimal number.
+int32_t tdSerialOfText(const std::string& text);
 
 // Baud rate of a position of the port speed list "9600", "4800", "2400", "1200".
 int tdBaudRate(int speedPosition);
@@ -65,6 +95,17 @@ struct TdOutputsFields {
 TdOutputs tdStrictOutputs(const TdOutputsFields& fields, uint8_t major, uint8_t minor);
 // The block a document stores: a weight that is not a number is 0.001 m³, a missing selection 0.
 TdOutputs tdLenientOutputs(const TdOutputsFields& fields, uint8_t major, uint8_t minor);
+
+// What the document's device reads of the panel.
+struct TdPanelValues {
+  std::string serialText;
+  int duPosition = -1;  // -1: no selection
+  TdOutputsFields outputs;
+  std::string gporText;  // the limits of the direct table
+  std::string gmaxText;
+  uint8_t major = 0;  // the firmware version of the last system read; 0 before it
+  uint8_t minor = 0;
+};
 
 // Texts of a coefficient grid: rows 1..5, code threshold (none for row 5), A and B; and the two
 // limit fields of the direct grid.

@@ -317,13 +317,6 @@ TdRequest tdCloseRequest() {
   return request;
 }
 
-void pushTdRequest(QueueThread<TDx2Common>& worker, const TdRequest& request) {
-  // TD requests never carry QF_BACKGROUND, so every pending slot counts as busy.
-  const std::uint32_t flags = worker.busyCount() < kTdMaxPending ? QF_ALWAYS : QF_DROP;
-  worker.nextItem().data = request.common;
-  worker.push(request.type, flags);
-}
-
 bool tdAnswers(uint8_t operation, uint8_t function, const TdFrame& reply, int count) {
   if (count < 3) return true;
   if ((reply[1] & ~kTdErrorBit) != operation) return false;

@@ -1,8 +1,7 @@
 #pragma once
-// TD meter line protocol. A frame is: address, operation, function, data, then the CRC-16 of all
-// bytes before it, low byte first. Nothing marks the end of a frame: the worker takes a reply up
-// to the expected length or until the line falls quiet, and the CRC over all bytes but the last
-// two decides whether what arrived is a whole reply.
+// TD meter line protocol. A frame is address, operation, function, data and the CRC-16 of all
+// bytes before it, low byte first. Nothing marks its end: a reply is taken up to its expected
+// length or until the line falls quiet, and its CRC decides whether it arrived whole.
 
 #include <array>
 #include <cstdint>
@@ -11,9 +10,6 @@
 #include <string>
 #include <variant>
 #include <vector>
-
-#include "core/comm/queuethread.h"
-
 inline constexpr int kTdFrameSize = 256;
 using TdFrame = std::array<uint8_t, kTdFrameSize>;
 
@@ -146,12 +142,6 @@ TdRequest tdPollCurrent(uint8_t address, uint8_t minor);
 TdRequest tdClearCurrent(uint8_t address);
 TdRequest tdOpenRequest(uint8_t port, int32_t baudRate);
 TdRequest tdCloseRequest();
-
-// At most this many requests wait in the worker queue; later ones are dropped silently.
-inline constexpr int kTdMaxPending = 7;
-// Fills the next slot of `worker` with `request` and pushes it, or drops it when kTdMaxPending
-// requests are pending.
-void pushTdRequest(QueueThread<TDx2Common>& worker, const TdRequest& request);
 
 // Replies.
 

@@ -1,11 +1,7 @@
 #include "ui/devices/td/tddevice.h"
 
-#include <QComboBox>
-#include <QLayout>
-#include <QLineEdit>
 #include <cstring>
 
-#include "core/base/errors.h"
 #include "core/devices/td/tddocblock.h"
 #include "core/devices/td/tdpanelmodel.h"
 #include "ui/base/messagelog.h"
@@ -18,32 +14,30 @@ void TDx2::readLines(std::vector<files::Line>& lines) {
   lines = tdLinesOfTable(panel_->readDirectGrid());
 }
 
-// More lines than the meter holds change nothing; the message says why.
+// More lines than the meter holds change nothing; the warning says why.
 void TDx2::writeLines(const std::vector<files::Line>& lines) {
-  try {
-    panel_->showDirectGrid(tdTableWithLines(panel_->readDirectGrid(), lines));
-  } catch (const MessageError& e) {
-    logMessage(QString::fromStdString(e.what()));
-  }
+  const TdTableLines result = tdTableWithLines(panel_->readDirectGrid(), lines);
+  for (const std::string& warning : result.warnings) logMessage(QString::fromStdString(warning));
+  if (result.table) panel_->showDirectGrid(*result.table);
 }
 
 void TDx2::getIdentity(DeviceIdentity& identity) {
-  identity.serialNumber = tdSerialOfText(panel_->Serial->text().toStdString());
-  identity.duCode = static_cast<uint8_t>(tdDuCode(panel_->DuCombo->currentIndex()));
+  const TdPanelValues values = panel_->values();
+  identity.serialNumber = tdSerialOfText(values.serialText);
+  identity.duCode = static_cast<uint8_t>(tdDuCode(values.duPosition));
 }
 
 void TDx2::setIdentity(const DeviceIdentity& identity) {
-  panel_->Serial->setText(
-      QString::fromStdString(formatSerialNumber(identity.serialNumber, identity.duCode)));
-  panel_->DuCombo->setCurrentIndex(tdDuPosition(identity.duCode));
+  panel_->showIdentity(formatSerialNumber(identity.serialNumber, identity.duCode),
+                       tdDuPosition(identity.duCode));
 }
 
 uint32_t TDx2::getParameters(uint8_t* buffer) {
   if (buffer) {
-    const TdOutputs outputs =
-        tdLenientOutputs(panel_->outputsFields(), panel_->versionMajor(), panel_->versionMinor());
-    const auto block = tdEncodeParameters(tdParametersOf(
-        outputs, panel_->HiLimit->text().toStdString(), panel_->LoLimit->text().toStdString()));
+    const TdPanelValues values = panel_->values();
+    const TdOutputs outputs = tdLenientOutputs(values.outputs, values.major, values.minor);
+    const auto block =
+        tdEncodeParameters(tdParametersOf(outputs, values.gmaxText, values.gporText));
     std::memcpy(buffer, block.data(), block.size());
   }
   return kTdParametersSize;
@@ -62,13 +56,11 @@ bool TDx2::setParameters(const uint8_t* data, uint32_t length) {
 }
 
 std::string TDx2::name() const {
-  return tdDeviceName(panel_->versionMajor(), tdNumberOrZero(panel_->LoLimit->text().toStdString()),
-                      panel_->DuCombo->currentIndex());
+  const TdPanelValues values = panel_->values();
+  return tdDeviceName(values.major, tdNumberOrZero(values.gporText), values.duPosition);
 }
 
-double TDx2::pulseWeight() const {
-  return tdNumberOrZero(panel_->ImpulseWeight->currentText().toStdString());
-}
+double TDx2::pulseWeight() const { return tdNumberOrZero(panel_->values().outputs.weightText); }
 
 std::optional<DeviceReading> TDx2::lastReading() const {
   return DeviceReading{panel_->lastAverageCode(), panel_->lastPulseCount()};

@@ -19,7 +19,6 @@
 #include <variant>
 
 #include "core/comm/comport.h"
-#include "core/devices/td/tddocblock.h"
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
 #include "ui/devices/td/tdportsetup.h"
@@ -130,6 +129,9 @@ TTDFrame::TTDFrame(QWidget* parent) : QFrame(parent) {
   SystemTimer = new QTimer(this);
   SystemTimer->setObjectName("SystemTimer");
   SystemTimer->setInterval(kTimerMs);
+  busy_.setControls({OpenPortButton, Bits[TL_POUR], Bits[TL_RESET_PULSES], ReadParam, GetNetAddr,
+                     SetNetAddr, GetIntegrator, SetIntegrator, Advanced_Info, ClearMeasure,
+                     ReadImpulseOut, SetImpulseOut, ReadCalibr, SetCalibr, SetStSt});
   connectHandlers();
 }
 
@@ -372,13 +374,13 @@ void TTDFrame::connectHandlers() {
   const auto read = [this](TdFunction function) {
     return [function](TTDFrame* f) { f->push(tdReadRequest(f->address(), function)); };
   };
-  onClick(OpenPortButton, [](TTDFrame* f) { f->OpenPortButtonClick(); });
-  onClick(PortParams, [](TTDFrame* f) { f->PortParamsClick(); });
+  onClick(OpenPortButton, [](TTDFrame* f) { f->togglePort(); });
+  onClick(PortParams, [](TTDFrame* f) { f->editLineSettings(); });
   onClick(ReadParam, read(TF_SYSTEM));
   onClick(ReadImpulseOut, read(TF_OUTPUTS));
-  onClick(SetImpulseOut, [](TTDFrame* f) { f->SetImpulseOutClick(); });
-  onClick(ReadCalibr, [](TTDFrame* f) { f->ReadCalibrClick(); });
-  onClick(SetCalibr, [](TTDFrame* f) { f->SetCalibrClick(); });
+  onClick(SetImpulseOut, [](TTDFrame* f) { f->writeOutputs(); });
+  onClick(ReadCalibr, [](TTDFrame* f) { f->readCoefficients(); });
+  onClick(SetCalibr, [](TTDFrame* f) { f->writeCoefficients(); });
   onClick(GetNetAddr, read(TF_NET_ADDRESS));
   onClick(SetNetAddr, [](TTDFrame* f) {
     f->push(tdWriteNetAddress(f->address(), static_cast<std::uint8_t>(f->NetAddress->value())));
@@ -387,25 +389,25 @@ void TTDFrame::connectHandlers() {
   onClick(SetIntegrator, [](TTDFrame* f) {
     f->push(tdWriteIntegrator(f->address(), static_cast<std::uint8_t>(f->FlowIntegrator->value())));
   });
-  onClick(SetStSt, [](TTDFrame* f) { f->SetStStClick(); });
+  onClick(SetStSt, [](TTDFrame* f) { f->writeStartStop(); });
   onClick(Advanced_Info, read(TF_ADDITIONAL));
   onClick(ClearMeasure, [](TTDFrame* f) { f->push(tdClearCurrent(f->address())); });
-  onClick(Bits[TL_POUR], [](TTDFrame* f) { f->BitClick(TL_POUR); });
-  onClick(Bits[TL_RESET_PULSES], [](TTDFrame* f) { f->BitClick(TL_RESET_PULSES); });
+  onClick(Bits[TL_POUR], [](TTDFrame* f) { f->toggleLamp(TL_POUR); });
+  onClick(Bits[TL_RESET_PULSES], [](TTDFrame* f) { f->toggleLamp(TL_RESET_PULSES); });
 
   connect(ImpulseLen, &QSpinBox::valueChanged, this, [this] { refreshImpulseLenLabel(); });
   connect(NoiseCancelStSt, &QSpinBox::valueChanged, this, [this](int value) {
     NoiseStStLabel->setText(QString::fromStdString(tdStepsText(value)));
   });
-  connect(Meandr, &QCheckBox::clicked, this, [this] { MeandrClick(); });
-  connect(NoFilterThereshold, &QCheckBox::clicked, this, [this] { MeandrClick(); });
-  connect(SystemTimer, &QTimer::timeout, this, [this] { guarded([this] { SystemTimerTimer(); }); });
+  connect(Meandr, &QCheckBox::clicked, this, [this] { refreshPulseLength(); });
+  connect(NoFilterThereshold, &QCheckBox::clicked, this, [this] { refreshPulseLength(); });
+  connect(SystemTimer, &QTimer::timeout, this, [this] { guarded([this] { tick(); }); });
 }
 
 void TTDFrame::init() {
   worker_.start(
-      this, [this](TDx2Thread::QueueItem& item, bool ok) { TdResult(item, ok); },
-      [this](int word) { Indicator(word); });
+      this, [this](TDx2Thread::QueueItem& item, bool ok) { handleResult(item, ok); },
+      [this](int word) { lightIndicator(word); });
   fillPortCombo(*PortSelectBox, false);
   PortSelectBox->setCurrentIndex(rememberedPort(*PortSelectBox, kPortValue));
   showAllItems(PortSelectBox);
@@ -419,9 +421,14 @@ bool TTDFrame::portOpen() const { return !PortSelectBox->isEnabled(); }
 
 std::uint8_t TTDFrame::address() const { return TPortSetupForm::instance().address(); }
 
-void TTDFrame::push(const TdRequest& request) { pushTdRequest(worker_.thread(), request); }
+void TTDFrame::push(const TdRequest& request) {
+  const auto flags = tdQueueFlags(request.type, pending_);
+  if (!flags) return;
+  worker_.push(request.type, request.common, *flags);
+  ++pending_;
+}
 
-void TTDFrame::OpenPortButtonClick() {
+void TTDFrame::togglePort() {
   if (portOpen()) {
     push(tdCloseRequest());
     return;
@@ -434,27 +441,25 @@ void TTDFrame::OpenPortButtonClick() {
   rememberPort(*PortSelectBox, kPortValue);
 }
 
-void TTDFrame::PortParamsClick() {
+void TTDFrame::editLineSettings() {
   if (!portOpen()) TPortSetupForm::instance().execCentredOn(this);
 }
 
-void TTDFrame::ReadCalibrClick() {
-  push(tdReadRequest(address(), TF_COEFFICIENTS));
-  if (tdVersionTraits(major_, minor_).reverseCoefficients)
-    push(tdReadRequest(address(), TF_REVERSE_COEFFICIENTS));
+void TTDFrame::readCoefficients() {
+  for (const TdRequest& read : tdCoefficientReads(address(), major_, minor_)) push(read);
 }
 
-void TTDFrame::SetCalibrClick() {
+void TTDFrame::writeCoefficients() {
   const bool direct = CoefficientPages->currentIndex() == 0;
   const TdCoefficients block = readGrid(direct ? CalibrGrid : ReverseCalibrGrid, direct);
   push(tdWriteCoefficients(address(), !direct, block));
 }
 
-void TTDFrame::SetImpulseOutClick() {
+void TTDFrame::writeOutputs() {
   push(tdWriteOutputs(address(), tdStrictOutputs(outputsFields(), major_, minor_)));  // can throw
 }
 
-void TTDFrame::SetStStClick() {
+void TTDFrame::writeStartStop() {
   int radio = 0;
   for (int i = 0; i < 4; ++i) {
     if (StartStop[i]->isChecked()) radio = i;
@@ -463,9 +468,9 @@ void TTDFrame::SetStStClick() {
                         static_cast<std::uint8_t>(NoiseCancelStSt->value())));
 }
 
-void TTDFrame::BitClick(TdLamp lamp) { push(tdToggleLamp(address(), lamp, lamps_[lamp])); }
+void TTDFrame::toggleLamp(TdLamp lamp) { push(tdToggleLamp(address(), lamp, lamps_[lamp])); }
 
-void TTDFrame::MeandrClick() {
+void TTDFrame::refreshPulseLength() {
   ImpulseLen->setEnabled(!Meandr->isChecked());
   refreshImpulseLenLabel();
 }
@@ -475,7 +480,7 @@ void TTDFrame::refreshImpulseLenLabel() {
       Meandr->isChecked() ? QString() : QString::fromStdString(tdStepsText(ImpulseLen->value())));
 }
 
-void TTDFrame::SystemTimerTimer() {
+void TTDFrame::tick() {
   if (--statusCountdown_ == 0) {
     statusCountdown_ = kStatusTicks;
     if (portOpen()) push(tdPollCurrent(address(), minor_));
@@ -491,13 +496,14 @@ void TTDFrame::SystemTimerTimer() {
 }
 
 // Word 0: a reply arrived; 1: a request went out.
-void TTDFrame::Indicator(int word) {
+void TTDFrame::lightIndicator(int word) {
   QLabel* indicator = word == 0 ? RxPanel : TxPanel;
   (word == 0 ? rxCountdown_ : txCountdown_) = kIndicatorTicks;
   indicator->setStyleSheet(kIndicatorOn);
 }
 
-void TTDFrame::TdResult(TDx2Thread::QueueItem& item, bool ok) {
+void TTDFrame::handleResult(TDx2Thread::QueueItem& item, bool ok) {
+  --pending_;
   switch (item.type) {
     case TD_OPEN:
       if (!ok) {
@@ -506,11 +512,7 @@ void TTDFrame::TdResult(TDx2Thread::QueueItem& item, bool ok) {
       }
       OpenPortButton->setText("Закрыть");
       PortSelectBox->setEnabled(false);
-      push(tdReadRequest(address(), TF_SYSTEM));
-      push(tdReadRequest(address(), TF_OUTPUTS));
-      ReadCalibrClick();
-      push(tdReadRequest(address(), TF_NET_ADDRESS));
-      push(tdReadRequest(address(), TF_INTEGRATOR));
+      for (const TdRequest& read : tdOpeningReads(address(), major_, minor_)) push(read);
       break;
     case TD_CLOSE:
       if (!ok) {
@@ -625,6 +627,23 @@ void TTDFrame::showOutputs(const TdOutputs& outputs) {
   ReverseType->setCurrentIndex(view.reversePosition);
   ImpulseWeight->setEditText(QString::fromStdString(view.weightText));
   refreshImpulseLenLabel();
+}
+
+TdPanelValues TTDFrame::values() const {
+  TdPanelValues values;
+  values.serialText = Serial->text().toStdString();
+  values.duPosition = DuCombo->currentIndex();
+  values.outputs = outputsFields();
+  values.gporText = LoLimit->text().toStdString();
+  values.gmaxText = HiLimit->text().toStdString();
+  values.major = major_;
+  values.minor = minor_;
+  return values;
+}
+
+void TTDFrame::showIdentity(const std::string& serialText, int duPosition) {
+  Serial->setText(QString::fromStdString(serialText));
+  DuCombo->setCurrentIndex(duPosition);
 }
 
 TdOutputsFields TTDFrame::outputsFields() const {

@@ -2,12 +2,14 @@
 // The TD panel: the device page of a TD document. It opens the meter's line, reads and writes the
 // system parameters, the outputs, both coefficient tables, the network address and the flow
 // integrator, polls the current values every 1.5 s (and one raw reading every 200 ms for the
-// readings page), and shows the meter's status bits. Requests are built and replies decoded on
-// the user-interface thread; the exchanges run on the panel's own worker.
+// readings page), and shows the meter's status bits. Requests and replies are the core's; the
+// exchanges run on the panel's own worker, and a command the user gave keeps the panel busy until
+// its result (the polls do not).
 
 #include <QFrame>
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/devices/td/tdpanelmodel.h"
 #include "core/devices/td/tdthread.h"
@@ -38,12 +40,11 @@ class TTDFrame : public QFrame {
   void init();
 
   bool portOpen() const;
-  std::uint8_t versionMajor() const { return major_; }
-  std::uint8_t versionMinor() const { return minor_; }
   bool lampLit(TdLamp lamp) const { return lamps_[lamp]; }
 
-  // The external-output controls as they stand.
-  TdOutputsFields outputsFields() const;
+  // The values the document keeps, as the controls hold them.
+  TdPanelValues values() const;
+  void showIdentity(const std::string& serialText, int duPosition);
   // Shows an output block as a read of the meter's outputs does.
   void showOutputs(const TdOutputs& outputs);
   // The direct table with its limits; cells that are not numbers read as 0 and are shown so.
@@ -54,7 +55,8 @@ class TTDFrame : public QFrame {
   double lastAverageCode() const { return lastAverage_; }
   std::uint32_t lastPulseCount() const { return lastPulses_; }
 
-  // The controls, named as on the form; the device and its tests reach them directly.
+ private:
+  // The controls, named as on the form (their object names too).
   QComboBox* PortSelectBox;
   QPushButton* OpenPortButton;
   QPushButton* PortParams;
@@ -111,7 +113,6 @@ class TTDFrame : public QFrame {
   TTDReadingsPage* Readings;
   QTimer* SystemTimer;
 
- private:
   QWidget* buildTopBar();
   QWidget* buildMainPage();
   QWidget* buildSetupPage();
@@ -120,20 +121,21 @@ class TTDFrame : public QFrame {
   QWidget* buildStartStopGroup(QWidget* parent);
   void connectHandlers();
 
+  TdOutputsFields outputsFields() const;
   void push(const TdRequest& request);
   std::uint8_t address() const;
 
-  void OpenPortButtonClick();
-  void PortParamsClick();
-  void ReadCalibrClick();
-  void SetCalibrClick();
-  void SetImpulseOutClick();
-  void SetStStClick();
-  void BitClick(TdLamp lamp);
-  void MeandrClick();
-  void SystemTimerTimer();
-  void Indicator(int word);
-  void TdResult(TDx2Thread::QueueItem& item, bool ok);
+  void togglePort();
+  void editLineSettings();
+  void readCoefficients();
+  void writeCoefficients();
+  void writeOutputs();
+  void writeStartStop();
+  void toggleLamp(TdLamp lamp);
+  void refreshPulseLength();
+  void tick();
+  void lightIndicator(int word);
+  void handleResult(TDx2Thread::QueueItem& item, bool ok);
   void showReply(const TdReply& reply);
 
   void showSystem(const TdSystemParameters& p);
@@ -154,6 +156,7 @@ class TTDFrame : public QFrame {
   int readingsCountdown_ = 4;
   int rxCountdown_ = 0;
   int txCountdown_ = 0;
+  int pending_ = 0;  // requests in the worker queue, the polls among them
   PanelBusyState busy_;
   PanelWorker<TDx2Thread> worker_{busy_};
 };

@@ -24,6 +24,7 @@ class TPortSetupForm : public QDialog {
   // Shows the form modally, centred on `anchor`'s window.
   void execCentredOn(QWidget* anchor);
 
+ private:
   // Only the four speeds the meter knows can be chosen.
   QComboBox* ComboPortSpeed;
   QSpinBox* CSpinAddress;

@@ -82,8 +82,10 @@ void TTDReadingsPage::buildControls() {
   Chart->axisRect()->setMargins(QMargins(2, 2, 2, 2));
   Chart->legend->setVisible(false);
   Series1 = Chart->addGraph();
+  Series1->setObjectName("Series1");
   Series1->setPen(QPen(Qt::blue));
   Series2 = Chart->addGraph();
+  Series2->setObjectName("Series2");
   Series2->setPen(QPen(Qt::red));
 
   ClearADC = makeButton("ClearADC", "Очистить", {}, this);
@@ -133,18 +135,18 @@ void TTDReadingsPage::connectHandlers() {
     connect(button, &QPushButton::clicked, this,
             [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
   };
-  on(ClearADC, &TTDReadingsPage::ClearADCClick);
-  on(CloserADC, &TTDReadingsPage::CloserADCClick);
-  on(FurtherADC, &TTDReadingsPage::FurtherADCClick);
-  on(NarrowerADC, &TTDReadingsPage::NarrowerADCClick);
-  on(BroaderADC, &TTDReadingsPage::BroaderADCClick);
-  on(AutoADC, &TTDReadingsPage::AutoADCClick);
-  on(Analyze, &TTDReadingsPage::AnalyzeClick);
-  on(SaveADC, &TTDReadingsPage::SaveADCClick);
-  on(LoadADC, &TTDReadingsPage::LoadADCClick);
-  on(PrintChart, &TTDReadingsPage::PrintChartClick);
-  connect(Code, &QCheckBox::toggled, this, [this] { SeriesClick(); });
-  connect(Filter, &QCheckBox::toggled, this, [this] { SeriesClick(); });
+  on(ClearADC, &TTDReadingsPage::clearReadings);
+  on(CloserADC, &TTDReadingsPage::zoomValuesIn);
+  on(FurtherADC, &TTDReadingsPage::zoomValuesOut);
+  on(NarrowerADC, &TTDReadingsPage::stretchTime);
+  on(BroaderADC, &TTDReadingsPage::squeezeTime);
+  on(AutoADC, &TTDReadingsPage::scaleAutomatically);
+  on(Analyze, &TTDReadingsPage::analyse);
+  on(SaveADC, &TTDReadingsPage::saveReadings);
+  on(LoadADC, &TTDReadingsPage::loadReadings);
+  on(PrintChart, &TTDReadingsPage::printChart);
+  connect(Code, &QCheckBox::toggled, this, [this] { showSeries(); });
+  connect(Filter, &QCheckBox::toggled, this, [this] { showSeries(); });
 }
 
 bool TTDReadingsPage::observing() const { return Observation->isChecked(); }
@@ -186,7 +188,7 @@ void TTDReadingsPage::refresh() {
   Chart->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void TTDReadingsPage::ClearADCClick() {
+void TTDReadingsPage::clearReadings() {
   paused_ = true;
   clearWithQuestion();
   paused_ = false;
@@ -206,40 +208,40 @@ void TTDReadingsPage::clearWithQuestion() {
   hasValues_ = false;
   filter_.reset();
   x_ = 0;
-  AutoADCClick();
+  scaleAutomatically();
 }
 
-void TTDReadingsPage::CloserADCClick() {
+void TTDReadingsPage::zoomValuesIn() {
   autoY_ = false;
   zoom(Chart->yAxis, 0.5);
   refresh();
 }
 
-void TTDReadingsPage::FurtherADCClick() {
+void TTDReadingsPage::zoomValuesOut() {
   autoY_ = false;
   zoom(Chart->yAxis, 2);
   refresh();
 }
 
-void TTDReadingsPage::NarrowerADCClick() {
+void TTDReadingsPage::stretchTime() {
   autoX_ = false;
   zoom(Chart->xAxis, 0.5);
   refresh();
 }
 
-void TTDReadingsPage::BroaderADCClick() {
+void TTDReadingsPage::squeezeTime() {
   autoX_ = false;
   zoom(Chart->xAxis, 2);
   refresh();
 }
 
-void TTDReadingsPage::AutoADCClick() {
+void TTDReadingsPage::scaleAutomatically() {
   autoX_ = true;
   autoY_ = true;
   refresh();
 }
 
-void TTDReadingsPage::AnalyzeClick() {
+void TTDReadingsPage::analyse() {
   if (Series1->data()->isEmpty()) return;
   const QVector<double> values = codes();
   const QCPRange axis = Chart->xAxis->range();
@@ -249,7 +251,7 @@ void TTDReadingsPage::AnalyzeClick() {
   if (text) logMessage(QString::fromStdString(*text));
 }
 
-void TTDReadingsPage::SaveADCClick() {
+void TTDReadingsPage::saveReadings() {
   const QString proposed = QString::fromStdString(tdReadingsFileName(currentLocalTime()));
   const QString chosen = chooseSaveFile_(this, proposed);
   if (chosen.isEmpty()) return;
@@ -264,7 +266,7 @@ void TTDReadingsPage::SaveADCClick() {
 }
 
 // The whole file is read and parsed before the chart is touched, so a bad file changes nothing.
-void TTDReadingsPage::LoadADCClick() {
+void TTDReadingsPage::loadReadings() {
   const QString chosen = chooseOpenFile_(this);
   if (chosen.isEmpty()) return;
   QFile file(chosen);
@@ -284,7 +286,7 @@ void TTDReadingsPage::LoadADCClick() {
   logMessage(QString::fromStdString(tdReadingsLoadedMessage(chosen.toStdString())));
 }
 
-void TTDReadingsPage::PrintChartClick() {
+void TTDReadingsPage::printChart() {
   QPrinter printer(QPrinter::ScreenResolution);
   QPrintPreviewDialog preview(&printer, this);
   connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
@@ -295,7 +297,7 @@ void TTDReadingsPage::PrintChartClick() {
   preview.exec();
 }
 
-void TTDReadingsPage::SeriesClick() {
+void TTDReadingsPage::showSeries() {
   Series1->setVisible(Code->isChecked());
   Series2->setVisible(Filter->isChecked());
   Chart->replot(QCustomPlot::rpQueuedReplot);

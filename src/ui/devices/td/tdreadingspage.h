@@ -35,7 +35,8 @@ class TTDReadingsPage : public QWidget {
   QVector<double> codes() const;
   QVector<double> filtered() const;
 
-  // The controls, named as on the form.
+ private:
+  // The controls, named as on the form (their object names too).
   QCustomPlot* Chart;
   QCPGraph* Series1;  // code
   QCPGraph* Series2;  // filtered code
@@ -54,21 +55,20 @@ class TTDReadingsPage : public QWidget {
   QPushButton* LoadADC;
   QPushButton* PrintChart;
 
- private:
   void buildControls();
   void connectHandlers();
 
-  void ClearADCClick();
-  void CloserADCClick();
-  void FurtherADCClick();
-  void NarrowerADCClick();
-  void BroaderADCClick();
-  void AutoADCClick();
-  void AnalyzeClick();
-  void SaveADCClick();
-  void LoadADCClick();
-  void PrintChartClick();
-  void SeriesClick();
+  void clearReadings();
+  void zoomValuesIn();
+  void zoomValuesOut();
+  void stretchTime();
+  void squeezeTime();
+  void scaleAutomatically();
+  void analyse();
+  void saveReadings();
+  void loadReadings();
+  void printChart();
+  void showSeries();
 
   // Clears the points after the user agreed; the question is asked either way.
   void clearWithQuestion();

@@ -50,40 +50,6 @@ TEST(TdDevice, ParametersOfThePanelFields) {
   EXPECT_EQ(view.reversePosition, 0);
 }
 
-TEST(TdDevice, DiameterListAndNominalDiameterCodes) {
-  const char* const listed[] = {"15", "20", "25", "32", "40", "50", "80", "100", "150", "65"};
-  for (int position = 0; position < 10; ++position) {
-    const int code = tdDuCode(position);
-    EXPECT_EQ(DuText(code), listed[position]) << position;
-    EXPECT_EQ(tdDuPosition(code), position) << position;
-  }
-  EXPECT_EQ(tdDuCode(-1), 0);  // no selection
-  EXPECT_EQ(tdDuCode(10), 0);
-  EXPECT_EQ(tdDuPosition(6), 9);  // 65 mm is last in the list
-  for (int missing : {9, 11, 12, 255, -1}) EXPECT_EQ(tdDuPosition(missing), 0) << missing;
-}
-
-TEST(TdDevice, NameByVersionAndSensitivityThreshold) {
-  const struct {
-    uint8_t major;
-    double gpor;
-    int position;
-    const char* name;
-  } cases[] = {
-      {3, 0.2, 6, "ТД-Р-2.2-А"},     // 80 mm: threshold 0.25
-      {3, 0.3, 6, "ТД-Р-2.2-Б"},     //
-      {2, 0.25, 6, "ТД-Ч-2.2-А"},    // equal is not above
-      {0, 0.008, 0, "ТД-2.2-Б"},     // 15 mm: 0.007, before any read
-      {4, 0.1, 9, "ТД-2.2-А"},       // 65 mm: 0.14
-      {1, 0.15, 9, "ТД-2.2-Б"},      //
-      {3, 0.5, 8, "ТД-Р-2.2-А"},     // 150 mm: 0.8
-      {3, 0.008, -1, "ТД-Р-2.2-Б"},  // no selection: as 15 mm
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(tdDeviceName(c.major, c.gpor, c.position), c.name) << c.gpor << " " << c.position;
-  }
-}
-
 std::vector<int32_t> thresholds(const TdCoefficients& t) {
   return {t.rows[0].threshold, t.rows[1].threshold, t.rows[2].threshold, t.rows[3].threshold};
 }
@@ -96,9 +62,15 @@ TdCoefficients limitsOnly() {
   return t;
 }
 
+// The table of lines the meter can hold.
+TdCoefficients tableOf(const TdCoefficients& table, const std::vector<files::Line>& lines) {
+  const TdTableLines result = tdTableWithLines(table, lines);
+  EXPECT_TRUE(result.warnings.empty());
+  return result.table.value_or(TdCoefficients{});
+}
+
 TEST(TdDevice, LinesBecomeTheDirectTable) {
-  const TdCoefficients three =
-      tdTableWithLines(limitsOnly(), {{1, 2, 100.9}, {3, 4, -200.9}, {5, 6, 300}});
+  const TdCoefficients three = tableOf(limitsOnly(), {{1, 2, 100.9}, {3, 4, -200.9}, {5, 6, 300}});
   EXPECT_EQ(thresholds(three), (std::vector<int32_t>{100, -200, 9999999, 0}));
   EXPECT_EQ(three.rows[2].A, 5.0f);
   EXPECT_EQ(three.rows[2].B, 6.0f);
@@ -108,30 +80,27 @@ TEST(TdDevice, LinesBecomeTheDirectTable) {
   EXPECT_EQ(three.gpor, 0.25f);
 
   const TdCoefficients five =
-      tdTableWithLines(limitsOnly(), {{1, 0, 10}, {2, 0, 20}, {3, 0, 30}, {4, 0, 40}, {5, 0, 50}});
+      tableOf(limitsOnly(), {{1, 0, 10}, {2, 0, 20}, {3, 0, 30}, {4, 0, 40}, {5, 0, 50}});
   EXPECT_EQ(thresholds(five), (std::vector<int32_t>{10, 20, 30, 40}));
   EXPECT_EQ(five.rows[4].A, 5.0f);
   EXPECT_EQ(five.rows[4].threshold, 0);
 
-  EXPECT_EQ(thresholds(tdTableWithLines(limitsOnly(), {{1, 0, 5}})),
+  EXPECT_EQ(thresholds(tableOf(limitsOnly(), {{1, 0, 5}})),
             (std::vector<int32_t>{9999999, 0, 0, 0}));
-  const TdCoefficients none = tdTableWithLines(limitsOnly(), {});
+  const TdCoefficients none = tableOf(limitsOnly(), {});
   EXPECT_EQ(thresholds(none), (std::vector<int32_t>{0, 0, 0, 0}));
   EXPECT_EQ(none.rows[0].A, 0.0f);
 
   // Bounds a code cannot hold are kept within int32 rather than wrapped.
-  EXPECT_EQ(thresholds(tdTableWithLines({}, {{1, 0, 1e12}, {1, 0, -1e12}, {1, 0, NAN}, {1, 0, 0}})),
+  EXPECT_EQ(thresholds(tableOf({}, {{1, 0, 1e12}, {1, 0, -1e12}, {1, 0, NAN}, {1, 0, 0}})),
             (std::vector<int32_t>{2147483647, -2147483647 - 1, 0, 9999999}));
 }
 
 TEST(TdDevice, LinesTheTableCannotHoldAreRefused) {
   const std::vector<files::Line> six(6, {1, 1, 1});
-  try {
-    tdTableWithLines({}, six);
-    ADD_FAILURE() << "accepted";
-  } catch (const MessageError& e) {
-    EXPECT_STREQ(e.what(), "Слишком много прямых аппроксимации");
-  }
+  const TdTableLines refused = tdTableWithLines({}, six);
+  EXPECT_FALSE(refused.table) << "accepted";
+  EXPECT_EQ(refused.warnings, std::vector<std::string>{"Слишком много прямых аппроксимации"});
   EXPECT_THROW(tdTableWithLines({}, {{1e300, 0, 0}}), MathError);
   EXPECT_THROW(tdTableWithLines({}, {{1, NAN, 0}}), MathError);
 }
@@ -150,19 +119,6 @@ TEST(TdDevice, TableBecomesFiveLines) {
   EXPECT_EQ(lines[4].B, 0.5);
   EXPECT_EQ(lines[4].F, 0);
   EXPECT_EQ(lines[1].A, 0);
-}
-
-TEST(TdDevice, SerialNumberText) {
-  EXPECT_EQ(tdSerialOfText("12A"), 0);
-  EXPECT_EQ(tdSerialOfText(""), 0);
-  EXPECT_EQ(tdSerialOfText("1 2"), 0);
-  EXPECT_EQ(tdSerialOfText("012345678"), 12345678);
-  EXPECT_EQ(tdSerialOfText(" 42 "), 42);
-  // The meter's unsigned serial numbers survive the trip through the panel.
-  const int32_t big = tdSerialOfText("3000000001");
-  EXPECT_EQ(formatSerialNumber(big, 8), "3000000001");
-  EXPECT_EQ(tdSerialOfText(formatSerialNumber(big, 7)), big);
-  EXPECT_EQ(tdSerialOfText("4294967296"), 0);
 }
 
 }  // namespace

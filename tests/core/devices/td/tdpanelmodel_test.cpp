@@ -5,9 +5,12 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "core/base/errors.h"
 #include "core/base/localehook.h"
+#include "core/devices/td/tdthread.h"
+#include "core/document/devicebase.h"
 
 namespace {
 
@@ -294,6 +297,84 @@ TEST(TdView, CurrentValuesThatCannotBeShownLeaveThePourEmpty) {
   TdCurrentValues tiny = current(1e-40f, 1);
   tiny.noiseSum = 4000000000u;
   EXPECT_EQ(tdCurrentView(tiny, false, 1).middleCode, "");
+}
+
+TEST(TdView, DiameterListAndNominalDiameterCodes) {
+  const char* const listed[] = {"15", "20", "25", "32", "40", "50", "80", "100", "150", "65"};
+  for (int position = 0; position < 10; ++position) {
+    const int code = tdDuCode(position);
+    EXPECT_EQ(DuText(code), listed[position]) << position;
+    EXPECT_EQ(tdDuPosition(code), position) << position;
+  }
+  EXPECT_EQ(tdDuCode(-1), 0);  // no selection
+  EXPECT_EQ(tdDuCode(10), 0);
+  EXPECT_EQ(tdDuPosition(6), 9);  // 65 mm is last in the list
+  for (int missing : {9, 11, 12, 255, -1}) EXPECT_EQ(tdDuPosition(missing), 0) << missing;
+}
+
+TEST(TdView, NameByVersionAndSensitivityThreshold) {
+  const struct {
+    uint8_t major;
+    double gpor;
+    int position;
+    const char* name;
+  } cases[] = {
+      {3, 0.2, 6, "ТД-Р-2.2-А"},     // 80 mm: threshold 0.25
+      {3, 0.3, 6, "ТД-Р-2.2-Б"},     //
+      {2, 0.25, 6, "ТД-Ч-2.2-А"},    // equal is not above
+      {0, 0.008, 0, "ТД-2.2-Б"},     // 15 mm: 0.007, before any read
+      {4, 0.1, 9, "ТД-2.2-А"},       // 65 mm: 0.14
+      {1, 0.15, 9, "ТД-2.2-Б"},      //
+      {3, 0.5, 8, "ТД-Р-2.2-А"},     // 150 mm: 0.8
+      {3, 0.008, -1, "ТД-Р-2.2-Б"},  // no selection: as 15 mm
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(tdDeviceName(c.major, c.gpor, c.position), c.name) << c.gpor << " " << c.position;
+  }
+}
+
+TEST(TdView, SerialNumberText) {
+  EXPECT_EQ(tdSerialOfText("12A"), 0);
+  EXPECT_EQ(tdSerialOfText(""), 0);
+  EXPECT_EQ(tdSerialOfText("1 2"), 0);
+  EXPECT_EQ(tdSerialOfText("012345678"), 12345678);
+  EXPECT_EQ(tdSerialOfText(" 42 "), 42);
+  // The meter's unsigned serial numbers survive the trip through the panel.
+  const int32_t big = tdSerialOfText("3000000001");
+  EXPECT_EQ(formatSerialNumber(big, 8), "3000000001");
+  EXPECT_EQ(tdSerialOfText(formatSerialNumber(big, 7)), big);
+  EXPECT_EQ(tdSerialOfText("4294967296"), 0);
+}
+
+// A worker that is never started: everything pushed stays pending. Seven requests may wait,
+// commands and polls alike; the polls wait as background items, and a command behind them is
+// still taken.
+TEST(TdQueue, SevenRequestsWaitAndFurtherOnesAreDroppedSilently) {
+  TDx2Thread worker;
+  const TdRequest command = tdReadRequest(1, TF_SYSTEM);
+  const TdRequest poll = tdPollCurrent(1, 6);
+  for (int pending = 0; pending < kTdMaxPending; ++pending) {
+    const TdRequest& request = pending % 2 ? command : poll;
+    const auto flags = tdQueueFlags(request.type, pending);
+    ASSERT_TRUE(flags) << pending;
+    worker.nextItem().data = request.common;
+    EXPECT_NO_THROW(worker.push(request.type, *flags)) << pending;
+  }
+  EXPECT_EQ(worker.busyCount(), 3);  // the commands; the four polls leave the panel free
+  for (TdCommand type : {TD_OPEN, TD_CLOSE, TD_EXCHANGE, TD_POLL})
+    EXPECT_FALSE(tdQueueFlags(type, kTdMaxPending)) << type;
+}
+
+TEST(TdQueue, OpeningReadsAskForTheReverseTableOnlyOfAFirmwareThatKeepsOne) {
+  const auto functions = [](const std::vector<TdRequest>& requests) {
+    std::vector<int> list;
+    for (const TdRequest& r : requests) list.push_back(r.common.frame[2]);
+    return list;
+  };
+  EXPECT_EQ(functions(tdOpeningReads(4, 0, 0)), (std::vector<int>{0, 3, 2, 5, 6}));
+  EXPECT_EQ(functions(tdOpeningReads(4, 3, 5)), (std::vector<int>{0, 3, 2, 18, 5, 6}));
+  EXPECT_EQ(functions(tdCoefficientReads(4, 3, 4)), (std::vector<int>{2}));
+  for (const TdRequest& r : tdOpeningReads(4, 3, 6)) EXPECT_EQ(r.common.frame[0], 4);
 }
 
 }  // namespace

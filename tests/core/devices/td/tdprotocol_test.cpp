@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/devices/td/tdreplies.h"
-#include "core/devices/td/tdthread.h"
 
 namespace {
 
@@ -385,16 +384,6 @@ TEST(TdProtocol, WriteAcknowledgements) {
   const TdReply status = decode(withCrc({0x01, 0x48, 0x04, 0x23}));
   EXPECT_EQ(status.messages, Messages{"Регистр статуса обновлен"});
   EXPECT_EQ(std::get<TdStatusByte>(status.value).status, 0x23);
-}
-
-// A worker that is never started: everything pushed stays pending.
-TEST(TdProtocol, WithSevenRequestsPendingFurtherOnesAreDroppedSilently) {
-  TDx2Thread worker;
-  for (int i = 0; i < kTdMaxPending; ++i) pushTdRequest(worker, tdPollCurrent(1, 6));
-  EXPECT_EQ(worker.busyCount(), 7);
-  EXPECT_NO_THROW(pushTdRequest(worker, tdReadRequest(1, TF_SYSTEM)));
-  EXPECT_NO_THROW(pushTdRequest(worker, tdReadRequest(1, TF_READING)));
-  EXPECT_EQ(worker.busyCount(), 7);
 }
 
 }  // namespace

@@ -45,7 +45,8 @@ class TdThreadTest : public ::testing::Test {
 
   Outcome run(const TdRequest& request) {
     const auto start = Clock::now();
-    pushTdRequest(thread_, request);
+    thread_.nextItem().data = request.common;
+    thread_.push(request.type, *tdQueueFlags(request.type, 0));
     const auto result = probe_.await();
     const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
     return {result.word, result.item.data, result.item.message, result.indicators, took};

@@ -29,6 +29,7 @@
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/devices/panelcontrol.h"
 #include "ui/devices/panelwait.h"
 #include "ui/package/packagecreatedlg.h"
 
@@ -58,7 +59,7 @@ class TdDeviceTest : public ::testing::Test {
   static TTDFrame* panelOf(DeviceBase& d) { return static_cast<TDx2&>(d).panel(); }
   TTDFrame* panel() { return panelOf(*device); }
   static QString cell(TTDFrame* p, int row, int col) {
-    return p->CalibrGrid->item(row, col)->text();
+    return control<QTableWidget>(p, "CalibrGrid")->item(row, col)->text();
   }
 
   std::unique_ptr<QWidget> page = [] {
@@ -76,12 +77,13 @@ TEST_F(TdDeviceTest, SlotsSurviveASavedAndReopenedDocument) {
 
   device->setIdentity({1234, 6});
   device->writeLines({{1e-5, 0, 40000.7}, {2e-5, -0.5, 80000}, {3e-5, 1, 0}});
-  panel()->ImpulseWeight->setEditText("0,002");
-  panel()->Meandr->setChecked(true);
-  panel()->PluginCard->setCurrentIndex(1);
-  panel()->NoFilterThereshold->setChecked(true);  // minor 0 knows no batcher flag
-  panel()->LoLimit->setText("0.3");
-  panel()->HiLimit->setText("25");
+  control<QComboBox>(panel(), "ImpulseWeight")->setEditText("0,002");
+  control<QCheckBox>(panel(), "Meandr")->setChecked(true);
+  control<QComboBox>(panel(), "PluginCard")->setCurrentIndex(1);
+  control<QCheckBox>(panel(), "NoFilterThereshold")
+      ->setChecked(true);  // minor 0 knows no batcher flag
+  control<QLineEdit>(panel(), "LoLimit")->setText("0.3");
+  control<QLineEdit>(panel(), "HiLimit")->setText("25");
 
   std::stringstream file;
   files::writeDocument(file, *device, {});
@@ -92,8 +94,8 @@ TEST_F(TdDeviceTest, SlotsSurviveASavedAndReopenedDocument) {
   DeviceBase& reopened = *doc.device;
   TTDFrame* p = panelOf(reopened);
 
-  EXPECT_EQ(p->Serial->text(), "00001234");
-  EXPECT_EQ(p->DuCombo->currentText(), "65");
+  EXPECT_EQ(control<QLineEdit>(p, "Serial")->text(), "00001234");
+  EXPECT_EQ(control<QComboBox>(p, "DuCombo")->currentText(), "65");
   DeviceIdentity identity;
   reopened.getIdentity(identity);
   EXPECT_EQ(identity.serialNumber, 1234);
@@ -113,13 +115,13 @@ TEST_F(TdDeviceTest, SlotsSurviveASavedAndReopenedDocument) {
   EXPECT_DOUBLE_EQ(lines[2].F, 9999999);
   EXPECT_EQ(lines[4].F, 0);
 
-  EXPECT_EQ(p->ImpulseWeight->currentText(), "0.002");
-  EXPECT_TRUE(p->Meandr->isChecked());
-  EXPECT_FALSE(p->ImpulseLen->isEnabled());
-  EXPECT_EQ(p->PluginCard->currentIndex(), 1);
-  EXPECT_FALSE(p->NoFilterThereshold->isChecked());
-  EXPECT_EQ(p->LoLimit->text(), "0.3");
-  EXPECT_EQ(p->HiLimit->text(), "25");
+  EXPECT_EQ(control<QComboBox>(p, "ImpulseWeight")->currentText(), "0.002");
+  EXPECT_TRUE(control<QCheckBox>(p, "Meandr")->isChecked());
+  EXPECT_FALSE(control<QSpinBox>(p, "ImpulseLen")->isEnabled());
+  EXPECT_EQ(control<QComboBox>(p, "PluginCard")->currentIndex(), 1);
+  EXPECT_FALSE(control<QCheckBox>(p, "NoFilterThereshold")->isChecked());
+  EXPECT_EQ(control<QLineEdit>(p, "LoLimit")->text(), "0.3");
+  EXPECT_EQ(control<QLineEdit>(p, "HiLimit")->text(), "25");
   EXPECT_DOUBLE_EQ(reopened.pulseWeight(), 0.002);
   // No version read yet; gpor 0.3 is above the 0.14 of 65 mm.
   EXPECT_EQ(reopened.name(), "ТД-2.2-Б");
@@ -134,16 +136,16 @@ TEST_F(TdDeviceTest, WhatThePanelCannotTakeChangesNothing) {
   EXPECT_EQ(cell(panel(), 0, 1), before);
 
   uint8_t block[14] = {};
-  panel()->LoLimit->setText("0.5");
+  control<QLineEdit>(panel(), "LoLimit")->setText("0.5");
   EXPECT_FALSE(device->setParameters(block, 13));
-  EXPECT_EQ(panel()->LoLimit->text(), "0.5");
+  EXPECT_EQ(control<QLineEdit>(panel(), "LoLimit")->text(), "0.5");
 
-  panel()->Serial->setText("12A");
+  control<QLineEdit>(panel(), "Serial")->setText("12A");
   DeviceIdentity identity{99, 3};
   device->getIdentity(identity);
   EXPECT_EQ(identity.serialNumber, 0);
   device->setIdentity({1, 9});  // 125 mm: not in the meter's list
-  EXPECT_EQ(panel()->DuCombo->currentText(), "15");
+  EXPECT_EQ(control<QComboBox>(panel(), "DuCombo")->currentText(), "15");
 }
 
 TEST_F(TdDeviceTest, NameAndPulseWeightReadThePanelsText) {
@@ -159,9 +161,9 @@ TEST_F(TdDeviceTest, NameAndPulseWeightReadThePanelsText) {
       {"x", "15", "x", "ТД-2.2-А", 0},
   };
   for (const auto& c : cases) {
-    panel()->LoLimit->setText(c.gpor);
-    panel()->DuCombo->setCurrentText(c.du);
-    panel()->ImpulseWeight->setEditText(c.weight);
+    control<QLineEdit>(panel(), "LoLimit")->setText(c.gpor);
+    control<QComboBox>(panel(), "DuCombo")->setCurrentText(c.du);
+    control<QComboBox>(panel(), "ImpulseWeight")->setEditText(c.weight);
     EXPECT_EQ(device->name(), c.name) << c.gpor;
     EXPECT_DOUBLE_EQ(device->pulseWeight(), c.pulseWeight) << c.weight;
   }
@@ -192,7 +194,7 @@ TEST(TdEntryFromMeter, TakesTheAverageCodeAndPulseCountOfTheLastPoll) {
   ASSERT_TRUE(form.document().isOpen());
   auto* meter = dynamic_cast<TDx2*>(form.document().device.get());
   ASSERT_NE(meter, nullptr);
-  QTest::mouseClick(meter->panel()->OpenPortButton, Qt::LeftButton);
+  QTest::mouseClick(control<QPushButton>(meter->panel(), "OpenPortButton"), Qt::LeftButton);
   ASSERT_TRUE(waitUntil([&] { return meter->panel()->lastPulseCount() != 0; }, 5000));
 
   form.ActionNewPackage->trigger();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ui/devices/faultline.h"
+#include "ui/devices/panelcontrol.h"
 #include "ui/devices/panelwait.h"
 #include "ui/devices/td/tddevice.h"
 #include "ui/devices/td/tdframe.h"
@@ -45,13 +46,14 @@ class TdFaultTest : public FaultPanelTest {
   // Clicks "Открыть" or "Закрыть" and waits for the `reads` lines that follow.
   void toggle(int reads) {
     console.clear();
-    const bool open = panel()->PortSelectBox->isEnabled();
-    QTest::mouseClick(panel()->OpenPortButton, Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return panel()->PortSelectBox->isEnabled() != open; }));
+    const bool open = control<QComboBox>(panel(), "PortSelectBox")->isEnabled();
+    QTest::mouseClick(control<QPushButton>(panel(), "OpenPortButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil(
+        [&] { return control<QComboBox>(panel(), "PortSelectBox")->isEnabled() != open; }));
     ASSERT_TRUE(waitUntil([&] { return console.size() >= reads; })) << lines();
   }
 
-  // The panel has no busy state: a command is over with the one line it ends with.
+  // A command is over with the one line it ends with; the panel left its busy state before it.
   QString click(QPushButton* button) {
     return QString::fromStdString(clickAndWait(button, [&] { return !console.isEmpty(); }));
   }
@@ -78,20 +80,20 @@ TEST_F(TdFaultTest, EveryLineFaultEndsInItsMessageWithTheValuesKept) {
     SCOPED_TRACE(c.option);
     attach({c.option}, kFailedOpeningReads);
     EXPECT_EQ(console, QStringList(kFailedOpeningReads, c.message));
-    panel()->DuCombo->setCurrentIndex(2);
-    EXPECT_EQ(click(panel()->ReadParam), c.message);
-    EXPECT_EQ(panel()->Serial->text(), "");
-    EXPECT_EQ(panel()->DuCombo->currentIndex(), 2);
-    EXPECT_EQ(panel()->OpenPortButton->text(), "Закрыть");
+    control<QComboBox>(panel(), "DuCombo")->setCurrentIndex(2);
+    EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), c.message);
+    EXPECT_EQ(control<QLineEdit>(panel(), "Serial")->text(), "");
+    EXPECT_EQ(control<QComboBox>(panel(), "DuCombo")->currentIndex(), 2);
+    EXPECT_EQ(control<QPushButton>(panel(), "OpenPortButton")->text(), "Закрыть");
   }
 }
 
 TEST_F(TdFaultTest, ASlowReplyJustInsideTheTimeOutIsTaken) {
   attach({"--reply-delay=45", "--serial=1234"}, kOpeningReads);
   EXPECT_EQ(console.count(kSystemRead), 1) << lines();
-  panel()->Serial->clear();
-  EXPECT_EQ(click(panel()->ReadParam), kSystemRead);
-  EXPECT_EQ(panel()->Serial->text(), "00001234");
+  control<QLineEdit>(panel(), "Serial")->clear();
+  EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), kSystemRead);
+  EXPECT_EQ(control<QLineEdit>(panel(), "Serial")->text(), "00001234");
 }
 
 TEST_F(TdFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
@@ -103,7 +105,7 @@ TEST_F(TdFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
   toggle(0);  // closed
   toggle(kOpeningReads);
   EXPECT_EQ(console.count(kSystemRead), 1) << lines();
-  EXPECT_EQ(click(panel()->ReadParam), kSystemRead);
+  EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), kSystemRead);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "support/simprocess.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/devices/panelcontrol.h"
 #include "ui/devices/panelwait.h"
 #include "ui/devices/td/tddevice.h"
 #include "ui/devices/td/tdportsetup.h"
@@ -48,8 +49,8 @@ class TdPanelTest : public ::testing::Test {
   void TearDown() override {
     device.reset();
     setMessageSink({});
-    TPortSetupForm::instance().CSpinAddress->setValue(0);
-    TPortSetupForm::instance().ComboPortSpeed->setCurrentIndex(0);
+    control<QSpinBox>(&TPortSetupForm::instance(), "CSpinAddress")->setValue(0);
+    control<QComboBox>(&TPortSetupForm::instance(), "ComboPortSpeed")->setCurrentIndex(0);
   }
 
   // A panel whose port to a simulated meter is open, its opening reads done.
@@ -63,7 +64,7 @@ class TdPanelTest : public ::testing::Test {
     key.create(kProgramKey);
     key.writeInt("TdComPort", 0);
     device = std::make_unique<TDx2>(nullptr);
-    QTest::mouseClick(panel()->OpenPortButton, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(panel(), "OpenPortButton"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return console.size() >= readsOnOpening; })) << lines();
   }
 
@@ -82,6 +83,7 @@ class TdPanelTest : public ::testing::Test {
   }
 
   TTDFrame* panel() const { return device->panel(); }
+  TTDReadingsPage* readings() const { return control<TTDReadingsPage>(panel(), "ReadingsPage"); }
 
   std::unique_ptr<SimProcess> sim;
   std::unique_ptr<TDx2> device;
@@ -98,24 +100,24 @@ TEST_F(TdPanelTest, OpeningReadsBothTablesOfAReverseMeterAndShowsThem) {
   expected.sort();
   EXPECT_EQ(sorted, expected);
 
-  EXPECT_EQ(panel()->OpenPortButton->text(), "Закрыть");
-  EXPECT_FALSE(panel()->PortSelectBox->isEnabled());
-  EXPECT_EQ(panel()->Version->text(), "3.6");
-  EXPECT_EQ(panel()->DuCombo->currentText(), "80");
-  EXPECT_EQ(panel()->Serial->text(), "00001234");
-  EXPECT_EQ(panel()->NetAddress->value(), 7);
-  EXPECT_TRUE(panel()->CoefficientPages->isTabVisible(1));
-  EXPECT_TRUE(panel()->ReverseType->isEnabled());
+  EXPECT_EQ(control<QPushButton>(panel(), "OpenPortButton")->text(), "Закрыть");
+  EXPECT_FALSE(control<QComboBox>(panel(), "PortSelectBox")->isEnabled());
+  EXPECT_EQ(control<QLineEdit>(panel(), "Version")->text(), "3.6");
+  EXPECT_EQ(control<QComboBox>(panel(), "DuCombo")->currentText(), "80");
+  EXPECT_EQ(control<QLineEdit>(panel(), "Serial")->text(), "00001234");
+  EXPECT_EQ(control<QSpinBox>(panel(), "NetAddress")->value(), 7);
+  EXPECT_TRUE(control<QTabWidget>(panel(), "CoefficientPages")->isTabVisible(1));
+  EXPECT_TRUE(control<QComboBox>(panel(), "ReverseType")->isEnabled());
   // The simulator's tables: direct rows (1e-5, 0, 50000) and (1.1e-5, -0.05, last), limits
   // 0.25 and 30; reverse row (1e-5, 0, last).
-  EXPECT_EQ(cell(panel()->CalibrGrid, 0, 0), "50000");
-  EXPECT_EQ(cell(panel()->CalibrGrid, 1, 1), "0.000011");
-  EXPECT_EQ(cell(panel()->CalibrGrid, 1, 2), "-0.05");
-  EXPECT_EQ(cell(panel()->CalibrGrid, 4, 0), "");
-  EXPECT_EQ(panel()->LoLimit->text(), "0.25");
-  EXPECT_EQ(panel()->HiLimit->text(), "30");
-  EXPECT_EQ(cell(panel()->ReverseCalibrGrid, 0, 0), "9999999");
-  EXPECT_EQ(cell(panel()->ReverseCalibrGrid, 0, 1), "0.00001");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 0), "50000");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 1, 1), "0.000011");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 1, 2), "-0.05");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 4, 0), "");
+  EXPECT_EQ(control<QLineEdit>(panel(), "LoLimit")->text(), "0.25");
+  EXPECT_EQ(control<QLineEdit>(panel(), "HiLimit")->text(), "30");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 0), "9999999");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 1), "0.00001");
   EXPECT_EQ(device->name(), "ТД-Р-2.2-А");
 
   RegKey key;
@@ -127,44 +129,47 @@ TEST_F(TdPanelTest, AMeterWithoutReverseTablesGetsNoReverseRead) {
   attach({"--version=3.4"}, 5);
   EXPECT_FALSE(waitUntil([&] { return console.size() > 5; }, 400)) << lines();
   EXPECT_FALSE(console.contains(kReverseRead));
-  EXPECT_FALSE(panel()->CoefficientPages->isTabVisible(1));
-  EXPECT_TRUE(panel()->ReverseType->isEnabled());
+  EXPECT_FALSE(control<QTabWidget>(panel(), "CoefficientPages")->isTabVisible(1));
+  EXPECT_TRUE(control<QComboBox>(panel(), "ReverseType")->isEnabled());
 
   attach({"--version=2.1"}, 5);
-  EXPECT_FALSE(panel()->ReverseType->isEnabled());
-  EXPECT_EQ(panel()->ReverseType->currentIndex(), -1);
+  EXPECT_FALSE(control<QComboBox>(panel(), "ReverseType")->isEnabled());
+  EXPECT_EQ(control<QComboBox>(panel(), "ReverseType")->currentIndex(), -1);
   EXPECT_EQ(device->name(), "ТД-Ч-2.2-А");
 }
 
 TEST_F(TdPanelTest, CoefficientsWrittenAreReadBackAndBadCellsAreSentAsZero) {
   attach({});
-  setCell(panel()->CalibrGrid, 0, 0, "40000");
-  setCell(panel()->CalibrGrid, 0, 1, "2,5e-05");
-  setCell(panel()->CalibrGrid, 0, 2, "-0.125");
-  panel()->LoLimit->setText("0.3");
-  EXPECT_EQ(click(panel()->SetCalibr), "Калибровочные коэффициенты установлены");
+  setCell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 0, "40000");
+  setCell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 1, "2,5e-05");
+  setCell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 2, "-0.125");
+  control<QLineEdit>(panel(), "LoLimit")->setText("0.3");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "SetCalibr")),
+            "Калибровочные коэффициенты установлены");
 
   // A bad reverse cell goes out as 0 and shows 0; the direct grid and the limits stay.
-  panel()->CoefficientPages->setCurrentIndex(1);
-  setCell(panel()->ReverseCalibrGrid, 0, 1, "1,2x");
-  setCell(panel()->ReverseCalibrGrid, 0, 2, "0.5");
-  panel()->CalibrGrid->item(2, 1)->setText("junk");
-  EXPECT_EQ(click(panel()->SetCalibr), "Реверсивные калибровочные коэффициенты установлены");
-  EXPECT_EQ(cell(panel()->ReverseCalibrGrid, 0, 1), "0");
-  EXPECT_EQ(cell(panel()->CalibrGrid, 2, 1), "junk");
+  control<QTabWidget>(panel(), "CoefficientPages")->setCurrentIndex(1);
+  setCell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 1, "1,2x");
+  setCell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 2, "0.5");
+  control<QTableWidget>(panel(), "CalibrGrid")->item(2, 1)->setText("junk");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "SetCalibr")),
+            "Реверсивные калибровочные коэффициенты установлены");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 1), "0");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 2, 1), "junk");
 
-  for (QTableWidget* grid : {panel()->CalibrGrid, panel()->ReverseCalibrGrid})
+  for (QTableWidget* grid : {control<QTableWidget>(panel(), "CalibrGrid"),
+                             control<QTableWidget>(panel(), "ReverseCalibrGrid")})
     setCell(grid, 0, 2, "");
-  panel()->LoLimit->clear();
-  panel()->CoefficientPages->setCurrentIndex(0);
-  click(panel()->ReadCalibr);
+  control<QLineEdit>(panel(), "LoLimit")->clear();
+  control<QTabWidget>(panel(), "CoefficientPages")->setCurrentIndex(0);
+  click(control<QPushButton>(panel(), "ReadCalibr"));
   ASSERT_TRUE(waitUntil([&] { return console.size() >= 2; })) << lines();
-  EXPECT_EQ(cell(panel()->CalibrGrid, 0, 0), "40000");
-  EXPECT_EQ(cell(panel()->CalibrGrid, 0, 1), "0.000025");
-  EXPECT_EQ(cell(panel()->CalibrGrid, 0, 2), "-0.125");
-  EXPECT_EQ(panel()->LoLimit->text(), "0.3");
-  EXPECT_EQ(cell(panel()->ReverseCalibrGrid, 0, 1), "0");
-  EXPECT_EQ(cell(panel()->ReverseCalibrGrid, 0, 2), "0.5");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 0), "40000");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 1), "0.000025");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 2), "-0.125");
+  EXPECT_EQ(control<QLineEdit>(panel(), "LoLimit")->text(), "0.3");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 1), "0");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 2), "0.5");
 }
 
 TEST_F(TdPanelTest, OutputsRoundTripWithTheMeanderWeightHalvedOnTheLine) {
@@ -174,27 +179,28 @@ TEST_F(TdPanelTest, OutputsRoundTripWithTheMeanderWeightHalvedOnTheLine) {
     int length;
   } cases[] = {{true, 1}, {false, 3}};
   for (const auto& c : cases) {
-    panel()->ImpulseWeight->setEditText("0.002");
-    panel()->Meandr->setChecked(c.meander);
-    panel()->ImpulseLen->setValue(c.length);
-    panel()->PluginCard->setCurrentIndex(1);
-    panel()->ReverseType->setCurrentIndex(2);
-    EXPECT_EQ(click(panel()->SetImpulseOut), "Параметры внещних выходов установлены");
+    control<QComboBox>(panel(), "ImpulseWeight")->setEditText("0.002");
+    control<QCheckBox>(panel(), "Meandr")->setChecked(c.meander);
+    control<QSpinBox>(panel(), "ImpulseLen")->setValue(c.length);
+    control<QComboBox>(panel(), "PluginCard")->setCurrentIndex(1);
+    control<QComboBox>(panel(), "ReverseType")->setCurrentIndex(2);
+    EXPECT_EQ(click(control<QPushButton>(panel(), "SetImpulseOut")),
+              "Параметры внещних выходов установлены");
 
-    panel()->ImpulseWeight->setEditText("");
-    panel()->Meandr->setChecked(!c.meander);
-    panel()->PluginCard->setCurrentIndex(-1);
-    EXPECT_EQ(click(panel()->ReadImpulseOut), kOutputsRead);
-    EXPECT_EQ(panel()->ImpulseWeight->currentText(), "0.002") << c.meander;
-    EXPECT_EQ(panel()->Meandr->isChecked(), c.meander);
-    EXPECT_EQ(panel()->ImpulseLen->isEnabled(), !c.meander);
-    EXPECT_EQ(panel()->ImpulseLenLabel->text(), c.meander ? "" : "2.4 мс");
-    EXPECT_EQ(panel()->PluginCard->currentIndex(), 1);
-    EXPECT_EQ(panel()->ReverseType->currentIndex(), 2);
+    control<QComboBox>(panel(), "ImpulseWeight")->setEditText("");
+    control<QCheckBox>(panel(), "Meandr")->setChecked(!c.meander);
+    control<QComboBox>(panel(), "PluginCard")->setCurrentIndex(-1);
+    EXPECT_EQ(click(control<QPushButton>(panel(), "ReadImpulseOut")), kOutputsRead);
+    EXPECT_EQ(control<QComboBox>(panel(), "ImpulseWeight")->currentText(), "0.002") << c.meander;
+    EXPECT_EQ(control<QCheckBox>(panel(), "Meandr")->isChecked(), c.meander);
+    EXPECT_EQ(control<QSpinBox>(panel(), "ImpulseLen")->isEnabled(), !c.meander);
+    EXPECT_EQ(control<QLabel>(panel(), "ImpulseLenLabel")->text(), c.meander ? "" : "2.4 мс");
+    EXPECT_EQ(control<QComboBox>(panel(), "PluginCard")->currentIndex(), 1);
+    EXPECT_EQ(control<QComboBox>(panel(), "ReverseType")->currentIndex(), 2);
     EXPECT_DOUBLE_EQ(device->pulseWeight(), 0.002);
   }
   // The meter holds 0.001 per half-wave: a document stores what the meter holds.
-  panel()->Meandr->setChecked(true);
+  control<QCheckBox>(panel(), "Meandr")->setChecked(true);
   uint8_t block[14];
   ASSERT_EQ(device->getParameters(block), 14u);
   float held;
@@ -205,71 +211,76 @@ TEST_F(TdPanelTest, OutputsRoundTripWithTheMeanderWeightHalvedOnTheLine) {
 
 TEST_F(TdPanelTest, AWeightThatIsNotANumberSendsNothing) {
   attach({});
-  panel()->ImpulseWeight->setEditText("abc");
-  panel()->PluginCard->setCurrentIndex(0);
-  panel()->ReverseType->setCurrentIndex(0);
-  EXPECT_EQ(click(panel()->SetImpulseOut), "Необходимо указать цену импульса");
+  control<QComboBox>(panel(), "ImpulseWeight")->setEditText("abc");
+  control<QComboBox>(panel(), "PluginCard")->setCurrentIndex(0);
+  control<QComboBox>(panel(), "ReverseType")->setCurrentIndex(0);
+  EXPECT_EQ(click(control<QPushButton>(panel(), "SetImpulseOut")),
+            "Необходимо указать цену импульса");
   EXPECT_FALSE(waitUntil([&] { return console.size() > 1; }, 300)) << lines();
   // The meter still holds what it held.
-  EXPECT_EQ(click(panel()->ReadImpulseOut), kOutputsRead);
-  EXPECT_EQ(panel()->ImpulseWeight->currentText(), "0.001");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "ReadImpulseOut")), kOutputsRead);
+  EXPECT_EQ(control<QComboBox>(panel(), "ImpulseWeight")->currentText(), "0.001");
 }
 
 TEST_F(TdPanelTest, SettingsButtonsWriteAndReadTheMeter) {
   attach({"--uptime=90061"});  // 1 day, 1 hour, 1 minute, 1 second
-  panel()->NetAddress->setValue(9);
-  EXPECT_EQ(click(panel()->SetNetAddr), "Сетевой адрес установлен");
-  panel()->FlowIntegrator->setValue(12);
-  EXPECT_EQ(click(panel()->SetIntegrator), "Интегратор расхода установлен");
-  panel()->NetAddress->setValue(1);
-  panel()->FlowIntegrator->setValue(1);
-  EXPECT_EQ(click(panel()->GetNetAddr), kAddressRead);
-  EXPECT_EQ(panel()->NetAddress->value(), 9);
-  EXPECT_EQ(click(panel()->GetIntegrator), kIntegratorRead);
-  EXPECT_EQ(panel()->FlowIntegrator->value(), 12);
+  control<QSpinBox>(panel(), "NetAddress")->setValue(9);
+  EXPECT_EQ(click(control<QPushButton>(panel(), "SetNetAddr")), "Сетевой адрес установлен");
+  control<QSpinBox>(panel(), "FlowIntegrator")->setValue(12);
+  EXPECT_EQ(click(control<QPushButton>(panel(), "SetIntegrator")), "Интегратор расхода установлен");
+  control<QSpinBox>(panel(), "NetAddress")->setValue(1);
+  control<QSpinBox>(panel(), "FlowIntegrator")->setValue(1);
+  EXPECT_EQ(click(control<QPushButton>(panel(), "GetNetAddr")), kAddressRead);
+  EXPECT_EQ(control<QSpinBox>(panel(), "NetAddress")->value(), 9);
+  EXPECT_EQ(click(control<QPushButton>(panel(), "GetIntegrator")), kIntegratorRead);
+  EXPECT_EQ(control<QSpinBox>(panel(), "FlowIntegrator")->value(), 12);
 
-  panel()->StartStop[3]->setChecked(true);
-  panel()->NoiseCancelStSt->setValue(10);
-  EXPECT_EQ(panel()->NoiseStStLabel->text(), "8 мс");
-  EXPECT_EQ(click(panel()->SetStSt), "Параметры сигнала старт-стоп установлены");
-  EXPECT_EQ(click(panel()->ClearMeasure), "Текущие параметры обнулены");
-  EXPECT_EQ(click(panel()->Advanced_Info), "Время непрерывной работы 1 суток 1 часов 1 минут");
+  control<QRadioButton>(panel(), "StartStop3")->setChecked(true);
+  control<QSpinBox>(panel(), "NoiseCancelStSt")->setValue(10);
+  EXPECT_EQ(control<QLabel>(panel(), "NoiseStStLabel")->text(), "8 мс");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "SetStSt")),
+            "Параметры сигнала старт-стоп установлены");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "ClearMeasure")), "Текущие параметры обнулены");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "Advanced_Info")),
+            "Время непрерывной работы 1 суток 1 часов 1 минут");
 }
 
 // Requests go to the address of the port setup (0: any meter), at one of its four speeds.
 TEST_F(TdPanelTest, RequestsGoToTheAddressOfThePortSetup) {
   TPortSetupForm& setup = TPortSetupForm::instance();
-  EXPECT_FALSE(setup.ComboPortSpeed->isEditable());
-  EXPECT_EQ(setup.ComboPortSpeed->count(), 4);
-  setup.ComboPortSpeed->setCurrentIndex(2);
+  EXPECT_FALSE(control<QComboBox>(&setup, "ComboPortSpeed")->isEditable());
+  EXPECT_EQ(control<QComboBox>(&setup, "ComboPortSpeed")->count(), 4);
+  control<QComboBox>(&setup, "ComboPortSpeed")->setCurrentIndex(2);
   EXPECT_EQ(setup.baudRate(), 2400);
 
   attach({"--address=7"});
-  setup.CSpinAddress->setValue(5);
-  EXPECT_EQ(click(panel()->ReadParam), "Прибор не отвечает");
-  setup.CSpinAddress->setValue(7);
-  EXPECT_EQ(click(panel()->ReadParam), kSystemRead);
+  control<QSpinBox>(&setup, "CSpinAddress")->setValue(5);
+  EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), "Прибор не отвечает");
+  control<QSpinBox>(&setup, "CSpinAddress")->setValue(7);
+  EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), kSystemRead);
 }
 
 TEST_F(TdPanelTest, ThePourIndicatorSetsAndClearsItsBit) {
   attach({});
   ASSERT_FALSE(panel()->lampLit(TL_POUR));
-  EXPECT_EQ(click(panel()->Bits[TL_POUR]), "Регистр статуса обновлен");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "Bit0")), "Регистр статуса обновлен");
   EXPECT_TRUE(panel()->lampLit(TL_POUR));
   EXPECT_FALSE(panel()->lampLit(TL_RESET_PULSES));
-  EXPECT_EQ(click(panel()->Bits[TL_POUR]), "Регистр статуса обновлен");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "Bit0")), "Регистр статуса обновлен");
   EXPECT_FALSE(panel()->lampLit(TL_POUR));
 }
 
 TEST_F(TdPanelTest, PollsFillTheCurrentValuesAndTheChart) {
   attach({"--code=5000", "--jitter=0"});
-  panel()->Readings->Observation->setChecked(true);
-  ASSERT_TRUE(waitUntil([&] { return !panel()->MiddleCode->text().isEmpty(); }, 4000));
-  EXPECT_EQ(panel()->MiddleCode->text(), "5000");
+  control<QCheckBox>(panel(), "Observation")->setChecked(true);
+  ASSERT_TRUE(waitUntil(
+      [&] { return !control<QLineEdit>(panel(), "MiddleCode")->text().isEmpty(); }, 4000));
+  EXPECT_EQ(control<QLineEdit>(panel(), "MiddleCode")->text(), "5000");
   EXPECT_DOUBLE_EQ(panel()->lastAverageCode(), 5000);
-  EXPECT_EQ(panel()->ImpulseVolume->text(), QString::number(panel()->lastPulseCount()));
-  ASSERT_TRUE(waitUntil([&] { return panel()->Readings->codes().size() >= 2; }));
-  EXPECT_EQ(panel()->Readings->codes()[0], 5000);
+  EXPECT_EQ(control<QLineEdit>(panel(), "ImpulseVolume")->text(),
+            QString::number(panel()->lastPulseCount()));
+  ASSERT_TRUE(waitUntil([&] { return readings()->codes().size() >= 2; }));
+  EXPECT_EQ(readings()->codes()[0], 5000);
   EXPECT_EQ(console.size(), 6) << "polls log nothing: " << lines();
 }
 
@@ -278,12 +289,12 @@ TEST_F(TdPanelTest, PollsFillTheCurrentValuesAndTheChart) {
 TEST_F(TdPanelTest, PollsRunOnlyWhileOpenAndNeverLogFailures) {
   attach({"--silent"}, 5);
   for (const QString& line : console) EXPECT_EQ(line, "Прибор не отвечает");
-  panel()->Readings->Observation->setChecked(true);
-  const QString green = panel()->TxPanel->styleSheet();
+  control<QCheckBox>(panel(), "Observation")->setChecked(true);
+  const QString green = control<QLabel>(panel(), "TxPanel")->styleSheet();
   bool polled = false;
   EXPECT_FALSE(waitUntil(
       [&] {
-        polled = polled || panel()->TxPanel->styleSheet() != green;
+        polled = polled || control<QLabel>(panel(), "TxPanel")->styleSheet() != green;
         return console.size() > 5;
       },
       1700))
@@ -291,13 +302,14 @@ TEST_F(TdPanelTest, PollsRunOnlyWhileOpenAndNeverLogFailures) {
   EXPECT_TRUE(polled);
 
   console.clear();
-  QTest::mouseClick(panel()->OpenPortButton, Qt::LeftButton);
-  ASSERT_TRUE(waitUntil([&] { return panel()->PortSelectBox->isEnabled(); }));
-  EXPECT_EQ(panel()->OpenPortButton->text(), "Открыть");
+  QTest::mouseClick(control<QPushButton>(panel(), "OpenPortButton"), Qt::LeftButton);
+  ASSERT_TRUE(waitUntil([&] { return control<QComboBox>(panel(), "PortSelectBox")->isEnabled(); }));
+  EXPECT_EQ(control<QPushButton>(panel(), "OpenPortButton")->text(), "Открыть");
   QTest::qWait(100);  // a last request may still light the indicator
-  EXPECT_FALSE(waitUntil([&] { return panel()->TxPanel->styleSheet() != green; }, 1700));
+  EXPECT_FALSE(
+      waitUntil([&] { return control<QLabel>(panel(), "TxPanel")->styleSheet() != green; }, 1700));
   EXPECT_TRUE(console.isEmpty()) << lines();
-  EXPECT_TRUE(panel()->Readings->codes().isEmpty());
+  EXPECT_TRUE(readings()->codes().isEmpty());
 }
 
 TEST_F(TdPanelTest, APortThatDoesNotOpenLeavesThePanelClosed) {
@@ -306,17 +318,47 @@ TEST_F(TdPanelTest, APortThatDoesNotOpenLeavesThePanelClosed) {
   key.create(kProgramKey);
   key.writeInt("TdComPort", 0);
   device = std::make_unique<TDx2>(nullptr);
-  QTest::mouseClick(panel()->OpenPortButton, Qt::LeftButton);
+  QTest::mouseClick(control<QPushButton>(panel(), "OpenPortButton"), Qt::LeftButton);
   ASSERT_TRUE(waitUntil([&] { return !console.isEmpty(); }));
   EXPECT_EQ(console.size(), 1);
-  EXPECT_EQ(panel()->OpenPortButton->text(), "Открыть");
-  EXPECT_TRUE(panel()->PortSelectBox->isEnabled());
+  EXPECT_EQ(control<QPushButton>(panel(), "OpenPortButton")->text(), "Открыть");
+  EXPECT_TRUE(control<QComboBox>(panel(), "PortSelectBox")->isEnabled());
+}
+
+// A command keeps the panel busy until its result: the commands disabled and the busy cursor. The
+// unattended polls never make it busy.
+TEST_F(TdPanelTest, ACommandKeepsThePanelBusyUntilItsResultThePollsNever) {
+  attach({"--code=5000", "--jitter=0"});
+  console.clear();
+  QTest::mouseClick(control<QPushButton>(panel(), "ReadParam"), Qt::LeftButton);
+  for (QPushButton* command :
+       {control<QPushButton>(panel(), "ReadParam"), control<QPushButton>(panel(), "SetCalibr"),
+        control<QPushButton>(panel(), "OpenPortButton")})
+    EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
+  const QCursor* cursor = QApplication::overrideCursor();
+  EXPECT_TRUE(cursor && cursor->shape() == Qt::BusyCursor);
+  ASSERT_TRUE(waitUntil([&] { return !console.isEmpty(); }));
+  EXPECT_EQ(console, QStringList{kSystemRead});
+  EXPECT_TRUE(control<QPushButton>(panel(), "ReadParam")->isEnabled());
+  EXPECT_TRUE(control<QPushButton>(panel(), "SetCalibr")->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  control<QCheckBox>(panel(), "Observation")->setChecked(true);
+  bool busy = false;
+  ASSERT_TRUE(waitUntil([&] {
+    busy = busy || !control<QPushButton>(panel(), "ReadParam")->isEnabled() ||
+           QApplication::overrideCursor();
+    return readings()->codes().size() >= 3;
+  }));
+  EXPECT_FALSE(busy);
 }
 
 TEST_F(TdPanelTest, WithSevenRequestsPendingAnEighthIsDroppedSilently) {
   attach({});
   console.clear();
-  for (int i = 0; i < 8; ++i) QTest::mouseClick(panel()->ReadParam, Qt::LeftButton);
+  // The first click makes the panel busy and disables the button; the clicks reach its handler
+  // directly, as the opening reads reach the queue.
+  for (int i = 0; i < 8; ++i) emit control<QPushButton>(panel(), "ReadParam")->clicked();
   ASSERT_TRUE(waitUntil([&] { return console.size() >= 7; })) << lines();
   EXPECT_FALSE(waitUntil([&] { return console.size() > 7; }, 500)) << lines();
   EXPECT_EQ(console, QStringList(7, kSystemRead));

@@ -13,6 +13,7 @@
 
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
+#include "ui/devices/panelcontrol.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ class TdReadingsPageTest : public ::testing::Test {
   }
   QVector<double> keys() const {
     QVector<double> out;
-    for (const QCPGraphData& point : *page.Series1->data()) out << point.key;
+    for (const QCPGraphData& point : *control<QCPGraph>(&page, "Series1")->data()) out << point.key;
     return out;
   }
   void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -77,31 +78,31 @@ TEST_F(TdReadingsPageTest, LiveReadingsAreDrawnWithTheFilterWarmingUp) {
   EXPECT_LT(page.filtered()[2], 1600);
   EXPECT_EQ(keys(), (QVector<double>{0, 1, 2}));
 
-  page.Scrolling->setChecked(true);
-  const QCPRange before = page.Chart->xAxis->range();
+  control<QCheckBox>(&page, "Scrolling")->setChecked(true);
+  const QCPRange before = control<QCustomPlot>(&page, "Chart")->xAxis->range();
   feed({4000});
-  EXPECT_DOUBLE_EQ(page.Chart->xAxis->range().lower, before.lower + 1);
-  EXPECT_DOUBLE_EQ(page.Chart->xAxis->range().upper, before.upper + 1);
+  EXPECT_DOUBLE_EQ(control<QCustomPlot>(&page, "Chart")->xAxis->range().lower, before.lower + 1);
+  EXPECT_DOUBLE_EQ(control<QCustomPlot>(&page, "Chart")->xAxis->range().upper, before.upper + 1);
 
-  page.Code->setChecked(false);
-  EXPECT_FALSE(page.Series1->visible());
-  EXPECT_TRUE(page.Series2->visible());
+  control<QCheckBox>(&page, "Code")->setChecked(false);
+  EXPECT_FALSE(control<QCPGraph>(&page, "Series1")->visible());
+  EXPECT_TRUE(control<QCPGraph>(&page, "Series2")->visible());
 }
 
 TEST_F(TdReadingsPageTest, ClearingAsksAndAlwaysStopsScrolling) {
   feed({1000, 2000});
-  page.Scrolling->setChecked(true);
+  control<QCheckBox>(&page, "Scrolling")->setChecked(true);
   answers = {QMessageBox::No};
-  click(page.ClearADC);
+  click(control<QPushButton>(&page, "ClearADC"));
   EXPECT_EQ(questions, QStringList{"Внимание: Очистить текущие показания ?"});
   EXPECT_EQ(page.codes().size(), 2);
-  EXPECT_FALSE(page.Scrolling->isChecked());
+  EXPECT_FALSE(control<QCheckBox>(&page, "Scrolling")->isChecked());
 
-  page.Scrolling->setChecked(true);
+  control<QCheckBox>(&page, "Scrolling")->setChecked(true);
   answers = {QMessageBox::Yes};
-  click(page.ClearADC);
+  click(control<QPushButton>(&page, "ClearADC"));
   EXPECT_TRUE(page.codes().isEmpty());
-  EXPECT_FALSE(page.Scrolling->isChecked());
+  EXPECT_FALSE(control<QCheckBox>(&page, "Scrolling")->isChecked());
   // Counter and filter start afresh: the next reading is at X 0 and passes through.
   feed({500});
   EXPECT_EQ(keys(), QVector<double>{0});
@@ -110,15 +111,15 @@ TEST_F(TdReadingsPageTest, ClearingAsksAndAlwaysStopsScrolling) {
 
 TEST_F(TdReadingsPageTest, AnalysisOfTheShownStretch) {
   feed({1000, 1000, 1000, 1000, 1000});
-  click(page.Analyze);
+  click(control<QPushButton>(&page, "Analyze"));
   EXPECT_EQ(console, QStringList{"Диапазон: 0 - 4, Среднее значение: 1000, Шум: 0, "
                                  "Шум/Сигнал: 0%"});
 
   console.clear();
   answers = {QMessageBox::Yes};
-  click(page.ClearADC);
+  click(control<QPushButton>(&page, "ClearADC"));
   feed({-5, 5, -5, 5, 7});  // the first four, the ones analysed, sum to 0
-  click(page.Analyze);
+  click(control<QPushButton>(&page, "Analyze"));
   EXPECT_TRUE(console.isEmpty()) << console.join('\n').toStdString();
 }
 
@@ -126,7 +127,7 @@ TEST_F(TdReadingsPageTest, SavedReadingsLoadBackAndABadFileChangesNothing) {
   feed({1000, -2000, 3000});
   const QVector<double> filtered = page.filtered();
   savePath = dir.filePath("points");
-  click(page.SaveADC);
+  click(control<QPushButton>(&page, "SaveADC"));
   ASSERT_EQ(proposals.size(), 1);
   EXPECT_TRUE(proposals[0].startsWith("Показания_") && proposals[0].endsWith(".csv"));
   const QString saved = savePath + ".csv";
@@ -140,13 +141,13 @@ TEST_F(TdReadingsPageTest, SavedReadingsLoadBackAndABadFileChangesNothing) {
   // Answering No appends the file's points to the ones shown.
   openPath = saved;
   answers = {QMessageBox::No};
-  click(page.LoadADC);
+  click(control<QPushButton>(&page, "LoadADC"));
   EXPECT_EQ(page.codes(), (QVector<double>{1000, -2000, 3000, 1000, -2000, 3000}));
   expectFiltered(page.filtered().mid(3), filtered);
 
   console.clear();
   answers = {QMessageBox::Yes};
-  click(page.LoadADC);
+  click(control<QPushButton>(&page, "LoadADC"));
   EXPECT_EQ(page.codes(), (QVector<double>{1000, -2000, 3000}));
   expectFiltered(page.filtered(), filtered);
   EXPECT_EQ(keys(), (QVector<double>{0, 1, 2}));
@@ -159,14 +160,14 @@ TEST_F(TdReadingsPageTest, SavedReadingsLoadBackAndABadFileChangesNothing) {
   openPath = bad.fileName();
   console.clear();
   questions.clear();
-  click(page.LoadADC);
+  click(control<QPushButton>(&page, "LoadADC"));
   EXPECT_TRUE(questions.isEmpty());
   EXPECT_EQ(console.size(), 1);
   EXPECT_EQ(page.codes().size(), 3);
 
   openPath = dir.filePath("missing.csv");
   console.clear();
-  click(page.LoadADC);
+  click(control<QPushButton>(&page, "LoadADC"));
   EXPECT_EQ(console, QStringList{"Ошибка загрузки файла"});
 }
 
