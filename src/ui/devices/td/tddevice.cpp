@@ -18,7 +18,7 @@ void TDx2::readLines(std::vector<files::Line>& lines) {
 void TDx2::writeLines(const std::vector<files::Line>& lines) {
   const TdTableLines result = tdTableWithLines(panel_->readDirectGrid(), lines);
   for (const std::string& warning : result.warnings) logMessage(QString::fromStdString(warning));
-  if (result.table) panel_->showDirectGrid(*result.table);
+  if (result.table) panel_->setDirectGrid(*result.table);
 }
 
 void TDx2::getIdentity(DeviceIdentity& identity) {
@@ -28,8 +28,8 @@ void TDx2::getIdentity(DeviceIdentity& identity) {
 }
 
 void TDx2::setIdentity(const DeviceIdentity& identity) {
-  panel_->showIdentity(formatSerialNumber(identity.serialNumber, identity.duCode),
-                       tdDuPosition(identity.duCode));
+  panel_->setIdentity(formatSerialNumber(identity.serialNumber, identity.duCode),
+                      tdDuPosition(identity.duCode));
 }
 
 uint32_t TDx2::getParameters(uint8_t* buffer) {
@@ -47,11 +47,11 @@ bool TDx2::setParameters(const uint8_t* data, uint32_t length) {
   if (!data) return false;
   const auto parameters = tdDecodeParameters(std::span<const uint8_t>(data, length));
   if (!parameters) return false;
-  panel_->showOutputs(tdOutputsOf(*parameters));
+  panel_->setOutputs(tdOutputsOf(*parameters));
   TdCoefficients table = panel_->readDirectGrid();
   table.gmax = parameters->gmax;
   table.gpor = parameters->gpor;
-  panel_->showDirectGrid(table);
+  panel_->setDirectGrid(table);
   return true;
 }
 

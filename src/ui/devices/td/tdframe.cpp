@@ -552,7 +552,7 @@ void TTDFrame::showReply(const TdReply& reply) {
         } else if constexpr (std::is_same_v<T, TdCoefficientsRead>) {
           showGrid(value.reverse ? ReverseCalibrGrid : CalibrGrid, value.block, !value.reverse);
         } else if constexpr (std::is_same_v<T, TdOutputs>) {
-          showOutputs(value);
+          setOutputs(value);
         } else if constexpr (std::is_same_v<T, TdStatusByte>) {
           showStatus(value.status);
         } else if constexpr (std::is_same_v<T, TdNetAddress>) {
@@ -615,7 +615,7 @@ void TTDFrame::showStatus(std::uint8_t status) {
   }
 }
 
-void TTDFrame::showOutputs(const TdOutputs& outputs) {
+void TTDFrame::setOutputs(const TdOutputs& outputs) {
   const TdOutputsView view = tdOutputsView(outputs, major_);
   ImpulseLen->setValue(view.pulseLength);
   ImpulseLen->setEnabled(!view.meander);
@@ -641,7 +641,7 @@ TdPanelValues TTDFrame::values() const {
   return values;
 }
 
-void TTDFrame::showIdentity(const std::string& serialText, int duPosition) {
+void TTDFrame::setIdentity(const std::string& serialText, int duPosition) {
   Serial->setText(QString::fromStdString(serialText));
   DuCombo->setCurrentIndex(duPosition);
 }
@@ -687,4 +687,4 @@ TdCoefficients TTDFrame::readGrid(QTableWidget* grid, bool direct) {
 }
 
 TdCoefficients TTDFrame::readDirectGrid() { return readGrid(CalibrGrid, true); }
-void TTDFrame::showDirectGrid(const TdCoefficients& block) { showGrid(CalibrGrid, block, true); }
+void TTDFrame::setDirectGrid(const TdCoefficients& block) { showGrid(CalibrGrid, block, true); }

@@ -44,12 +44,12 @@ class TTDFrame : public QFrame {
 
   // The values the document keeps, as the controls hold them.
   TdPanelValues values() const;
-  void showIdentity(const std::string& serialText, int duPosition);
+  void setIdentity(const std::string& serialText, int duPosition);
   // Shows an output block as a read of the meter's outputs does.
-  void showOutputs(const TdOutputs& outputs);
+  void setOutputs(const TdOutputs& outputs);
   // The direct table with its limits; cells that are not numbers read as 0 and are shown so.
   TdCoefficients readDirectGrid();
-  void showDirectGrid(const TdCoefficients& block);
+  void setDirectGrid(const TdCoefficients& block);
 
   // The last average signal code and output pulse count of the current-values polls.
   double lastAverageCode() const { return lastAverage_; }
