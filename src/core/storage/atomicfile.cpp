@@ -1,12 +1,18 @@
 #include "core/storage/atomicfile.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <ostream>
+#include <vector>
 
 #include "core/base/errors.h"
 #include "core/storage/fdbuf.h"
@@ -14,20 +20,53 @@
 namespace files {
 namespace {
 
-// The temporary file beside the target; removed unless it was renamed over the target.
+using Fill = std::function<void(std::ostream&)>;
+
+void check(int result) {
+  if (result != 0) throw win_error(errno);
+}
+
+// A descriptor closed when it goes out of scope, unless close() already reported on it.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+
+  int get() const { return fd_; }
+  void close() {
+    const int fd = fd_;
+    fd_ = -1;
+    check(::close(fd));
+  }
+
+ private:
+  int fd_;
+};
+
+int openOrThrow(const std::string& path, int flags, mode_t mode = 0) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+  if (fd < 0) throw win_error(errno);
+  return fd;
+}
+
+// A hidden file beside the target; removed unless it was renamed over the target or kept.
 class TempFile {
  public:
-  explicit TempFile(const std::filesystem::path& target) {
+  TempFile(const std::filesystem::path& target, mode_t mode) {
     const std::string stem = (target.parent_path() / ("." + target.filename().string())).string();
     for (int attempt = 0; fd_ < 0; ++attempt) {
       path_ = stem + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp";
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
       if (fd_ < 0 && (errno != EEXIST || attempt == 99)) throw win_error(errno);
     }
   }
   ~TempFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!renamed_) ::unlink(path_.c_str());
+    if (!kept_) ::unlink(path_.c_str());
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
@@ -37,55 +76,156 @@ class TempFile {
   void close() {
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) throw win_error(errno);
+    check(::close(fd));
   }
 
   void renameTo(const std::filesystem::path& target) {
-    if (::rename(path_.c_str(), target.c_str()) != 0) throw win_error(errno);
-    renamed_ = true;
+    check(::rename(path_.c_str(), target.c_str()));
+    kept_ = true;
   }
+
+  // Leaves the file on disk: it holds the only copy of something.
+  void keep() { kept_ = true; }
 
  private:
   std::string path_;
   int fd_ = -1;
-  bool renamed_ = false;
+  bool kept_ = false;
 };
 
-void check(int result) {
-  if (result != 0) throw win_error(errno);
+// Some files cannot be synced (a device, a pipe, a folder on some file systems: EINVAL); they are
+// then as safe as they allow.
+void syncFd(int fd) {
+  if (::fsync(fd) != 0 && errno != EINVAL) throw win_error(errno);
 }
 
-// The rename is durable only once the folder itself is on disk. Some file systems cannot sync a
-// folder (EINVAL); the file is then as safe as they allow.
+// The rename is durable only once the folder itself is on disk.
 void syncFolder(const std::filesystem::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw win_error(errno);
-  const int result = ::fsync(fd);
-  const int code = errno;
-  ::close(fd);
-  if (result != 0 && code != EINVAL) throw win_error(code);
+  Fd fd(openOrThrow(folder.empty() ? "." : folder.string(), O_RDONLY | O_DIRECTORY));
+  syncFd(fd.get());
 }
 
-}  // namespace
-
-void writeFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& fill) {
-  const std::filesystem::path target(path);
-  std::filesystem::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-
-  TempFile temp(target);
-  struct stat previous;
-  if (::stat(path.c_str(), &previous) == 0) check(::fchmod(temp.fd(), previous.st_mode & 07777));
-
-  FdOutBuf buffer(temp.fd());
+void fillFd(int fd, const Fill& fill) {
+  FdOutBuf buffer(fd);
   std::ostream stream(&buffer);
   fill(stream);
   stream.flush();
   if (!stream) throw win_error(buffer.error() != 0 ? buffer.error() : EIO);
-  check(::fsync(temp.fd()));
+  syncFd(fd);
+}
+
+// Copies the whole of `from` to the start of `to`, whatever their offsets.
+void copyAll(int from, int to) {
+  std::vector<char> buffer(1 << 16);
+  for (off_t offset = 0;;) {
+    const ssize_t n = ::pread(from, buffer.data(), buffer.size(), offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw win_error(errno);
+    if (n == 0) return;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = ::pwrite(to, buffer.data() + done, size_t(n - done), offset + done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) throw win_error(w < 0 ? errno : EIO);
+      done += w;
+    }
+    offset += n;
+  }
+}
+
+// Where a chain of symbolic links that ends nowhere would create its file.
+std::filesystem::path danglingTarget(std::filesystem::path path) {
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat link;
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    std::string to(size_t(link.st_size > 0 ? link.st_size : PATH_MAX), '\0');
+    const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
+    if (n < 0) throw win_error(errno);
+    to.resize(size_t(n));
+    path = path.parent_path() / std::filesystem::path(to);
+  }
+  throw win_error(ELOOP);
+}
+
+std::filesystem::path realPath(const std::string& path) {
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+  if (!real) throw win_error(errno);
+  return real.get();
+}
+
+// Kernel files look regular but take no file beside them: they are written like a device.
+bool isKernelFile(const std::string& path) {
+  struct statfs fs;
+  return ::statfs(path.c_str(), &fs) == 0 &&
+         (fs.f_type == PROC_SUPER_MAGIC || fs.f_type == SYSFS_MAGIC);
+}
+
+// A device, a pipe or a socket cannot be replaced by a file: it gets the content as it is.
+void writeInPlace(const std::string& path, const Fill& fill) {
+  Fd fd(openOrThrow(path, O_WRONLY | O_NOCTTY));
+  fillFd(fd.get(), fill);
+  fd.close();
+}
+
+void writeReplacing(const std::filesystem::path& target, const struct stat* previous,
+                    const Fill& fill) {
+  TempFile temp(target, 0666);
+  if (previous) {
+    if (::fchown(temp.fd(), previous->st_uid, previous->st_gid) != 0 && errno != EPERM) {
+      throw win_error(errno);
+    }
+    check(::fchmod(temp.fd(), previous->st_mode & 07777));
+  }
+  fillFd(temp.fd(), fill);
   temp.close();
   temp.renameTo(target);
-  syncFolder(folder);
+  syncFolder(target.parent_path());
+}
+
+// Renaming would split the names of the file: it is rewritten in place, with a synced copy of the
+// previous content beside it until the new content is on disk.
+void writeKeepingHardLinks(const std::filesystem::path& target, const Fill& fill) {
+  Fd file(openOrThrow(target, O_RDWR));
+  TempFile copy(target, 0600);
+  copyAll(file.get(), copy.fd());
+  syncFd(copy.fd());
+  syncFolder(target.parent_path());
+  try {
+    check(::ftruncate(file.get(), 0));
+    fillFd(file.get(), fill);
+  } catch (...) {
+    try {
+      check(::ftruncate(file.get(), 0));
+      copyAll(copy.fd(), file.get());
+      syncFd(file.get());
+    } catch (...) {
+      copy.keep();
+    }
+    throw;
+  }
+  file.close();
+}
+
+}  // namespace
+
+void writeFileAtomically(const std::string& path, const Fill& fill) {
+  struct stat previous;
+  if (::stat(path.c_str(), &previous) != 0) {
+    if (errno != ENOENT) throw win_error(errno);
+    writeReplacing(danglingTarget(path), nullptr, fill);
+    return;
+  }
+  if (!S_ISREG(previous.st_mode) || isKernelFile(path)) {
+    writeInPlace(path, fill);
+    return;
+  }
+  const std::filesystem::path target = realPath(path);
+  // A file the user may not write is not replaced behind their back.
+  Fd probe(openOrThrow(target, O_WRONLY));
+  if (previous.st_nlink > 1) {
+    writeKeepingHardLinks(target, fill);
+  } else {
+    writeReplacing(target, &previous, fill);
+  }
 }
 
 }  // namespace files
