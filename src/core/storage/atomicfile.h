@@ -14,9 +14,11 @@ namespace files {
 
 // Calls `fill` with a stream into the file, then makes it the content of `path` and flushes it
 // (and the folder) to disk. Raises win_error (the system's code) for any failure of the system
-// calls; an exception from `fill` passes through. Either way no temporary file is left and a
-// regular file at `path` keeps its previous content. A replaced file keeps its permission bits,
-// and its owner and group where the process may set them; a new one gets 0666 less the umask.
+// calls; an exception from `fill` passes through. Either way a regular file at `path` keeps its
+// previous content and no temporary file is left, unless the previous content of a hard-linked
+// file could not be put back: its copy then stays beside it, hidden. A replaced file keeps its
+// permission bits, and its owner and group where the process may set them; a new one gets 0666 less
+// the umask.
 void writeFileAtomically(const std::string& path, const std::function<void(std::ostream&)>& fill);
 
 }  // namespace files
