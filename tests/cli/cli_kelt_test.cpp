@@ -29,7 +29,8 @@ TEST(CliKelt, ReadWriteAndReadBack) {
       cliKelt(sim, "write", {"--parameters", writeTempFile("kelt.json", j.dump())});
   ASSERT_EQ(write.exitCode, 0) << write.err;
   const auto back = cliKelt(sim, "read").json();
-  EXPECT_NEAR(back["pulseDuration"].get<double>(), 2, 0.02);  // the block's own step
+  EXPECT_NEAR(back["pulseDuration"].get<double>(), 2, 0.02);        // the block's own step
+  EXPECT_EQ(write.json()["pulseDuration"], back["pulseDuration"]);  // printed as snapped
   EXPECT_NEAR(back["B"][4].get<double>(), 0.02, 1e-4);
 }
 
@@ -39,7 +40,7 @@ TEST(CliKelt, ReadJsonWritesBackUnchanged) {
     const char* model;
     const char* simOutput;  // "" for the pulse output
     const char* what;
-  } cases[] = {{"3", "", "format 2, pulse output: the block's n is 0, the panel's 1"},
+  } cases[] = {{"3", "", "format 2, pulse output: n is written as 0 and shown as 1"},
                {"8", "--output=3", "format 3, frequency output: no characteristic"},
                {"16", "--output=2", "format 4, frequency output"},
                {"13", "", "format 4, pulse output: the read duration is snapped to the grid"}};
