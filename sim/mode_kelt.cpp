@@ -11,7 +11,8 @@
 //          --busy=N           the adapter answers the next N device commands with 0xFF
 //          --bad-checksum=version|data  a wrong sum on the version answer or on the data answers
 //          --bad-echo         a written block comes back with one byte changed
-//          --output=T         models 7..17 hold output type T (0 pulse, 1.. frequency; default 0)
+//          --output=T         after --model: models 7..17 hold output type T (0 pulse, 1..5
+//                             frequency; default 0)
 
 #include <array>
 #include <climits>
