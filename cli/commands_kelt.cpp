@@ -51,19 +51,19 @@ json numbers(const double (&values)[N], int count) {
 }
 
 json parametersJson(const KeltShownParameters& s, int model) {
-  json j{{"model", model},
-         {"duPosition", s.duPosition},
-         {"outputPosition", s.outputPosition},
-         {"A", numbers(s.A, s.segments)},
-         {"B", numbers(s.B, s.segments)},
-         {"F", numbers(s.F, s.boundaries)}};
+  json j{{"model", model}, {"duPosition", s.duPosition}, {"outputPosition", s.outputPosition}};
+  if (s.segments > 0) {
+    j["A"] = numbers(s.A, s.segments);
+    j["B"] = numbers(s.B, s.segments);
+    j["F"] = numbers(s.F, s.boundaries);
+  }
   if (s.weightPosition) j["weightPosition"] = *s.weightPosition;
   if (s.n) j["n"] = *s.n;
-  if (s.pulseDuration) j["pulseDuration"] = *s.pulseDuration;
+  // As the panel's duration edit shows it: snapped to the grid the block is written on.
+  if (s.pulseDuration) j["pulseDuration"] = keltSnapPulseDuration(*s.pulseDuration, model);
   if (s.offset) j["offset"] = *s.offset;
+  // The restoration and thermal correction flags are left out: the panel never sets them.
   if (s.serialText) j["serialText"] = *s.serialText;
-  if (s.disableRestoration) j["disableRestoration"] = *s.disableRestoration;
-  if (s.disableThermalCorrection) j["disableThermalCorrection"] = *s.disableThermalCorrection;
   return j;
 }
 
@@ -116,17 +116,21 @@ KeltPanelValues panelValuesOf(const json& j, int model) {
       integerOr(j, "outputPosition", 0, static_cast<int>(keltOutputTypes(model).size()) - 1, 0);
   v.weightPosition = integerOr(j, "weightPosition", -1, 4, 0);
   v.n = integerOr(j, "n", 1, keltLayout(model).nMax, 1);
-  v.pulseDuration = j.contains("pulseDuration") ? jsonNumber(j, "pulseDuration") : 1;
+  // The duration edit of the panel snaps a value to the block's grid.
+  v.pulseDuration = keltSnapPulseDuration(
+      j.contains("pulseDuration") ? jsonNumber(j, "pulseDuration") : 1, model);
   v.offset = integerOr(j, "offset", -7, 7, 0);
-  readNumbers(j, "A", segments, v.A);
-  readNumbers(j, "B", segments, v.B);
-  readNumbers(j, "F", segments - 1, v.F);
+  // A frequency output that carries no characteristic is read without one, and the device ignores
+  // what is sent in its place: the keys are not needed then.
+  if (keltOutputState(model, v.outputPosition).characteristicEnabled) {
+    readNumbers(j, "A", segments, v.A);
+    readNumbers(j, "B", segments, v.B);
+    readNumbers(j, "F", segments - 1, v.F);
+  }
   if (j.contains("serialText")) {
     if (!j["serialText"].is_string()) throw MessageError("\"serialText\" должен быть строкой");
     v.serialText = j["serialText"].get<std::string>();
   }
-  v.disableRestoration = j.value("disableRestoration", false);
-  v.disableThermalCorrection = j.value("disableThermalCorrection", false);
   return v;
 }
 
@@ -151,8 +155,10 @@ void checkBlock(const KeltCommon& d) {
 int keltWrite(const std::vector<std::string>& words) {
   const CliArgs args(words, 0, {{"model", true}, {"port", true}, {"parameters", true}});
   const int model = modelArg(args);
-  const json file = readJsonFile(args.value("parameters"));
-  const std::vector<KeltRequest> requests = keltWriteRequests(panelValuesOf(file, model), model);
+  json file = readJsonFile(args.value("parameters"));
+  const KeltPanelValues values = panelValuesOf(file, model);
+  if (file.contains("pulseDuration")) file["pulseDuration"] = values.pulseDuration;
+  const std::vector<KeltRequest> requests = keltWriteRequests(values, model);
   for (const KeltRequest& request : requests) checkBlock(request.data);
   KeltWorker worker;
   openKelt(worker, args, model);

@@ -2,6 +2,7 @@
 // written as "Установить" writes it, and one poll of the current values.
 
 #include <cmath>
+#include <iostream>
 #include <limits>
 #include <string>
 #include <variant>
@@ -26,8 +27,8 @@ using TdWorker = CliWorker<TDx2Thread>;
 
 const std::vector<Option> kLineOptions{{"port", true}, {"baud"}, {"address"}};
 
-// Opens the port named by --port at --baud (9600 by default) and returns --address (1 by
-// default), the address the requests go to.
+// Opens the port named by --port at --baud (9600 by default) and returns --address (0 by
+// default, as the panel's port setup), the address the requests go to.
 uint8_t openTd(TdWorker& worker, const CliArgs& args) {
   int baudRate = 9600;
   if (args.has("baud")) {
@@ -35,7 +36,7 @@ uint8_t openTd(TdWorker& worker, const CliArgs& args) {
     baudRate = tdBaudRate(static_cast<int>(speed));
   }
   const auto address =
-      static_cast<uint8_t>(args.has("address") ? args.integer("address", 0, 255) : 1);
+      static_cast<uint8_t>(args.has("address") ? args.integer("address", 0, 255) : 0);
   const TdRequest open =
       tdOpenRequest(static_cast<uint8_t>(cliPortPosition(args.value("port"))), baudRate);
   worker.runOk(open.type, open.common);
@@ -51,6 +52,10 @@ Value exchange(TdWorker& worker, const TdRequest& request) {
     std::string text;
     for (const std::string& m : reply.messages) text += (text.empty() ? "" : "\n") + m;
     throw MessageError(text.empty() ? comprt::messages[comprt::msgChecksumError] : text);
+  }
+  // The values are used; what the panel's log would say about them goes to standard error.
+  for (const std::string& m : reply.messages) {
+    if (!reply.done || m != reply.done) std::cerr << m << '\n';
   }
   if constexpr (std::is_same_v<Value, std::monostate>) {
     return {};

@@ -11,6 +11,8 @@
 //          --busy=N           the adapter answers the next N device commands with 0xFF
 //          --bad-checksum=version|data  a wrong sum on the version answer or on the data answers
 //          --bad-echo         a written block comes back with one byte changed
+//          --output=T         after --model: models 7..17 hold output type T (0 pulse, 1..5
+//                             frequency; default 0)
 
 #include <array>
 #include <climits>
@@ -96,6 +98,7 @@ class KeltSim : public SimMode {
     }
     if (name == "adapter-version" && *number < 256) return (adapterVersion_ = *number, true);
     if (name == "busy") return (busy_ = *number, true);
+    if (name == "output" && format() >= 3 && *number <= 5) return setOutputType(*number);
     return false;
   }
 
@@ -121,6 +124,20 @@ class KeltSim : public SimMode {
     model_ = model;
     if (!versionSet_) version_ = defaultVersion(model);
     block_ = initialBlock(model);
+    return true;
+  }
+
+  // After --model: the block is the model's.
+  bool setOutputType(int type) {
+    const auto withType = [&](auto p) {
+      p.outputType = type;
+      block_ = keltEncode(p, model_);
+    };
+    if (format() == 3) {
+      withType(keltDecode3(block_, model_));
+    } else {
+      withType(keltDecode4(block_, model_));
+    }
     return true;
   }
 

@@ -29,8 +29,37 @@ TEST(CliKelt, ReadWriteAndReadBack) {
       cliKelt(sim, "write", {"--parameters", writeTempFile("kelt.json", j.dump())});
   ASSERT_EQ(write.exitCode, 0) << write.err;
   const auto back = cliKelt(sim, "read").json();
-  EXPECT_NEAR(back["pulseDuration"].get<double>(), 2, 0.02);  // the block's own step
+  EXPECT_NEAR(back["pulseDuration"].get<double>(), 2, 0.02);        // the block's own step
+  EXPECT_EQ(write.json()["pulseDuration"], back["pulseDuration"]);  // printed as snapped
   EXPECT_NEAR(back["B"][4].get<double>(), 0.02, 1e-4);
+}
+
+// What `read` prints, `write` takes back unchanged, and the device is left holding what it held.
+TEST(CliKelt, ReadJsonWritesBackUnchanged) {
+  const struct {
+    const char* model;
+    const char* simOutput;  // "" for the pulse output
+    const char* what;
+  } cases[] = {{"3", "", "format 2, pulse output: n is written as 0 and shown as 1"},
+               {"8", "--output=3", "format 3, frequency output: no characteristic"},
+               {"16", "--output=2", "format 4, frequency output"},
+               {"13", "", "format 4, pulse output: the read duration is snapped to the grid"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> simArgs{"kelt", std::string("--model=") + c.model};
+    if (*c.simOutput) simArgs.push_back(c.simOutput);
+    const SimProcess sim(simArgs);
+    const auto target = [&](const char* command) {
+      return std::vector<std::string>{"kelt", command, "--model", c.model, "--port", sim.path()};
+    };
+    const CliRun read = runCli(target("read"));
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    const CliRun write =
+        runCli(target("write"), {"--parameters", writeTempFile("kelt_back.json", read.out)});
+    ASSERT_EQ(write.exitCode, 0) << write.err;
+    EXPECT_EQ(write.json(), read.json());
+    EXPECT_EQ(runCli(target("read")).json(), read.json());
+  }
 }
 
 TEST(CliKelt, AdapterBatteryAndTuning) {

@@ -48,6 +48,27 @@ TEST(CliTd, WrittenTableReadsBackAndPollAnswers) {
   EXPECT_EQ(poll.json()["fault"], false);
 }
 
+// What `read` prints, `write` takes back unchanged; the meter then holds the table it held.
+TEST(CliTd, ReadJsonWritesBackUnchanged) {
+  const struct {
+    const char* simOption;
+    const char* err;                 // what the panel's log would add, on standard error
+  } cases[] = {{"--address=7", ""},  // the panel's default address 0 reaches any meter
+               {"--version=4.1", "Неизвестная версия прибора\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.simOption);
+    const SimProcess sim({"td", c.simOption});
+    const CliRun read = cliTdRead(sim);
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_EQ(read.err, c.err);
+    const CliRun write = runCli({"td", "write", "--port", sim.path(), "--coefficients",
+                                 writeTempFile("td_back.json", read.out)});
+    ASSERT_EQ(write.exitCode, 0) << write.err;
+    EXPECT_EQ(write.json()["coefficients"], read.json()["coefficients"]);
+    EXPECT_EQ(cliTdRead(sim).json(), read.json());
+  }
+}
+
 TEST(CliTd, LineFailuresGiveThePanelsText) {
   const struct {
     const char* simOption;

@@ -23,6 +23,16 @@ TEST(CliZorb, ReadWriteAndReadBack) {
             (nlohmann::json{{"A", 0.15}, {"B", -0.01}, {"duCode", 2}}));
 }
 
+// The coefficients `read` prints, given back to `write` as they are, leave the device as it was.
+TEST(CliZorb, ReadValuesWriteBackUnchanged) {
+  const SimProcess sim({"zorb"});
+  const auto read = cliZorb(sim, "read").json();
+  const CliRun write = cliZorb(sim, "write", {"--a", read["A"].dump(), "--b", read["B"].dump()});
+  ASSERT_EQ(write.exitCode, 0) << write.err;
+  EXPECT_EQ(write.json(), read);
+  EXPECT_EQ(cliZorb(sim, "read").json(), read);
+}
+
 TEST(CliZorb, FailuresAndRefusedCoefficients) {
   const SimProcess silent({"zorb", "--silent"});
   CliRun run = cliZorb(silent, "read");

@@ -46,7 +46,9 @@ void showCharacteristic(KeltShownParameters& s, const KeltCharacteristic& p, int
 void showFormat12(KeltShownParameters& s, const KeltParams12& p, int model) {
   s.outputPosition = p.outputCode == 0 ? 1 : 0;
   s.weightPosition = p.outputCode - 1;
-  s.n = keltModel(model).format == 2 ? p.n & 0x7F : p.n;
+  // Within the n edit's range: a pulse output of format 2 holds 0 there, which the edit shows as 1.
+  const int n = keltModel(model).format == 2 ? p.n & 0x7F : p.n;
+  s.n = limited(n, 1, keltLayout(model).nMax);
   showCharacteristic(s, p, keltSegmentCount(model));
 }
 

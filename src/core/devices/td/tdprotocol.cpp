@@ -352,6 +352,7 @@ TdReply tdDecodeReply(const TdFrame& frame, int count) {
     reply.value = TdStatusByte{data[0]};
   }
   if (info->done) reply.messages.push_back(info->done);
+  reply.done = info->done;
   reply.accepted =
       info->operation != TD_READ || !std::holds_alternative<std::monostate>(reply.value);
   return reply;

@@ -170,6 +170,8 @@ using TdReplyValue =
 struct TdReply {
   // The messages for the log, in order (the success text, length complaints, error texts).
   std::vector<std::string> messages;
+  // The success text that ends `messages`, null when there is none: the others are complaints.
+  const char* done = nullptr;
   // What the panel shows; empty for acknowledgements and for replies that are dropped.
   TdReplyValue value;
   // The reply was cut short or failed its CRC: line noise or a broken line, not the meter's

@@ -160,6 +160,8 @@ TEST(KeltValues, ReadParametersIntoTheControls) {
   EXPECT_EQ(s.boundaries, 3);
   EXPECT_EQ(s.A[3], 1.5);
   EXPECT_EQ(keltShownParameters(d, 2).n, 0x45);  // format 2: the top bit is not n
+  d.params12.n = 0;
+  EXPECT_EQ(keltShownParameters(d, 2).n, 1);  // as the n edit shows it
 
   d.params3.outputType = 3;  // a frequency output: only type, Ду and offset
   d.params3.duCode = 6;
