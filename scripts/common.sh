@@ -5,6 +5,13 @@ TD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt
   libqcustomplot-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   fonts-dejavu-core clang clang-format libclang-rt-14-dev dpkg-dev)
 
+# td_timed <command>...: runs the command and then prints how long it took.
+td_timed() {
+  local start=$SECONDS
+  "$@"
+  echo "== $1: $((SECONDS - start)) s"
+}
+
 td_missing_packages() {
   local p
   for p in "${TD_PACKAGES[@]}"; do
