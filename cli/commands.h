@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// The exit code of an import that stopped at a line too long: the entries before it were saved.
+inline constexpr int kImportStopped = 3;
+
 struct Command {
   std::string name;   // one or two words: "show", "td read"
   std::string usage;  // the arguments after the name, for the usage text

@@ -4,6 +4,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
+#include <iostream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -171,11 +172,23 @@ int importText(const std::vector<std::string>& words) {
   Document doc;
   openDocument(args.positional(0), doc);
   PackageBase& package = packageArg(doc, args);
-  importTextFile(args.value("in"), package, columnsArg(doc, package, args, false), separator);
+  const std::string& in = args.value("in");
+  int code = 0;
+  try {
+    importTextFile(in, package, columnsArg(doc, package, args, false), separator);
+  } catch (const TextImportError& e) {
+    // A long line stops the import between entries: the complete ones before it are written. A
+    // bad field stops it inside an entry, which would be written half-filled: nothing is written.
+    if (!e.lineTooLong())
+      throw MessageError(std::string(e.what()) + "\n" + importStopText(in, e) +
+                         "\nДокумент не записан");
+    std::cerr << e.what() << "\n" << importStopText(in, e) << "\n";
+    code = kImportStopped;
+  }
   package.recalcAll();
   files::writeDocument(args.value("save"), *doc.device, doc.packages);
   printJson({{"package", packageJson(package, hiddenColumns(doc, package))}});
-  return 0;
+  return code;
 }
 
 int convert(const std::vector<std::string>& words) {

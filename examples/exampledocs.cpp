@@ -121,7 +121,7 @@ class Session {
         addRun(calibration, plan_.meter, plan_.calibration[i], run, marked && r == 0);
     }
     form_.ActionAppr->trigger();
-    if (!form_.Console->toPlainText().endsWith("Aппроксимация выполнена"))
+    if (!form_.Console->toPlainText().endsWith("Аппроксимация выполнена"))
       throw MessageError(std::string(plan_.file) + ": " +
                          form_.Console->toPlainText().toStdString());
 

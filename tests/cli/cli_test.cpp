@@ -205,7 +205,7 @@ TEST_F(CliTool, ApproximationReplacesTheLinesAndSavesTheDocument) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   expectMatchesExpected(r.out, "approximate_kelt_v5.json", true);
   const json result = json::parse(r.out);
-  EXPECT_EQ(result["console"], json({"Aппроксимация выполнена"}));
+  EXPECT_EQ(result["console"], json({"Аппроксимация выполнена"}));
 
   // The same command in the program gives the same lines to the device.
   openHere(file);
@@ -251,7 +251,7 @@ TEST_F(CliTool, ExportWritesTheChosenColumnsWithTheChosenSeparators) {
   expectMatchesExpected(fileText(out), "export_td_v5.txt", false);
 }
 
-TEST_F(CliTool, ImportAddsEntriesAndSavesOnlyWhenEveryLineIsRead) {
+TEST_F(CliTool, ImportAddsEntriesAndSavesWhatALongLineLeft) {
   const std::string file = fixture(documents()[2]);  // KELT, three entries in package 1
   const std::string text = path("import.txt");
   const std::string saved = path("imported.srv");
@@ -270,14 +270,27 @@ TEST_F(CliTool, ImportAddsEntriesAndSavesOnlyWhenEveryLineIsRead) {
   const CliResult reopened = run({"show", saved, "--locale", "C"});
   EXPECT_EQ(json::parse(reopened.out)["packages"][0], package);
 
-  // A field that is no number: the program's message, and the earlier result stays as it was.
+  // A field that is no number: the program's message and where the import stopped; the earlier
+  // result stays as it was.
   const std::string before = fileText(saved);
   writeFile(text, "21.5\tx\t12.25\r\n2y\tx\t1\r\n");
   r = run(import);
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("2y"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err, "Неправильное значение: 2y\nИмпорт из файла \"" + text +
+                       "\" остановлен на строке 2, поле 1 (\"t (°C)\"): добавлено записей: 2, "
+                       "последняя заполнена не полностью\nДокумент не записан\n");
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(fileText(saved), before);
+
+  // A line too long: the entries before it are saved, the message names the line, exit code 3.
+  writeFile(text, "21.5\tx\t12.25\r\n" + std::string(300, '1') + "\r\n23\tx\t1\r\n");
+  r = run(import);
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "Строка 2 файла длиннее 255 символов\nИмпорт из файла \"" + text +
+                       "\" остановлен на строке 2: добавлено записей: 1\n");
+  ASSERT_EQ(json::parse(r.out)["package"]["entries"].size(), 4u);
+  EXPECT_EQ(json::parse(run({"show", saved, "--locale", "C"}).out)["packages"][0],
+            json::parse(r.out)["package"]);
 }
 
 TEST_F(CliTool, ConvertWritesVersion5WithTheSameContent) {

@@ -17,8 +17,9 @@ namespace {
 constexpr size_t kMaxLineLength = 255;
 constexpr unsigned char kStoredFiller = 0xFF;
 
-// The next line without its LF or CR LF; false at the end of the input.
-bool nextLine(std::istream& in, std::string& line, int number) {
+// The next line without its LF or CR LF; false at the end of the input. A line beyond the limit
+// leaves `line` longer than kMaxLineLength.
+bool nextLine(std::istream& in, std::string& line) {
   line.clear();
   bool any = false;
   char c;
@@ -30,8 +31,6 @@ bool nextLine(std::istream& in, std::string& line, int number) {
     line += c;
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (line.size() > kMaxLineLength)
-    throw MessageError("Строка " + std::to_string(number) + " файла длиннее 255 символов");
   return any;
 }
 
@@ -115,15 +114,39 @@ void writeText(std::ostream& out, const PackageBase& package, const std::vector<
 
 void readText(std::istream& in, PackageBase& package, const std::vector<int>& items,
               char fieldSeparator) {
+  const int entriesBefore = package.entryCount();
   std::string line;
-  for (int number = 1; nextLine(in, line, number); ++number) {
+  for (int number = 1; nextLine(in, line); ++number) {
+    if (line.size() > kMaxLineLength)
+      throw TextImportError("Строка " + std::to_string(number) + " файла длиннее 255 символов",
+                            {.line = number, .entriesTaken = package.entryCount() - entriesBefore});
     const std::vector<std::string> fields = splitFields(line, fieldSeparator);
     if (fields.size() < items.size()) continue;  // a short line adds nothing
     package.addEntry();
     const int row = package.entryCount() - 1;
-    for (size_t k = 0; k < items.size(); ++k)
-      if (items[k] != kFillerItem) package.setCellText(row, items[k], fields[k]);  // can throw
+    for (size_t k = 0; k < items.size(); ++k) {
+      if (items[k] == kFillerItem) continue;
+      try {
+        package.setCellText(row, items[k], fields[k]);
+      } catch (const MessageError& e) {
+        throw TextImportError(e.what(), {.line = number,
+                                         .field = int(k) + 1,
+                                         .column = package.column(items[k]).caption,
+                                         .entriesTaken = package.entryCount() - entriesBefore});
+      }
+    }
   }
+}
+
+std::string importStopText(const std::string& path, const TextImportError& error) {
+  const TextImportError::Where& where = error.where();
+  std::string text =
+      "Импорт из файла \"" + path + "\" остановлен на строке " + std::to_string(where.line);
+  if (!error.lineTooLong())
+    text += ", поле " + std::to_string(where.field) + " (\"" + where.column + "\")";
+  text += ": добавлено записей: " + std::to_string(where.entriesTaken);
+  if (!error.lineTooLong()) text += ", последняя заполнена не полностью";
+  return text;
 }
 
 void exportTextFile(const std::string& path, const PackageBase& package,

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/errors.h"
 #include "core/package/packagebase.h"
 
 // The value of the filler item in a list of file columns; other items are column indices into the
@@ -43,12 +44,36 @@ char fieldSeparatorOf(int choice);
 void writeText(std::ostream& out, const PackageBase& package, const std::vector<int>& items,
                char fieldSeparator, char decimalSeparator);
 
+// An import that stopped at a line of the file. what() is the program's own text of the cause
+// ("Неправильное значение: abc", "Строка 7 файла длиннее 255 символов"); the rest says where.
+class TextImportError : public MessageError {
+ public:
+  struct Where {
+    int line = 0;          // counted from 1
+    int field = 0;         // counted from 1; 0 for a line that is too long
+    std::string column;    // caption of the field's column; empty with field 0
+    int entriesTaken = 0;  // entries the import added, a partly filled last one included
+  };
+  TextImportError(const std::string& cause, Where where) : MessageError(cause), where_(where) {}
+  const Where& where() const { return where_; }
+  // The line stopped before any of its fields was taken: every entry taken is complete.
+  bool lineTooLong() const { return where_.field == 0; }
+
+ private:
+  Where where_;
+};
+
 // Adds one entry per line that has a field for every item; a shorter line adds nothing and fields
-// beyond the last item are ignored. A field that does not convert raises ConvertError and a line of
-// 256 characters or more MessageError; the entries read so far, the one being filled included,
-// stay in the package. Nothing is recalculated.
+// beyond the last item are ignored. A field that does not convert, or a line of 256 characters or
+// more, raises TextImportError; the entries read so far, the one being filled included, stay in the
+// package. Nothing is recalculated.
 void readText(std::istream& in, PackageBase& package, const std::vector<int>& items,
               char fieldSeparator);
+
+// The console line that tells where the import from `path` stopped and what it took, e.g.
+// "Импорт из файла "a.txt" остановлен на строке 3, поле 2 ("N1 (имп)"): добавлено записей: 3,
+// последняя заполнена не полностью".
+std::string importStopText(const std::string& path, const TextImportError& error);
 
 // writeText into the file at `path`, replacing it only once it is complete; win_error when the file
 // cannot be written.

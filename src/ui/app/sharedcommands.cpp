@@ -14,7 +14,7 @@ bool approximatePackage(const Document& doc, PackageBase& package) {
   bool done = true;
   try {
     package.approximate();
-    logMessage("Aппроксимация выполнена");  // the first letter is a Latin A
+    logMessage("Аппроксимация выполнена");
     doc.device->writeLines(currentLines());
   } catch (const MathError&) {
     logMessage("Невозможно выполнить аппроксимацию");

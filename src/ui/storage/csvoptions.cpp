@@ -14,6 +14,7 @@
 #include "core/base/localehook.h"
 #include "core/package/packagebase.h"
 #include "core/storage/textexchange.h"
+#include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
 #include "ui/widgets/buddylabel.h"
 
@@ -107,7 +108,7 @@ void TCsvOptionsDlg::setFileChooser(FileChooser chooser) { chooser_ = std::move(
 
 void TCsvOptionsDlg::prepare(const PackageBase& package, bool exporting, int hiddenColumns,
                              int family) {
-  setWindowTitle(exporting ? "Экспрот в текстовый файл" : "Импорт из текстового файла");
+  setWindowTitle(exporting ? "Экспорт в текстовый файл" : "Импорт из текстового файла");
   cbDecimalSeparator->setItemText(
       2, QString("(%1) Windows").arg(QChar::fromLatin1(localeHook().decimalSeparator)));
   cbDecimalSeparator->setVisible(exporting);
@@ -169,8 +170,13 @@ void TCsvOptionsDlg::exchange(PackageBase& package, bool exporting, const QStrin
   }
   try {
     if (!path.isEmpty()) importTextFile(file, package, fileItems(), fieldSeparator);
+  } catch (const TextImportError& e) {
+    // The entries read before the stop stay; their derived values must match them.
+    package.recalcAll();
+    logMessage(QString::fromStdString(e.what()));
+    logMessage(QString::fromStdString(importStopText(path.toStdString(), e)));
+    throw SilentAbort();  // told: the choices are not stored, as after any failure
   } catch (...) {
-    // The entries read before the failure stay; their derived values must match them.
     package.recalcAll();
     throw;
   }

@@ -164,26 +164,62 @@ TEST_F(TextExchange, ReadsEveryCompleteLine) {
   }
 }
 
-TEST_F(TextExchange, ConversionErrorStopsTheImportAndKeepsWhatWasRead) {
-  const PackagePtr package = packageOf(ekZorb, pkCalibration, mVolume);
-  std::istringstream in("20;1\n21;abc\n22;3\n");
-  EXPECT_THROW(readText(in, *package, {kTemperature, kPulses1}, ';'), ConvertError);
-  ASSERT_EQ(package->entryCount(), 2);
-  EXPECT_EQ(real(*package, 1, colTemperature), 21);  // the entry being filled stays
-  EXPECT_EQ(integer(*package, 1, colPulses1), 0);
+// The import stops at the first bad field or long line, keeps what it read (the entry being filled
+// included) and tells where it stopped: line, field and column, entries taken.
+TEST_F(TextExchange, AStoppedImportKeepsWhatWasReadAndSaysWhere) {
+  const std::string longest = "21;" + std::string(252, 'x');
+  struct Case {
+    std::string text;
+    std::vector<int> items;
+    const char* cause;
+    int entries;
+    const char* where;
+  } const cases[] = {
+      {"20;1\n21;abc\n22;3\n",
+       {kTemperature, kPulses1},
+       "Неправильное значение: abc",
+       2,
+       "Импорт из файла \"in.txt\" остановлен на строке 2, поле 2 (\"N1 (имп)\"): добавлено "
+       "записей: 2, последняя заполнена не полностью"},
+      {"x;1,5e\n",
+       {kFillerItem, kTemperature},
+       "Неправильное значение: 1,5e",
+       1,
+       "Импорт из файла \"in.txt\" остановлен на строке 1, поле 2 (\"t (°C)\"): добавлено "
+       "записей: 1, последняя заполнена не полностью"},
+      {longest + "\r\n" + longest + "\n" + longest + "y\n30\n",
+       {kTemperature},
+       "Строка 3 файла длиннее 255 символов",
+       2,
+       "Импорт из файла \"in.txt\" остановлен на строке 3: добавлено записей: 2"},
+      {std::string(256, '1') + "\n",
+       {kTemperature},
+       "Строка 1 файла длиннее 255 символов",
+       0,
+       "Импорт из файла \"in.txt\" остановлен на строке 1: добавлено записей: 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cause);
+    const PackagePtr package = packageOf(ekZorb, pkCalibration, mVolume);
+    std::istringstream in(c.text);
+    try {
+      readText(in, *package, c.items, ';');
+      ADD_FAILURE() << "the import did not stop";
+    } catch (const TextImportError& e) {
+      EXPECT_STREQ(e.what(), c.cause);
+      EXPECT_EQ(importStopText("in.txt", e), c.where);
+    }
+    EXPECT_EQ(package->entryCount(), c.entries);
+  }
 }
 
-TEST_F(TextExchange, LinesOfMoreThan255CharactersStopTheImport) {
-  const std::string longest = "21;" + std::string(252, 'x');
+TEST_F(TextExchange, ABadFieldLeavesTheEntryItFilledPartly) {
   const PackagePtr package = packageOf(ekZorb, pkCalibration, mVolume);
-  std::istringstream in(longest + "\r\n" + longest + "\n" + longest + "y\n30\n");
-  try {
-    readText(in, *package, {kTemperature}, ';');
-    ADD_FAILURE() << "a 256-character line was read";
-  } catch (const MessageError& e) {
-    EXPECT_STREQ(e.what(), "Строка 3 файла длиннее 255 символов");
-  }
-  EXPECT_EQ(package->entryCount(), 2);
+  std::istringstream in("20;1\n21;abc\n22;3\n");
+  EXPECT_THROW(readText(in, *package, {kTemperature, kPulses1}, ';'), TextImportError);
+  ASSERT_EQ(package->entryCount(), 2);
+  EXPECT_EQ(real(*package, 1, colTemperature), 21);
+  EXPECT_EQ(integer(*package, 1, colPulses1), 0);
 }
 
 TEST_F(TextExchange, FilesRoundTripAndReportTheSystemError) {

@@ -524,7 +524,7 @@ TEST_F(MainFormTest, ApproximationWritesTheLinesOrReportsTheFailure) {
 
   addEntriesOnALine(*doc().packages[0]);
   form->ActionAppr->trigger();
-  EXPECT_TRUE(consoleLines().last().endsWith(" - Aппроксимация выполнена"));
+  EXPECT_TRUE(consoleLines().last().endsWith(" - Аппроксимация выполнена"));
   EXPECT_EQ(device()->writeLinesCount, 1);
   ASSERT_EQ(device()->lines.size(), 1u);
   // Every entry lies on the fitted line, and the table already shows it.

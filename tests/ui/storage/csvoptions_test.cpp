@@ -16,6 +16,7 @@
 #include "core/package/packagefixture.h"
 #include "core/storage/reportfixture.h"
 #include "core/storage/textexchange.h"
+#include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
 
 // Readable failure messages.
@@ -100,7 +101,7 @@ class CsvOptions : public PackageTest {
 TEST_F(CsvOptions, OffersTheColumnsOfTheMode) {
   useDecimalSeparator(',');
   dlg_.prepare(*package_, true, 0, ekZorb);
-  EXPECT_EQ(dlg_.windowTitle(), "Экспрот в текстовый файл");
+  EXPECT_EQ(dlg_.windowTitle(), "Экспорт в текстовый файл");
   EXPECT_EQ(texts(dlg_.lbAvailable), kZorbExport + QStringList{"Заполнить нулями"});
   EXPECT_EQ(dlg_.lbFile->count(), 0);
   EXPECT_EQ(dlg_.cbDecimalSeparator->itemText(2), "(,) Windows");
@@ -217,15 +218,32 @@ TEST_F(CsvOptions, ImportAddsRecalculatedEntries) {
   EXPECT_EQ(stored("csv0000").toString(), QString::fromLatin1("\x02\x03\x04"));
 }
 
-// A bad field ends the import with its error: what was read stays (recalculated), nothing is
-// stored. A file that cannot be opened ends it with the system's error.
+// A bad field or a long line ends the import: the console gets the program's text and a line
+// that says where the import stopped; what was read stays (recalculated), nothing is stored. A
+// file that cannot be opened ends it with the system's error.
 TEST_F(CsvOptions, FailedImports) {
+  QStringList console;
+  setMessageSink([&](const QString& text) { console << text; });
   const QString file = textFile("20;100;60\n21;abc;60\n22;1;1\n");
-  EXPECT_THROW(run(false, file, [&] { importTemperatureVolumeTime(); }), ConvertError);
+  EXPECT_THROW(run(false, file, [&] { importTemperatureVolumeTime(); }), SilentAbort);
+  EXPECT_EQ(console, QStringList({"Неправильное значение: abc",
+                                  "Импорт из файла \"" + file +
+                                      "\" остановлен на строке 2, поле 2 (\"Vэт (л)\"): добавлено "
+                                      "записей: 2, последняя заполнена не полностью"}));
   ASSERT_EQ(package_->entryCount(), 4);
   EXPECT_EQ(package_->cellText(2, 4), "6.000000");
   EXPECT_EQ(package_->cellText(3, 1), "21.00");
   EXPECT_FALSE(stored("csv0000").isValid());
+
+  console.clear();
+  const QString longLine = textFile("23;1;1\n" + QByteArray(256, '1') + "\n24;1;1\n");
+  EXPECT_THROW(run(false, longLine, [&] { importTemperatureVolumeTime(); }), SilentAbort);
+  EXPECT_EQ(console, QStringList({"Строка 2 файла длиннее 255 символов",
+                                  "Импорт из файла \"" + longLine +
+                                      "\" остановлен на строке 2: добавлено записей: 1"}));
+  ASSERT_EQ(package_->entryCount(), 5);
+  EXPECT_EQ(package_->cellText(4, 1), "23.00");
+  setMessageSink({});
 
   try {
     run(false, folder_.filePath("missing.txt"), [&] { dlg_.bnOK->click(); });
@@ -233,7 +251,7 @@ TEST_F(CsvOptions, FailedImports) {
   } catch (const win_error& e) {
     EXPECT_EQ(e.code(), ENOENT);
   }
-  EXPECT_EQ(package_->entryCount(), 4);
+  EXPECT_EQ(package_->entryCount(), 5);
 }
 
 }  // namespace

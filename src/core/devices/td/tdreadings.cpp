@@ -24,6 +24,14 @@ std::string formatUpperG(double v) {
   return text;
 }
 
+// "%g" (six significant digits) with the user's decimal separator: the analysis line reads as a
+// measurement, not as a stored value.
+std::string formatG(double v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%g", checked(v));
+  return withDecimalSeparator(text, localeHook().decimalSeparator);
+}
+
 // A field of a readings file: empty is 0, a leading "-" negates what follows.
 double fieldValue(std::string_view field) {
   while (!field.empty() && (field.front() == ' ' || field.front() == '\t')) field.remove_prefix(1);
@@ -90,8 +98,8 @@ std::optional<std::string> tdAnalysis(std::span<const double> codes, double minX
   char text[256];
   std::snprintf(text, sizeof text,
                 "Диапазон: %ld - %ld, Среднее значение: %s, Шум: %s, Шум/Сигнал: %s%%", start, end,
-                tdFormatG(sum / n).c_str(), tdFormatG(noise / n).c_str(),
-                tdFormatG(tdNoiseRatio(noise, sum)).c_str());
+                formatG(sum / n).c_str(), formatG(noise / n).c_str(),
+                formatG(tdNoiseRatio(noise, sum)).c_str());
   return text;
 }
 

@@ -38,7 +38,7 @@ struct ZorbRequest {
 ZorbRequest zorbOpenCommand(int portPosition);
 // "Записать": A and B for the selected Ду.
 ZorbRequest zorbWriteCommand(const ZorbPanelValues& values);
-// "Cчитать": A and B scaled for the selected Ду.
+// "Считать": A and B scaled for the selected Ду.
 ZorbRequest zorbReadCommand(const ZorbPanelValues& values);
 
 // What the panel does with a finished item.

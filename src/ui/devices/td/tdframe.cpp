@@ -179,7 +179,7 @@ QWidget* TTDFrame::buildMainPage() {
   ReadParam = named(new QPushButton("Считать", system), "ReadParam");
   auto* systemForm = new QFormLayout(system);
   addRow(systemForm, "Заводской номер", Serial);
-  addRow(systemForm, "Dy, мм", DuCombo);
+  addRow(systemForm, "Ду, мм", DuCombo);
   addRow(systemForm, "Версия ПО", Version);
   systemForm->addRow(ReadParam);
 

@@ -50,7 +50,7 @@ void TZorbFrame::buildControls() {
   cbDu = new QComboBox(this);
   edA = new TFloatEdit(this);
   edB = new TFloatEdit(this);
-  bnRead = new QPushButton("C\u0447\u0438\u0442\u0430\u0442\u044c", this);  // "Cчитать", Latin C
+  bnRead = new QPushButton("Считать", this);
   bnWrite = new QPushButton("Записать", this);
 
   cbPort->setObjectName("cbPort");

@@ -253,7 +253,7 @@ TEST(TdProtocol, LengthRules) {
   EXPECT_EQ(address.messages, (Messages{bad, bad, "Сетевой адрес считан"}));
   EXPECT_EQ(std::get<TdNetAddress>(address.value).value, 0x21);
   const TdReply integrator = decode(withCrc({0x01, 0x41, 0x06, 0x0C, 0x00, 0x00}));
-  EXPECT_EQ(integrator.messages, (Messages{bad, bad, "Интегратор расхода адрес считан"}));
+  EXPECT_EQ(integrator.messages, (Messages{bad, bad, "Интегратор расхода считан"}));
   EXPECT_EQ(std::get<TdIntegrator>(integrator.value).value, 0x0C);
 
   // A shorter one has no bytes for its fields: complained about, not used.
@@ -316,7 +316,7 @@ TEST(TdProtocol, ReadsOfBlocksReadingsAndTime) {
   }
 
   const TdReply outputs = decode(withCrc({0x01, 0x41, 0x03, 0x6F, 0x12, 0x83, 0x3A, 0x00, 0x19}));
-  EXPECT_EQ(outputs.messages, Messages{"Параметы внешних выходов считаны"});
+  EXPECT_EQ(outputs.messages, Messages{"Параметры внешних выходов считаны"});
   const auto& o = std::get<TdOutputs>(outputs.value);
   EXPECT_EQ(o.weight, 0.001f);
   EXPECT_EQ(o.pulseLength, 0);
@@ -370,7 +370,7 @@ TEST(TdProtocol, WriteAcknowledgements) {
   } cases[] = {
       {2, "Калибровочные коэффициенты установлены"},
       {18, "Реверсивные калибровочные коэффициенты установлены"},
-      {3, "Параметры внещних выходов установлены"},
+      {3, "Параметры внешних выходов установлены"},
       {5, "Сетевой адрес установлен"},
       {6, "Интегратор расхода установлен"},
       {7, "Параметры сигнала старт-стоп установлены"},

@@ -42,7 +42,7 @@ TEST(TdReadings, AnalysisOfTheVisibleStretch) {
   for (int i = 0; i < 8; ++i) ramp.push_back(i * 10);
   // Points 2..5 and their steps to 3..6: sum 140, noise 40.
   EXPECT_EQ(tdAnalysis(ramp, 0, 7, 2.7, 6.2),
-            "Диапазон: 2 - 6, Среднее значение: 35, Шум: 10, Шум/Сигнал: 28.571428%");
+            "Диапазон: 2 - 6, Среднее значение: 35, Шум: 10, Шум/Сигнал: 28.5714%");
 }
 
 TEST(TdReadings, AnalysisOfEmptyStretchesZeroSumsAndWideWindows) {
@@ -54,7 +54,12 @@ TEST(TdReadings, AnalysisOfEmptyStretchesZeroSumsAndWideWindows) {
   // A window wider than the series is cut to it.
   const std::vector<double> rising{4, 6, 8, 10};
   EXPECT_EQ(tdAnalysis(rising, 0, 3, -50, 50),
-            "Диапазон: 0 - 3, Среднее значение: 6, Шум: 2, Шум/Сигнал: 33.333332%");
+            "Диапазон: 0 - 3, Среднее значение: 6, Шум: 2, Шум/Сигнал: 33.3333%");
+
+  // Six significant digits, as a reading is shown: no single-precision tail.
+  const std::vector<double> codes{100002, 100016, 100004, 100010};
+  EXPECT_EQ(tdAnalysis(codes, 0, 3, 0, 3),
+            "Диапазон: 0 - 3, Среднее значение: 100007, Шум: 10.6667, Шум/Сигнал: 0.0106659%");
 }
 
 TEST(TdReadings, FileTextAndItsReading) {

@@ -135,7 +135,7 @@ TEST_F(TdThreadTest, MeanderWeightIsHalvedOnTheWayOutAndDoubledOnTheWayBack) {
   fields.reversePosition = 2;
   const TdOutputs sent = tdStrictOutputs(fields, 3, 6);
   EXPECT_EQ(exchange(tdWriteOutputs(0, sent)).messages,
-            Messages{"Параметры внещних выходов установлены"});
+            Messages{"Параметры внешних выходов установлены"});
   const TdReply reply = exchange(tdReadRequest(0, TF_OUTPUTS));
   const auto& outputs = std::get<TdOutputs>(reply.value);
   EXPECT_EQ(outputs.weight, 0.001f);

@@ -33,11 +33,11 @@ namespace {
 using comprt::ComPort;
 
 const QString kSystemRead = "Системные параметры считаны";
-const QString kOutputsRead = "Параметы внешних выходов считаны";
+const QString kOutputsRead = "Параметры внешних выходов считаны";
 const QString kDirectRead = "Калибровочные коэффициенты успешно считаны";
 const QString kReverseRead = "Реверсивные калибровочные коэффициенты успешно считаны";
 const QString kAddressRead = "Сетевой адрес считан";
-const QString kIntegratorRead = "Интегратор расхода адрес считан";
+const QString kIntegratorRead = "Интегратор расхода считан";
 
 // The panel of a TD device against tdservice-sim, the only port of the port list. Console lines
 // are collected; the test acts through the panel's controls as a user would.
@@ -185,7 +185,7 @@ TEST_F(TdPanelTest, OutputsRoundTripWithTheMeanderWeightHalvedOnTheLine) {
     control<QComboBox>(panel(), "PluginCard")->setCurrentIndex(1);
     control<QComboBox>(panel(), "ReverseType")->setCurrentIndex(2);
     EXPECT_EQ(click(control<QPushButton>(panel(), "SetImpulseOut")),
-              "Параметры внещних выходов установлены");
+              "Параметры внешних выходов установлены");
 
     control<QComboBox>(panel(), "ImpulseWeight")->setEditText("");
     control<QCheckBox>(panel(), "Meandr")->setChecked(!c.meander);
