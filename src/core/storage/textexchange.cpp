@@ -119,7 +119,7 @@ void readText(std::istream& in, PackageBase& package, const std::vector<int>& it
   for (int number = 1; nextLine(in, line); ++number) {
     if (line.size() > kMaxLineLength)
       throw TextImportError("Строка " + std::to_string(number) + " файла длиннее 255 символов",
-                            {.line = number, .entriesTaken = package.entryCount() - entriesBefore});
+                            {number, 0, "", package.entryCount() - entriesBefore});
     const std::vector<std::string> fields = splitFields(line, fieldSeparator);
     if (fields.size() < items.size()) continue;  // a short line adds nothing
     package.addEntry();
@@ -129,10 +129,8 @@ void readText(std::istream& in, PackageBase& package, const std::vector<int>& it
       try {
         package.setCellText(row, items[k], fields[k]);
       } catch (const MessageError& e) {
-        throw TextImportError(e.what(), {.line = number,
-                                         .field = int(k) + 1,
-                                         .column = package.column(items[k]).caption,
-                                         .entriesTaken = package.entryCount() - entriesBefore});
+        throw TextImportError(e.what(), {number, int(k) + 1, package.column(items[k]).caption,
+                                         package.entryCount() - entriesBefore});
       }
     }
   }
