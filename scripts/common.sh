@@ -85,7 +85,7 @@ td_fuzz_one() {
   local dirs=("build-fuzz/corpus/$target" "build-fuzz/seeds/$target")
   [ -d "fuzz/regressions/$target" ] && dirs+=("fuzz/regressions/$target")
   mkdir -p "build-fuzz/corpus/$target" "build-fuzz/artifacts/$target"
-  if "build-fuzz/fuzz/$target" -max_total_time="${TD_FUZZ_SECONDS:-40}" -timeout=10 \
+  if "build-fuzz/fuzz/$target" -max_total_time="${TD_FUZZ_SECONDS:-25}" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target/" \
     "${dirs[@]}" >"$log" 2>&1; then
     echo "$target: no finding, $(grep -o 'number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$') runs"
@@ -97,8 +97,8 @@ td_fuzz_one() {
 }
 
 # Every decoder under libFuzzer: a clang build of the core with sanitizers in build-fuzz, each
-# *_fuzzer target run by td_fuzz_one, two at a time (nine targets take about 3.5 minutes at the
-# default 40 s). A crash, a sanitizer report, a leak or a time-out in any target fails the run.
+# *_fuzzer target run by td_fuzz_one, two at a time (nine targets take about 2.5 minutes at the
+# default 25 s). A crash, a sanitizer report, a leak or a time-out in any target fails the run.
 # Without clang the step is skipped.
 td_fuzz() {
   if ! command -v clang++ >/dev/null; then

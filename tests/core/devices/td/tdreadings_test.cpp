@@ -57,8 +57,8 @@ TEST(TdReadings, AnalysisOfEmptyStretchesZeroSumsAndWideWindows) {
             "Диапазон: 0 - 3, Среднее значение: 6, Шум: 2, Шум/Сигнал: 33.3333%");
 
   // Six significant digits, as a reading is shown: no single-precision tail.
-  const std::vector<double> codes{100002, 100016, 100004, 100010};
-  EXPECT_EQ(tdAnalysis(codes, 0, 3, 0, 3),
+  const std::vector<double> meter{100002, 100016, 100004, 100010};
+  EXPECT_EQ(tdAnalysis(meter, 0, 3, 0, 3),
             "Диапазон: 0 - 3, Среднее значение: 100007, Шум: 10.6667, Шум/Сигнал: 0.0106659%");
 }
 

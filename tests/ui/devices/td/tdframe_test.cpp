@@ -305,7 +305,9 @@ TEST_F(TdPanelTest, PollsRunOnlyWhileOpenAndNeverLogFailures) {
   QTest::mouseClick(control<QPushButton>(panel(), "OpenPortButton"), Qt::LeftButton);
   ASSERT_TRUE(waitUntil([&] { return control<QComboBox>(panel(), "PortSelectBox")->isEnabled(); }));
   EXPECT_EQ(control<QPushButton>(panel(), "OpenPortButton")->text(), "Открыть");
-  QTest::qWait(100);  // a last request may still light the indicator
+  // The indicator of a request sent before the close goes dark on its own; then it stays dark.
+  EXPECT_TRUE(
+      waitUntil([&] { return control<QLabel>(panel(), "TxPanel")->styleSheet() == green; }));
   EXPECT_FALSE(
       waitUntil([&] { return control<QLabel>(panel(), "TxPanel")->styleSheet() != green; }, 1700));
   EXPECT_TRUE(console.isEmpty()) << lines();
