@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleOptionButton>
+#include <QStyleOptionHeader>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -24,12 +25,46 @@ bool IsPrintable(const QString& text) {
          std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
 }
 
+// Whole, or its beginning and "…": the style alone would cut a centred caption at both ends.
+QString Elided(const QFontMetrics& metrics, const QString& text, int room) {
+  return metrics.elidedText(text, Qt::ElideRight, std::max(room, 0));
+}
+
 }  // namespace
+
+class TGoodTable::CaptionHeader : public QHeaderView {
+ public:
+  using QHeaderView::QHeaderView;
+
+  QString shownCaption(int col) const {
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    initStyleOptionForIndex(&option, col);
+    option.rect = QRect(0, 0, sectionSize(col), height());
+    return Elided(option.fontMetrics, option.text, labelRoom(option));
+  }
+
+  // The room the style leaves for the caption text in a section this wide.
+  int labelRoom(const QStyleOptionHeader& option) const {
+    return style()->subElementRect(QStyle::SE_HeaderLabel, &option, this).width();
+  }
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int col) const override {
+    if (!rect.isValid()) return;
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    initStyleOptionForIndex(&option, col);
+    option.rect = rect;
+    option.text = Elided(option.fontMetrics, option.text, labelRoom(option));
+    style()->drawControl(QStyle::CE_Header, &option, painter, this);
+  }
+};
 
 TGoodTable::TGoodTable(QWidget* parent)
     : QAbstractScrollArea(parent),
       headerModel_(new QStandardItemModel(this)),
-      header_(new QHeaderView(Qt::Horizontal, viewport())),
+      header_(new CaptionHeader(Qt::Horizontal, viewport())),
       editor_(new QLineEdit(viewport())) {
   setFocusPolicy(Qt::StrongFocus);
   setAccessibleName(QStringLiteral("Таблица"));
@@ -47,7 +82,6 @@ TGoodTable::TGoodTable(QWidget* parent)
   header_->setHighlightSections(false);
   header_->setStretchLastSection(false);
   header_->setFocusPolicy(Qt::NoFocus);
-  header_->setTextElideMode(Qt::ElideRight);
   header_->viewport()->installEventFilter(this);
   connect(header_, &QHeaderView::sectionResized, this, [this](int col) { SectionResized(col); });
   connect(header_, &QHeaderView::sectionHandleDoubleClicked, this,
@@ -85,7 +119,7 @@ QString TGoodTable::GetCaptions(int col) const {
 
 void TGoodTable::SetCaptions(int col, const QString& caption) {
   headerModel_->setHeaderData(col, Qt::Horizontal, caption);
-  if (columns_.at(col).autoWidth) Widen(col, header_->sectionSizeHint(col));
+  if (columns_.at(col).autoWidth) Widen(col, CaptionWidth(col));
 }
 
 int TGoodTable::GetWidths(int col) const { return header_->sectionSize(col); }
@@ -102,7 +136,7 @@ void TGoodTable::FitColumn(int col, int minWidth) {
 }
 
 int TGoodTable::ContentWidth(int col) const {
-  int width = header_->sectionSizeHint(col);
+  int width = CaptionWidth(col);
   if (columns_.at(col).type == ColType::CheckBox)
     return std::max(width, CheckBoxSize + 2 * CellPadding + 1);
   for (const auto& row : cells_) width = std::max(width, TextWidth(row[col].text));
@@ -117,10 +151,20 @@ int TGoodTable::TextWidth(const QString& text) const {
   return static_cast<int>(std::ceil(advance)) + 2 * CellPadding + 1;
 }
 
-QString TGoodTable::ShownText(int row, int col) const {
-  const int room = header_->sectionSize(col) - 1 - 2 * CellPadding;
-  return fontMetrics().elidedText(cells_.at(row).at(col).text, Qt::ElideRight, std::max(room, 0));
+// The header's own size hint rounds the caption's advance, which can leave it a pixel short of
+// what the eliding needs.
+int TGoodTable::CaptionWidth(int col) const {
+  const qreal advance = QFontMetricsF(header_->font()).horizontalAdvance(GetCaptions(col));
+  const int margins = 2 * header_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header_);
+  return std::max(header_->sectionSizeHint(col), static_cast<int>(std::ceil(advance)) + margins);
 }
+
+QString TGoodTable::ShownText(int row, int col) const {
+  return Elided(fontMetrics(), cells_.at(row).at(col).text,
+                header_->sectionSize(col) - 1 - 2 * CellPadding);
+}
+
+QString TGoodTable::ShownCaption(int col) const { return header_->shownCaption(col); }
 
 // Only ever wider: measuring one changed cell is enough to keep typing quick.
 void TGoodTable::Widen(int col, int width) {

@@ -62,6 +62,8 @@ class TGoodTable : public QAbstractScrollArea {
   // What a text cell shows at its column's present width: the whole text when it fits, else its
   // beginning and "…". Numbers are elided on the right so the shown digits keep their place value.
   QString ShownText(int row, int col) const;
+  // The caption a header section shows at its present width, elided the same way.
+  QString ShownCaption(int col) const;
   ColType GetColTypes(int col) const { return columns_.at(col).type; }
   void SetColTypes(int col, ColType type);
   bool GetColReadOnly(int col) const { return columns_.at(col).readOnly; }
@@ -143,6 +145,7 @@ class TGoodTable : public QAbstractScrollArea {
   void EditChange();
   void PlaceEditor();
   int TextWidth(const QString& text) const;
+  int CaptionWidth(int col) const;
   void Widen(int col, int width);
   void Refit(int col);
   void ResizeColumn(int col, int width);
@@ -172,7 +175,8 @@ class TGoodTable : public QAbstractScrollArea {
   bool headerPressed_ = false;
   bool resizing_ = false;  // the program, not the user, is changing a width
   int draggedCol_ = -1;    // the column the user is resizing, until the button is released
+  class CaptionHeader;
   QStandardItemModel* headerModel_;
-  QHeaderView* header_;
+  CaptionHeader* header_;
   QLineEdit* editor_;
 };

@@ -33,6 +33,7 @@ void expectEverythingShownWhole(const TGoodTable& table, const PackageBase& pack
     const int width = table.GetWidths(col);
     EXPECT_GE(width, info.width);
     EXPECT_LE(metrics.horizontalAdvance(table.GetCaptions(col)) + 2 * headerMargin, width);
+    EXPECT_EQ(table.ShownCaption(col), table.GetCaptions(col));
     if (info.checkBox) continue;
     for (int row = 0; row < table.GetRowCount(); ++row) {
       const QString text = table.GetCells(row, col);
