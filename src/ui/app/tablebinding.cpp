@@ -2,6 +2,9 @@
 
 #include "core/base/errors.h"
 #include "core/package/packagebase.h"
+#include "ui/base/messagelog.h"
+#include "ui/base/regkey.h"
+#include "ui/widgets/goodtable.h"
 
 namespace {
 
@@ -9,9 +12,6 @@ namespace {
 constexpr int kMaxStoredWidth = 4000;
 
 }  // namespace
-#include "ui/base/messagelog.h"
-#include "ui/base/regkey.h"
-#include "ui/widgets/goodtable.h"
 
 TableBinding::TableBinding(TGoodTable* table) : QObject(table), table_(table) {
   connect(table_, &TGoodTable::OnChange, this, [this] { guarded([this] { tableChanged(); }); });
