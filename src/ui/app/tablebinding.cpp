@@ -3,10 +3,20 @@
 #include "core/base/errors.h"
 #include "core/package/packagebase.h"
 #include "ui/base/messagelog.h"
+#include "ui/base/regkey.h"
 #include "ui/widgets/goodtable.h"
+
+namespace {
+
+// A stored width beyond this is not one a user dragged on any screen: the column fits instead.
+constexpr int kMaxStoredWidth = 4000;
+
+}  // namespace
 
 TableBinding::TableBinding(TGoodTable* table) : QObject(table), table_(table) {
   connect(table_, &TGoodTable::OnChange, this, [this] { guarded([this] { tableChanged(); }); });
+  connect(table_, &TGoodTable::OnColResize, this,
+          [this](TGoodTable*, int col) { guarded([this, col] { storeWidth(col); }); });
 }
 
 void TableBinding::bind(PackagePtr package, int hiddenColumns) {
@@ -16,13 +26,18 @@ void TableBinding::bind(PackagePtr package, int hiddenColumns) {
   table_->HideEditor();
   table_->SetColCount(columns);
   table_->SetRowCount(package_->entryCount());
+  const std::vector<int> stored = storedWidths(columns);
   for (int col = 0; col < columns; ++col) {
     const ColumnInfo info = package_->column(col);
     table_->SetCaptions(col, QString::fromUtf8(info.caption));
-    table_->SetWidths(col, info.width);
     table_->SetColTypes(col, info.checkBox ? ColType::CheckBox : ColType::Text);
     table_->SetColReadOnly(col, info.readOnly);
     for (int row = 0; row < package_->entryCount(); ++row) fillCell(row, col);
+    // The designed width is the least: a font wider than the one it was chosen for widens it.
+    if (stored[col] > 0 && stored[col] <= kMaxStoredWidth)
+      table_->SetWidths(col, stored[col]);
+    else
+      table_->FitColumn(col, info.width);
   }
   // A table that has rows always has a current cell, so typing starts at once.
   if (table_->GetRowCount() > 0 && table_->GetRow() < 0) table_->SetRow(0);
@@ -60,4 +75,30 @@ void TableBinding::tableChanged() {
   }
   package_->recalcEntry(row);
   refreshRow(row);
+}
+
+QString TableBinding::widthSetting(int entryKind, int kind, int columnId) {
+  return QStringLiteral("ColumnWidth_%1_%2_%3").arg(entryKind).arg(kind).arg(columnId);
+}
+
+QString TableBinding::widthSetting(int col) const {
+  return widthSetting(package_->entryKind(), package_->kind, package_->column(col).id);
+}
+
+// Settings that cannot be read leave every column fitting its texts (the console says why).
+std::vector<int> TableBinding::storedWidths(int columns) const {
+  std::vector<int> widths(columns, 0);
+  guarded([&] {
+    RegKey key;
+    key.create(kProgramKey);
+    for (int col = 0; col < columns; ++col) widths[col] = key.readInt(widthSetting(col), 0);
+  });
+  return widths;
+}
+
+void TableBinding::storeWidth(int col) {
+  if (!package_ || col >= package_->columnCount()) return;
+  RegKey key;
+  key.create(kProgramKey);
+  key.writeInt(widthSetting(col), table_->GetAutoWidths(col) ? 0 : table_->GetWidths(col));
 }

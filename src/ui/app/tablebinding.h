@@ -1,8 +1,11 @@
 #pragma once
 // The measurement table shows one package: its columns, captions and cells; what the user types
-// or ticks goes back into the package, and the row is recalculated.
+// or ticks goes back into the package, and the row is recalculated. Columns fit their texts; a
+// width the user drags is kept in the settings for that kind of package and column.
 
 #include <QObject>
+#include <QString>
+#include <vector>
 
 #include "core/document/document.h"
 
@@ -17,10 +20,17 @@ class TableBinding : public QObject {
   // package the table is left as it is and edits go nowhere.
   void bind(PackagePtr package, int hiddenColumns);
 
+  // The settings value that holds the user's width of a column (by id) in packages of one entry
+  // kind and package kind; 0 or none means the column fits its texts.
+  static QString widthSetting(int entryKind, int kind, int columnId);
+
  private:
   void fillCell(int row, int col);
   void refreshRow(int row);
   void tableChanged();
+  QString widthSetting(int col) const;
+  std::vector<int> storedWidths(int columns) const;
+  void storeWidth(int col);
 
   TGoodTable* table_;
   PackagePtr package_;

@@ -8,7 +8,10 @@
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleOptionButton>
+#include <QStyleOptionHeader>
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 namespace {
 
@@ -22,12 +25,46 @@ bool IsPrintable(const QString& text) {
          std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
 }
 
+// Whole, or its beginning and "…": the style alone would cut a centred caption at both ends.
+QString Elided(const QFontMetrics& metrics, const QString& text, int room) {
+  return metrics.elidedText(text, Qt::ElideRight, std::max(room, 0));
+}
+
 }  // namespace
+
+class TGoodTable::CaptionHeader : public QHeaderView {
+ public:
+  using QHeaderView::QHeaderView;
+
+  QString shownCaption(int col) const {
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    initStyleOptionForIndex(&option, col);
+    option.rect = QRect(0, 0, sectionSize(col), height());
+    return Elided(option.fontMetrics, option.text, labelRoom(option));
+  }
+
+  // The room the style leaves for the caption text in a section this wide.
+  int labelRoom(const QStyleOptionHeader& option) const {
+    return style()->subElementRect(QStyle::SE_HeaderLabel, &option, this).width();
+  }
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int col) const override {
+    if (!rect.isValid()) return;
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    initStyleOptionForIndex(&option, col);
+    option.rect = rect;
+    option.text = Elided(option.fontMetrics, option.text, labelRoom(option));
+    style()->drawControl(QStyle::CE_Header, &option, painter, this);
+  }
+};
 
 TGoodTable::TGoodTable(QWidget* parent)
     : QAbstractScrollArea(parent),
       headerModel_(new QStandardItemModel(this)),
-      header_(new QHeaderView(Qt::Horizontal, viewport())),
+      header_(new CaptionHeader(Qt::Horizontal, viewport())),
       editor_(new QLineEdit(viewport())) {
   setFocusPolicy(Qt::StrongFocus);
   setAccessibleName(QStringLiteral("Таблица"));
@@ -45,7 +82,10 @@ TGoodTable::TGoodTable(QWidget* parent)
   header_->setHighlightSections(false);
   header_->setStretchLastSection(false);
   header_->setFocusPolicy(Qt::NoFocus);
-  connect(header_, &QHeaderView::sectionResized, this, [this] { Relayout(); });
+  header_->viewport()->installEventFilter(this);
+  connect(header_, &QHeaderView::sectionResized, this, [this](int col) { SectionResized(col); });
+  connect(header_, &QHeaderView::sectionHandleDoubleClicked, this,
+          [this](int col) { DividerDoubleClicked(col); });
 
   editor_->setFrame(false);
   editor_->setAccessibleName(QStringLiteral("Редактор ячейки"));
@@ -64,6 +104,7 @@ void TGoodTable::SetCells(int row, int col, const QString& text) {
   cells_.at(row).at(col).text = text;
   InvalidateCell(row, col);
   if (row == row_ && col == col_) UpdateDescription();
+  if (columns_[col].autoWidth && columns_[col].type == ColType::Text) Widen(col, TextWidth(text));
 }
 
 void TGoodTable::SetCellsChecked(int row, int col, bool checked) {
@@ -78,13 +119,99 @@ QString TGoodTable::GetCaptions(int col) const {
 
 void TGoodTable::SetCaptions(int col, const QString& caption) {
   headerModel_->setHeaderData(col, Qt::Horizontal, caption);
+  if (columns_.at(col).autoWidth) Widen(col, CaptionWidth(col));
 }
 
 int TGoodTable::GetWidths(int col) const { return header_->sectionSize(col); }
 
 void TGoodTable::SetWidths(int col, int width) {
+  columns_.at(col).autoWidth = false;
+  ResizeColumn(col, width);
+}
+
+void TGoodTable::FitColumn(int col, int minWidth) {
+  columns_.at(col).autoWidth = true;
+  columns_[col].minWidth = minWidth;
+  Refit(col);
+}
+
+int TGoodTable::ContentWidth(int col) const {
+  int width = CaptionWidth(col);
+  if (columns_.at(col).type == ColType::CheckBox)
+    return std::max(width, CheckBoxSize + 2 * CellPadding + 1);
+  for (const auto& row : cells_) width = std::max(width, TextWidth(row[col].text));
+  return width;
+}
+
+// The section width that shows a text whole: the text, the padding on both sides and the grid
+// line at the right edge.
+int TGoodTable::TextWidth(const QString& text) const {
+  // Rounded up: the eliding compares the exact, fractional advance with the room.
+  const qreal advance = QFontMetricsF(font()).horizontalAdvance(text);
+  return static_cast<int>(std::ceil(advance)) + 2 * CellPadding + 1;
+}
+
+// The header's own size hint rounds the caption's advance, which can leave it a pixel short of
+// what the eliding needs.
+int TGoodTable::CaptionWidth(int col) const {
+  const qreal advance = QFontMetricsF(header_->font()).horizontalAdvance(GetCaptions(col));
+  const int margins = 2 * header_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header_);
+  return std::max(header_->sectionSizeHint(col), static_cast<int>(std::ceil(advance)) + margins);
+}
+
+QString TGoodTable::ShownText(int row, int col) const {
+  return Elided(fontMetrics(), cells_.at(row).at(col).text,
+                header_->sectionSize(col) - 1 - 2 * CellPadding);
+}
+
+QString TGoodTable::ShownCaption(int col) const { return header_->shownCaption(col); }
+
+// Only ever wider: measuring one changed cell is enough to keep typing quick.
+void TGoodTable::Widen(int col, int width) {
+  if (width > header_->sectionSize(col)) ResizeColumn(col, width);
+}
+
+void TGoodTable::Refit(int col) {
+  ResizeColumn(col, std::max(columns_[col].minWidth, ContentWidth(col)));
+}
+
+void TGoodTable::ResizeColumn(int col, int width) {
   // The header reports the resize, which re-lays the table.
+  const bool outer = std::exchange(resizing_, true);
   header_->resizeSection(col, width);
+  resizing_ = outer;
+}
+
+void TGoodTable::SectionResized(int col) {
+  if (resizing_ || !headerPressed_) {
+    // A width set by the program, often while the user types: the editor moves with its cell.
+    LayoutHeader();
+    PlaceEditor();
+    return;
+  }
+  columns_.at(col).autoWidth = false;
+  draggedCol_ = col;
+  Relayout();
+}
+
+void TGoodTable::DividerDoubleClicked(int col) {
+  FitColumn(col, columns_.at(col).minWidth);
+  emit OnColResize(this, col);
+}
+
+// Tells a drag of a divider by the user from the widths the program sets, and reports the drag
+// once, when it ends, rather than for every pixel.
+bool TGoodTable::HeaderMouse(QEvent* event) {
+  const auto* mouse = static_cast<QMouseEvent*>(event);
+  if (mouse->button() != Qt::LeftButton) return false;
+  if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+    headerPressed_ = true;
+  } else if (event->type() == QEvent::MouseButtonRelease) {
+    headerPressed_ = false;
+    const int col = std::exchange(draggedCol_, -1);
+    if (col >= 0 && col < GetColCount()) emit OnColResize(this, col);
+  }
+  return false;
 }
 
 void TGoodTable::SetColTypes(int col, ColType type) {
@@ -103,6 +230,7 @@ void TGoodTable::SetColCount(int count) {
   headerModel_->setColumnCount(count);
   columns_.resize(count);
   for (auto& row : cells_) row.resize(count);
+  draggedCol_ = -1;
   if (col_ >= count) {
     HideEditor();
     col_ = count - 1;
@@ -164,10 +292,9 @@ void TGoodTable::SetCurrent(int row, int col) {
 
 void TGoodTable::ShowEditor() {
   if (!CurrentEditable(ColType::Text)) return;
-  const QRect cell = CellRect(row_, col_);
-  editor_->setGeometry(cell.left(), cell.top(), header_->sectionSize(col_) - 1, RowHeight - 1);
   editor_->setText(cells_[row_][col_].text);
   editor_->show();
+  PlaceEditor();
   editor_->setFocus(Qt::OtherFocusReason);
   // While editing, Tab leads into the editor, not onto the table.
   setFocusPolicy(Qt::ClickFocus);
@@ -178,6 +305,12 @@ void TGoodTable::HideEditor() {
   setFocusPolicy(Qt::StrongFocus);
   if (editor_->hasFocus()) setFocus(Qt::OtherFocusReason);
   editor_->hide();
+}
+
+void TGoodTable::PlaceEditor() {
+  if (!editor_->isVisible() || !HasCurrentCell()) return;
+  const QRect cell = CellRect(row_, col_);
+  editor_->setGeometry(cell.left(), cell.top(), header_->sectionSize(col_) - 1, RowHeight - 1);
 }
 
 void TGoodTable::InvChecking() {
@@ -203,6 +336,7 @@ void TGoodTable::EditChange() {
   cells_[row_][col_].text = editor_->text();
   InvalidateCell(row_, col_);
   UpdateDescription();
+  if (columns_[col_].autoWidth) Widen(col_, TextWidth(editor_->text()));
   Change();
 }
 
@@ -272,6 +406,10 @@ void TGoodTable::UpdateScrollBars() {
 
 void TGoodTable::Relayout() {
   HideEditor();
+  LayoutHeader();
+}
+
+void TGoodTable::LayoutHeader() {
   header_->setGeometry(0, 0, viewport()->width(), HeaderHeight);
   header_->setOffset(horizontalScrollBar()->value());
   UpdateScrollBars();
@@ -387,7 +525,16 @@ void TGoodTable::DrawCell(QPainter& painter, const PaintKit& kit, int row, int c
   }
   if (cell.text.isEmpty()) return;
   painter.setPen(pal.color(fore));
-  painter.drawText(rect, Qt::AlignCenter, cell.text);
+  painter.drawText(rect.adjusted(CellPadding, 0, -CellPadding, 0), Qt::AlignCenter,
+                   ShownText(row, col));
+}
+
+// Another font measures differently: columns that follow their contents are fitted again.
+void TGoodTable::changeEvent(QEvent* event) {
+  QAbstractScrollArea::changeEvent(event);
+  if (event->type() != QEvent::FontChange) return;
+  for (int col = 0; col < GetColCount(); ++col)
+    if (columns_[col].autoWidth) Refit(col);
 }
 
 void TGoodTable::focusInEvent(QFocusEvent* event) {
@@ -474,6 +621,10 @@ void TGoodTable::KeyPress(const QString& text) {
 }
 
 bool TGoodTable::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == header_->viewport() &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick ||
+       event->type() == QEvent::MouseButtonRelease))
+    return HeaderMouse(event);
   if (watched != editor_ || event->type() != QEvent::KeyPress)
     return QAbstractScrollArea::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);

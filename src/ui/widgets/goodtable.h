@@ -33,6 +33,8 @@ class TGoodTable : public QAbstractScrollArea {
   static constexpr int RowHeight = 17;
   static constexpr int HeaderHeight = 17;
   static constexpr int CheckBoxSize = 13;
+  // Room the painter leaves between a cell's text and the cell's left and right edges.
+  static constexpr int CellPadding = 3;
 
   explicit TGoodTable(QWidget* parent = nullptr);
 
@@ -47,7 +49,21 @@ class TGoodTable : public QAbstractScrollArea {
   QString GetCaptions(int col) const;
   void SetCaptions(int col, const QString& caption);
   int GetWidths(int col) const;
+  // A fixed width: the column no longer follows its contents.
   void SetWidths(int col, int width);
+  // The column follows its contents: as wide as its caption and its widest cell, never narrower
+  // than `minWidth`, and wider as soon as a cell or the caption gets a wider text. A fixed width
+  // (SetWidths, or the user dragging the divider) ends it; a double click on the divider brings
+  // it back.
+  void FitColumn(int col, int minWidth);
+  bool GetAutoWidths(int col) const { return columns_.at(col).autoWidth; }
+  // The width that shows the caption and every cell of the column whole.
+  int ContentWidth(int col) const;
+  // What a text cell shows at its column's present width: the whole text when it fits, else its
+  // beginning and "…". Numbers are elided on the right so the shown digits keep their place value.
+  QString ShownText(int row, int col) const;
+  // The caption a header section shows at its present width, elided the same way.
+  QString ShownCaption(int col) const;
   ColType GetColTypes(int col) const { return columns_.at(col).type; }
   void SetColTypes(int col, ColType type);
   bool GetColReadOnly(int col) const { return columns_.at(col).readOnly; }
@@ -87,6 +103,9 @@ class TGoodTable : public QAbstractScrollArea {
   void OnChange(TGoodTable* Sender);
   // After the current cell moved.
   void OnSelChange(TGoodTable* Sender);
+  // After the user set a column's width: once per drag of its header divider (on release), or by
+  // a double click on the divider, which makes the column follow its contents again.
+  void OnColResize(TGoodTable* Sender, int col);
 
  protected:
   void Change();
@@ -100,6 +119,7 @@ class TGoodTable : public QAbstractScrollArea {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,6 +132,8 @@ class TGoodTable : public QAbstractScrollArea {
   struct Column {
     ColType type = ColType::Text;
     bool readOnly = false;
+    bool autoWidth = false;
+    int minWidth = 0;
   };
 
   bool HasCurrentCell() const;
@@ -121,9 +143,19 @@ class TGoodTable : public QAbstractScrollArea {
   bool KeyDown(int key);
   void KeyPress(const QString& text);
   void EditChange();
+  void PlaceEditor();
+  int TextWidth(const QString& text) const;
+  int CaptionWidth(int col) const;
+  void Widen(int col, int width);
+  void Refit(int col);
+  void ResizeColumn(int col, int width);
+  void SectionResized(int col);
+  void DividerDoubleClicked(int col);
+  bool HeaderMouse(QEvent* event);
   void InvalidateCell(int row, int col);
   void InvalidateColumn(int col);
   void Relayout();
+  void LayoutHeader();
   void UpdateScrollBars();
   void UpdateDescription();
   int PageRows() const;
@@ -140,7 +172,11 @@ class TGoodTable : public QAbstractScrollArea {
   bool readOnly_ = false;
   bool tracking_ = false;
   int wheelRemainder_ = 0;
+  bool headerPressed_ = false;
+  bool resizing_ = false;  // the program, not the user, is changing a width
+  int draggedCol_ = -1;    // the column the user is resizing, until the button is released
+  class CaptionHeader;
   QStandardItemModel* headerModel_;
-  QHeaderView* header_;
+  CaptionHeader* header_;
   QLineEdit* editor_;
 };

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 #include <stdexcept>
+
+#include "support/headermouse.h"
 
 namespace {
 
@@ -38,6 +42,13 @@ class GoodTableTest : public ::testing::Test {
   }
 
   QLineEdit* editor() { return table.findChild<QLineEdit*>(); }
+  QHeaderView& header() { return *table.findChild<QHeaderView*>(); }
+  // The width that shows a text whole at the table's font (its fractional advance rounded up),
+  // with the painter's padding and the grid line.
+  int widthFor(const QString& text) const {
+    const qreal advance = QFontMetricsF(table.font()).horizontalAdvance(text);
+    return static_cast<int>(std::ceil(advance)) + 2 * TGoodTable::CellPadding + 1;
+  }
   // Keys go wherever the focus is, as they do for a user.
   static QWidget* focused() { return QApplication::focusWidget(); }
   void press(Qt::Key key) { QTest::keyClick(focused(), key); }
@@ -331,6 +342,113 @@ TEST_F(GoodTableTest, DescribesTheCurrentCellForScreenReaders) {
   table.SetCol(0);
   type("12");
   EXPECT_EQ(table.accessibleDescription(), "Строка 5, столбец «A»: 12");
+}
+
+// A narrowed number keeps its leading digits and shows that something is cut off; copying from
+// the screen can then never give a value ten or a hundred thousand times too small.
+TEST_F(GoodTableTest, ANarrowColumnElidesOnTheRightAndAWideOneShowsAll) {
+  const QString code = QStringLiteral("100002,4634140");
+  table.SetCells(0, 0, code);
+  struct Case {
+    int width;
+    bool whole;
+  };
+  for (const Case c : {Case{widthFor(code), true}, Case{widthFor(code) - 1, false},
+                       Case{widthFor("100002,46"), false}, Case{30, false}}) {
+    SCOPED_TRACE(c.width);
+    table.SetWidths(0, c.width);
+    const QString shown = table.ShownText(0, 0);
+    if (c.whole) {
+      EXPECT_EQ(shown, code);
+      continue;
+    }
+    ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(code.startsWith(shown.chopped(1))) << shown.toStdString();
+    EXPECT_LE(table.fontMetrics().horizontalAdvance(shown),
+              c.width - 1 - 2 * TGoodTable::CellPadding);
+  }
+}
+
+TEST_F(GoodTableTest, ANarrowCaptionIsElidedOnTheRight) {
+  const QString caption = QStringLiteral("gизм (м3/ч)");
+  table.SetCaptions(0, caption);
+  table.FitColumn(0, 1);
+  EXPECT_EQ(table.ShownCaption(0), caption);
+  table.SetWidths(0, table.GetWidths(0) - 15);
+  const QString shown = table.ShownCaption(0);
+  ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+  EXPECT_TRUE(caption.startsWith(shown.chopped(1))) << shown.toStdString();
+}
+
+TEST_F(GoodTableTest, AFittedColumnFollowsItsTextsButNotBelowItsLeastWidth) {
+  const QString wide = QStringLiteral("10016,0000000");
+  table.FitColumn(0, 200);
+  EXPECT_TRUE(table.GetAutoWidths(0));
+  EXPECT_EQ(table.GetWidths(0), 200);
+  table.FitColumn(0, 10);
+  EXPECT_EQ(table.GetWidths(0), table.ContentWidth(0));
+  EXPECT_GE(table.GetWidths(0), widthFor("29,0"));
+
+  table.SetCells(7, 0, wide);
+  EXPECT_EQ(table.GetWidths(0), widthFor(wide)) << "one wider cell widens the column";
+  table.SetCells(7, 0, "1");
+  EXPECT_EQ(table.GetWidths(0), widthFor(wide)) << "it does not shrink while the user works";
+  table.SetCaptions(0, "A very long caption of the column");
+  EXPECT_GE(table.GetWidths(0), header().sectionSizeHint(0));
+  EXPECT_EQ(table.ShownCaption(0), "A very long caption of the column");
+
+  table.FitColumn(1, 1);
+  EXPECT_GE(table.GetWidths(1), TGoodTable::CheckBoxSize + 2 * TGoodTable::CellPadding + 1);
+
+  table.SetWidths(0, 40);
+  EXPECT_FALSE(table.GetAutoWidths(0));
+  table.SetCells(8, 0, wide);
+  EXPECT_EQ(table.GetWidths(0), 40) << "a fixed width stays";
+}
+
+TEST_F(GoodTableTest, WideningWhileTypingKeepsTheEditorOpenOverItsCell) {
+  table.FitColumn(0, kWidth);
+  select(2, 0);
+  type("1234567890123456");
+  ASSERT_TRUE(editor()->isVisible());
+  EXPECT_EQ(editor()->text(), "1234567890123456");
+  EXPECT_GT(table.GetWidths(0), kWidth);
+  EXPECT_EQ(editor()->geometry(),
+            QRect(table.CellRect(2, 0).topLeft(), QSize(table.GetWidths(0) - 1, 16)));
+}
+
+TEST_F(GoodTableTest, ADraggedWidthIsFixedUntilTheDividerIsDoubleClicked) {
+  QSignalSpy resized(&table, &TGoodTable::OnColResize);
+  table.FitColumn(0, kWidth);
+  table.FitColumn(2, kWidth);
+  table.SetCells(0, 2, QStringLiteral("100002,4634140"));
+  const int fitted = table.GetWidths(2);
+
+  headermouse::drag(header(), 2, -25);
+  EXPECT_EQ(table.GetWidths(2), fitted - 25);
+  EXPECT_FALSE(table.GetAutoWidths(2));
+  EXPECT_TRUE(table.GetAutoWidths(0));
+  ASSERT_EQ(resized.count(), 1) << "one report per drag, not one per pixel";
+  EXPECT_EQ(resized[0][1].toInt(), 2);
+  table.SetCells(1, 2, QStringLiteral("1000000000000000,0"));
+  EXPECT_EQ(table.GetWidths(2), fitted - 25);
+
+  headermouse::doubleClick(header(), 2);
+  EXPECT_TRUE(table.GetAutoWidths(2));
+  EXPECT_EQ(table.GetWidths(2), widthFor("1000000000000000,0"));
+  ASSERT_EQ(resized.count(), 2);
+  EXPECT_EQ(resized[1][1].toInt(), 2);
+}
+
+TEST_F(GoodTableTest, ALargerFontRefitsTheFittedColumnsOnly) {
+  table.FitColumn(0, kWidth);
+  table.SetCells(0, 0, QStringLiteral("100002,4634140"));
+  QFont larger = table.font();
+  larger.setPointSizeF(larger.pointSizeF() * 1.5);
+  table.setFont(larger);
+  EXPECT_EQ(table.GetWidths(0), widthFor("100002,4634140"));
+  EXPECT_EQ(table.ShownText(0, 0), "100002,4634140");
+  EXPECT_EQ(table.GetWidths(1), kWidth);
 }
 
 }  // namespace
