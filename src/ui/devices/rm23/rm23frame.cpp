@@ -57,6 +57,15 @@ QComboBox* listBox(const char* name, const QStringList& items, QWidget* parent) 
   return combo;
 }
 
+// Enter only confirms a typed number here: were a button the dialog's default, Enter after the
+// reference quantity would start a new run over the measurement about to be added.
+QPushButton* button(const char* name, const QString& text, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  return b;
+}
+
 QStringList inputNames(int other) {
   QStringList names;
   for (int input : spprInputChoices(other)) names << QString::number(input);
@@ -166,10 +175,8 @@ QWidget* TSpprDlg::buildSettingsGroup() {
   for (const SpprSensor& sensor : spprSensors()) sensors << sensor.name;
   cbTspType = listBox("cbTspType", sensors, group);
 
-  bnStart = new QPushButton("Старт", group);
-  bnStart->setObjectName("bnStart");
-  bnStop = new QPushButton("Стоп", group);
-  bnStop->setObjectName("bnStop");
+  bnStart = button("bnStart", "Старт", group);
+  bnStop = button("bnStop", "Стоп", group);
   // Both keep their room while no run is shown, so the fixed-size dialog does not jump.
   lbRun = new QLabel(group);
   lbRun->setObjectName("lbRun");
@@ -222,8 +229,7 @@ QWidget* TSpprDlg::buildDataGroup() {
   edVolMass->setAccessibleName("Эталонное количество");
   edVolMass->SetDigits(kSpprValueDigits);
   edVolMass->SetMax(kSpprMaxVolMass);
-  bnToPackage = new QPushButton("Добавить в пакет", group);
-  bnToPackage->setObjectName("bnToPackage");
+  bnToPackage = button("bnToPackage", "Добавить в пакет", group);
 
   auto* form = new QFormLayout(group);
   form->addRow(labelFor("Tэт, сек:", pntq, group), pntq);

@@ -338,6 +338,7 @@ TEST_F(SpprDlgTest, SettingsFollowTheModeTheInputsAndTheTemperatureChannel) {
 
 TEST_F(SpprDlgTest, AMeasurementGoesIntoThePackageOnceAndOnlyWithAQuantityAboveZero) {
   attach({});
+  dlg->show();  // Enter reaches the default button of a shown dialog only
   auto package = std::make_shared<Package<KeltEntry>>();
   dlg->setPackage(package);
   chooseItem(ui().cbTempCh(), kSpprNoThermometer);
@@ -357,7 +358,14 @@ TEST_F(SpprDlgTest, AMeasurementGoesIntoThePackageOnceAndOnlyWithAQuantityAboveZ
   ui().edVolMass()->SetValue(-2);
   EXPECT_EQ(ui().edVolMass()->GetValue(), 0);
 
-  ui().edVolMass()->SetValue(2.5);
+  // Enter after the quantity confirms it and nothing else: no new run over the finished one.
+  ui().edVolMass()->setFocus();
+  ui().edVolMass()->selectAll();
+  QTest::keyClicks(ui().edVolMass(), "2.5");
+  QTest::keyClick(ui().edVolMass(), Qt::Key_Return);
+  waitUntil([] { return false; }, 4 * kPollMs);
+  EXPECT_TRUE(ui().bnStart()->isEnabled());
+  EXPECT_FALSE(ui().bnStop()->isEnabled());
   QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
   ASSERT_EQ(package->entryCount(), 1);
   EXPECT_DOUBLE_EQ(package->entries()[0].refVolume, 2.5);
@@ -397,7 +405,7 @@ TEST_F(SpprDlgTest, ARunShowsItsTimeUntilItEnds) {
     ASSERT_TRUE(waitUntil([&] { return ui().bnStop()->isEnabled(); }));
     QStringList shown;
     int lastPart = -1;
-    for (QDeadlineTimer end(8000); ui().bnStop()->isEnabled() && !end.hasExpired();) {
+    for (QDeadlineTimer end(8000); !ui().bnStart()->isEnabled() && !end.hasExpired();) {
       const QString text = ui().lbRun()->text();
       if (!text.isEmpty() && (shown.isEmpty() || shown.back() != text)) shown << text;
       EXPECT_EQ(!ui().pbRun()->isHidden(), c.bar);
