@@ -237,6 +237,7 @@ TEST_F(SpprDlgTest, AFailedTemperatureSkipsTheStartQueuedAfterIt) {
     EXPECT_EQ(lines(), c.message);
     EXPECT_TRUE(ui().bnStart()->isEnabled());
     EXPECT_FALSE(ui().bnStop()->isEnabled());
+    EXPECT_EQ(ui().lbRun()->text(), "");  // a run that never started shows no time
     // The polls find the instrument stopped, not counting: it never got the start.
     ASSERT_TRUE(waitUntil([&] { return !ui().pnU()->text().isEmpty(); }));
     EXPECT_EQ(ui().pntq()->text(), "");
