@@ -1,5 +1,9 @@
 #include "core/devices/rm23/rm23panelmodel.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "core/base/errors.h"
 #include "core/devices/rm23/rm23thread.h"
 #include "core/package/celltext.h"
@@ -33,6 +37,13 @@ void checkChoices(int tempChannel, int sensor) {
       sensor >= static_cast<int>(spprSensors().size()))
     throw std::out_of_range("temperature channel or sensor");
 }
+
+// A stored list position outside a list of `count` items falls back to `fallback`.
+void keepPosition(int& position, std::size_t count, int fallback) {
+  if (position < 0 || static_cast<std::size_t>(position) >= count) position = fallback;
+}
+
+bool isInput(int input) { return input >= 1 && input <= kSpprInputs; }
 
 bool isStart(uint8_t command) {
   return command == SPPR_TIME_STOP || command == SPPR_PULSE_STOP || command == SPPR_START_STOP1 ||
@@ -78,9 +89,47 @@ SpprReadingTexts spprReadingTexts(const SpprReadings& r, char decimalSeparator) 
           std::to_string(r.pulses1), std::to_string(r.pulses2)};
 }
 
-SpprControls spprControls(bool busy, bool measuring, bool hasPackage) {
+SpprControls spprControls(bool busy, bool measuring, bool hasPackage, bool hasResult) {
   if (busy) return {};
-  return {!measuring, !measuring, measuring, !measuring && hasPackage};
+  return {!measuring, !measuring, measuring, !measuring && hasPackage && hasResult};
+}
+
+SpprChoices spprValidChoices(const SpprChoices& stored) {
+  const SpprChoices defaults;
+  SpprChoices valid = stored;
+  if (!isInput(valid.input1) || !isInput(valid.input2) || valid.input1 == valid.input2) {
+    valid.input1 = defaults.input1;
+    valid.input2 = defaults.input2;
+  }
+  SpprStartSettings& run = valid.run;
+  keepPosition(run.mode, spprModes().size(), defaults.run.mode);
+  // Also false for NaN.
+  if (!(run.time >= kSpprMinTime && run.time <= kSpprMaxTime)) run.time = defaults.run.time;
+  if (run.pulses < 0 || run.pulses > kSpprMaxPulses) run.pulses = defaults.run.pulses;
+  keepPosition(run.pulseInput, kSpprInputs, defaults.run.pulseInput);
+  keepPosition(run.tempChannel, spprTempChannels().size(), defaults.run.tempChannel);
+  keepPosition(run.sensor, spprSensors().size(), defaults.run.sensor);
+  return valid;
+}
+
+SpprRunProgress spprRunProgress(std::optional<double> runTime, double elapsed) {
+  elapsed = std::max(elapsed, 0.0);
+  if (!runTime) return {"Прошло: " + spprClockText(static_cast<int>(elapsed)), std::nullopt};
+  // Rounded up, the count reaches 0:00 only when the time is over.
+  const double left = std::max(*runTime - elapsed, 0.0);
+  const double done = *runTime > 0 ? std::min(elapsed / *runTime, 1.0) : 1.0;
+  return {"Осталось: " + spprClockText(static_cast<int>(std::ceil(left))),
+          static_cast<int>(done * 1000)};
+}
+
+std::string spprClockText(int seconds) {
+  char text[24];
+  const int hours = seconds / 3600;
+  if (hours > 0)
+    std::snprintf(text, sizeof text, "%d:%02d:%02d", hours, seconds / 60 % 60, seconds % 60);
+  else
+    std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+  return text;
 }
 
 SpprPush spprOpenCommand(int port) {
@@ -143,6 +192,8 @@ void SpprSession::succeeded(const SpprCommon& data, int input1, int input2, char
                             SpprReaction& reaction) {
   if (isStart(data.command)) {
     measuring_ = true;
+    hasResult_ = false;
+    runTime_ = data.command == SPPR_TIME_STOP ? std::optional(data.time) : std::nullopt;
     reaction.restartTimer = true;
   } else if (data.command == SPPR_TEMPERATURE) {
     const double t = data.tempChannel == 0 ? data.t1 : data.t2;
@@ -169,13 +220,19 @@ void SpprSession::statusReceived(const SpprCommon& data, int input1, int input2,
   readings_ = {data.refTime, data.inputTime.at(input1 - 1), data.inputPulses.at(input1 - 1),
                data.inputPulses.at(input2 - 1)};
   reaction.readingsChanged = true;
+  hasResult_ = !polled;
   reaction.stopNow = polled && (data.flags & kSpprCompleteFlag);
 }
 
 int spprAddToPackage(PackageBase& package, const SpprReadings& readings, double temperature,
                      double volMass) {
   static constexpr std::array<int, 3> kRefColumn{colRefVolume, colRefMass, colRefFlow};
+  static constexpr std::array<const char*, 3> kRefName{"Vэт", "Mэт", "gэт"};
   if (package.method >= kRefColumn.size()) throw MessageError("Неизвестный метод пакета");
+  // Also true for NaN. A zero would make an entry whose every error is 100 %.
+  if (!(volMass > 0))
+    throw MessageError(std::string("Измерение не добавлено в пакет: значение ") +
+                       kRefName[package.method] + " должно быть больше нуля");
   package.addEntry();
   const int row = package.entryCount() - 1;
   package.setValue(row, colRefTime, readings.refTime);

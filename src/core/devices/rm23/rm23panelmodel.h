@@ -70,14 +70,15 @@ struct SpprReadingTexts {
 };
 SpprReadingTexts spprReadingTexts(const SpprReadings& readings, char decimalSeparator);
 
-// Which of the port choice and the buttons are enabled.
+// Which of the port choice and the buttons are enabled. A measurement goes into a package only
+// once, and only after its run finished with results.
 struct SpprControls {
   bool port = false;
   bool start = false;
   bool stop = false;
   bool toPackage = false;
 };
-SpprControls spprControls(bool busy, bool measuring, bool hasPackage);
+SpprControls spprControls(bool busy, bool measuring, bool hasPackage, bool hasResult);
 
 // One queue item for the dialog to fill and push, in the order given.
 struct SpprPush {
@@ -99,6 +100,27 @@ struct SpprStartSettings {
   int tempChannel = 0;
   int sensor = 0;
 };
+
+// The choices the dialog keeps from one use to the next: the two inputs (numbers 1..4) and the
+// settings of a start.
+struct SpprChoices {
+  int input1 = 1;
+  int input2 = 2;
+  SpprStartSettings run;
+};
+// Every stored choice outside its range (a time that is no number among them) becomes its
+// default; two inputs that are out of range or the same become 1 and 2.
+SpprChoices spprValidChoices(const SpprChoices& stored);
+
+// The run shown while measuring: with a set time, the time left ("Осталось: 4:32") and the part
+// done in thousandths; otherwise the time since the start ("Прошло: 0:12") and no part.
+struct SpprRunProgress {
+  std::string text;
+  std::optional<int> permille;
+};
+SpprRunProgress spprRunProgress(std::optional<double> runTime, double elapsed);
+// Whole seconds as "m:ss", from an hour on as "h:mm:ss".
+std::string spprClockText(int seconds);
 
 // How the dialog shows a finished queue item.
 struct SpprReaction {
@@ -123,6 +145,11 @@ class SpprSession {
                         int input2, char decimalSeparator);
 
   bool measuring() const { return measuring_; }
+  // The measuring time of the run started last when it stops after a time; none otherwise.
+  std::optional<double> runTime() const { return runTime_; }
+  // The readings are those a finished run ended with, not yet put into a package.
+  bool hasResult() const { return hasResult_; }
+  void resultTaken() { hasResult_ = false; }
   const SpprReadings& readings() const { return readings_; }
   // The measured temperature: the first value after a start, then the mean of the previous
   // temperature and each new value; none before the first.
@@ -134,13 +161,15 @@ class SpprSession {
   void statusReceived(const SpprCommon& data, int input1, int input2, SpprReaction& reaction);
 
   bool measuring_ = false;
+  std::optional<double> runTime_;
+  bool hasResult_ = false;
   SpprReadings readings_;
   std::optional<double> temperature_;
   bool averaging_ = false;  // a temperature was measured since the last start
 };
 
 // "Добавить в пакет": a new last entry with the readings, the temperature and the reference
-// quantity of the package's method, recalculated. Returns its row. An unknown method throws
-// before the package changes.
+// quantity of the package's method, recalculated. Returns its row. An unknown method, and a
+// reference quantity that is not above zero, throw before the package changes.
 int spprAddToPackage(PackageBase& package, const SpprReadings& readings, double temperature,
                      double volMass);  // can throw

@@ -5,13 +5,17 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/base/errors.h"
 #include "core/base/localehook.h"
 #include "ui/base/messagelog.h"
+#include "ui/base/regkey.h"
 #include "ui/widgets/buddylabel.h"
 #include "ui/widgets/discombobox.h"
 #include "ui/widgets/floatedit.h"
@@ -20,6 +24,18 @@
 namespace {
 
 constexpr char kPortValue[] = "SpprComPort";
+constexpr char kInput1Value[] = "SpprInput1";
+constexpr char kInput2Value[] = "SpprInput2";
+constexpr char kModeValue[] = "SpprMode";
+constexpr char kTimeValue[] = "SpprTime";
+constexpr char kPulsesValue[] = "SpprPulses";
+constexpr char kPulseInputValue[] = "SpprPulseInput";
+constexpr char kTempChannelValue[] = "SpprTempChannel";
+constexpr char kSensorValue[] = "SpprSensor";
+
+// Often enough that the shown seconds never skip one.
+constexpr int kRunRedrawMs = 250;
+constexpr int kRunPermille = 1000;
 
 // A read-only value field: a sunken panel with an accessible name, since it has no text of its
 // own until a result arrives.
@@ -41,18 +57,26 @@ QComboBox* listBox(const char* name, const QStringList& items, QWidget* parent) 
   return combo;
 }
 
+// Enter only confirms a typed number here: were a button the dialog's default, Enter after the
+// reference quantity would start a new run over the measurement about to be added.
+QPushButton* button(const char* name, const QString& text, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  return b;
+}
+
 QStringList inputNames(int other) {
   QStringList names;
   for (int input : spprInputChoices(other)) names << QString::number(input);
   return names;
 }
 
-// An input choice lists the inputs the other one leaves, keeping its own input selected.
-void fillInputs(QComboBox* combo, int other) {
-  const QString chosen = combo->currentText();
+// An input choice lists the inputs the other one leaves, with its own input selected.
+void fillInputs(QComboBox* combo, int chosen, int other) {
   combo->clear();
   combo->addItems(inputNames(other));
-  combo->setCurrentIndex(combo->findText(chosen));
+  combo->setCurrentIndex(combo->findText(QString::number(chosen)));
 }
 
 QString qtext(const std::string& text) { return QString::fromStdString(text); }
@@ -66,6 +90,7 @@ TSpprDlg::TSpprDlg(QWidget* parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowFlag(Qt::WindowStaysOnTopHint);
   buildControls();
+  restoreChoices();
   busy_.setControls({cbPort, bnStart, bnStop, bnToPackage});
   connectHandlers();
 
@@ -82,6 +107,7 @@ TSpprDlg::TSpprDlg(QWidget* parent) : QDialog(parent) {
 TSpprDlg::~TSpprDlg() {
   Timer->stop();
   rememberPort(*cbPort, kPortValue);
+  storeChoices();
   worker_.stop();
 }
 
@@ -92,6 +118,9 @@ void TSpprDlg::buildControls() {
   Timer = new QTimer(this);
   Timer->setObjectName("Timer");
   Timer->setInterval(kSpprPollMs);
+  RunTimer = new QTimer(this);
+  RunTimer->setObjectName("RunTimer");
+  RunTimer->setInterval(kRunRedrawMs);
 
   auto* top = new QFormLayout;
   top->addRow(labelFor("COM-порт:", cbPort, this), cbPort);
@@ -146,10 +175,22 @@ QWidget* TSpprDlg::buildSettingsGroup() {
   for (const SpprSensor& sensor : spprSensors()) sensors << sensor.name;
   cbTspType = listBox("cbTspType", sensors, group);
 
-  bnStart = new QPushButton("Старт", group);
-  bnStart->setObjectName("bnStart");
-  bnStop = new QPushButton("Стоп", group);
-  bnStop->setObjectName("bnStop");
+  bnStart = button("bnStart", "Старт", group);
+  bnStop = button("bnStop", "Стоп", group);
+  // Both keep their room while no run is shown, so the fixed-size dialog does not jump.
+  lbRun = new QLabel(group);
+  lbRun->setObjectName("lbRun");
+  lbRun->setAccessibleName("Ход измерения");
+  lbRun->setMinimumWidth(lbRun->fontMetrics().horizontalAdvance("Осталось: 0:00:00"));
+  pbRun = new QProgressBar(group);
+  pbRun->setObjectName("pbRun");
+  pbRun->setAccessibleName("Выполненная часть измерения");
+  pbRun->setRange(0, kRunPermille);
+  pbRun->setTextVisible(false);
+  QSizePolicy keepRoom = pbRun->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  pbRun->setSizePolicy(keepRoom);
+  pbRun->hide();
 
   auto* form = new QFormLayout;
   form->addRow(labelFor("Вход 1 (N1, t1):", cbChannel1, group), cbChannel1);
@@ -162,9 +203,13 @@ QWidget* TSpprDlg::buildSettingsGroup() {
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(bnStart);
   buttons->addWidget(bnStop);
+  auto* run = new QHBoxLayout;
+  run->addWidget(lbRun);
+  run->addWidget(pbRun, 1);
   auto* column = new QVBoxLayout(group);
   column->addLayout(form);
   column->addLayout(buttons);
+  column->addLayout(run);
   return group;
 }
 
@@ -184,8 +229,7 @@ QWidget* TSpprDlg::buildDataGroup() {
   edVolMass->setAccessibleName("Эталонное количество");
   edVolMass->SetDigits(kSpprValueDigits);
   edVolMass->SetMax(kSpprMaxVolMass);
-  bnToPackage = new QPushButton("Добавить в пакет", group);
-  bnToPackage->setObjectName("bnToPackage");
+  bnToPackage = button("bnToPackage", "Добавить в пакет", group);
 
   auto* form = new QFormLayout(group);
   form->addRow(labelFor("Tэт, сек:", pntq, group), pntq);
@@ -216,6 +260,53 @@ void TSpprDlg::connectHandlers() {
   connect(bnStop, &QPushButton::clicked, this, handle(&TSpprDlg::bnStopClick));
   connect(bnToPackage, &QPushButton::clicked, this, handle(&TSpprDlg::bnToPackageClick));
   connect(Timer, &QTimer::timeout, this, handle(&TSpprDlg::TimerTimer));
+  connect(RunTimer, &QTimer::timeout, this, handle(&TSpprDlg::RunTimerTimer));
+}
+
+// A stored choice that no longer fits the dialog is dropped without a word: the default is what
+// the user saw before ever choosing.
+void TSpprDlg::restoreChoices() {
+  SpprChoices stored;
+  guarded([&stored] {
+    RegKey key;
+    key.create(kProgramKey);
+    stored.input1 = key.readInt(kInput1Value, stored.input1);
+    stored.input2 = key.readInt(kInput2Value, stored.input2);
+    SpprStartSettings& run = stored.run;
+    run.mode = key.readInt(kModeValue, run.mode);
+    bool isNumber = false;
+    const double time = key.readString(kTimeValue).toDouble(&isNumber);
+    if (isNumber) run.time = time;
+    run.pulses = key.readInt(kPulsesValue, run.pulses);
+    run.pulseInput = key.readInt(kPulseInputValue, run.pulseInput);
+    run.tempChannel = key.readInt(kTempChannelValue, run.tempChannel);
+    run.sensor = key.readInt(kSensorValue, run.sensor);
+  });
+  const SpprChoices choices = spprValidChoices(stored);
+  fillInputs(cbChannel1, choices.input1, choices.input2);
+  fillInputs(cbChannel2, choices.input2, choices.input1);
+  cbMode->setCurrentIndex(choices.run.mode);
+  edTime->SetValue(choices.run.time);
+  edPulses->SetValue(choices.run.pulses);
+  cbChannel->setCurrentIndex(choices.run.pulseInput);
+  cbTempCh->setCurrentIndex(choices.run.tempChannel);
+  cbTspType->setCurrentIndex(choices.run.sensor);
+}
+
+void TSpprDlg::storeChoices() const {
+  guarded([this] {
+    RegKey key;
+    key.create(kProgramKey);
+    key.writeInt(kInput1Value, input1());
+    key.writeInt(kInput2Value, input2());
+    key.writeInt(kModeValue, cbMode->currentIndex());
+    key.writeString(kTimeValue,
+                    QString::number(edTime->GetValue(), 'g', QLocale::FloatingPointShortest));
+    key.writeInt(kPulsesValue, edPulses->GetValue());
+    key.writeInt(kPulseInputValue, cbChannel->GetItemIndex());
+    key.writeInt(kTempChannelValue, cbTempCh->currentIndex());
+    key.writeInt(kSensorValue, cbTspType->currentIndex());
+  });
 }
 
 void TSpprDlg::setPackage(const PackagePtr& package) {
@@ -255,8 +346,10 @@ void TSpprDlg::cbModeChange() {
 }
 
 void TSpprDlg::cbChannelsChange() {
-  fillInputs(cbChannel1, input2());
-  fillInputs(cbChannel2, input1());
+  const int one = input1();
+  const int two = input2();
+  fillInputs(cbChannel1, one, two);
+  fillInputs(cbChannel2, two, one);
 }
 
 // Without a thermometer the temperature is typed by hand; with one it is measured and the field
@@ -293,7 +386,16 @@ void TSpprDlg::bnToPackageClick() {
     setPackage(nullptr);
     return;
   }
-  spprAddToPackage(*package, session_.readings(), pnTemp->GetValue(), edVolMass->GetValue());
+  try {
+    spprAddToPackage(*package, session_.readings(), pnTemp->GetValue(), edVolMass->GetValue());
+  } catch (const MessageError&) {
+    // Refused for its reference quantity: that is the field to correct.
+    edVolMass->setFocus(Qt::OtherFocusReason);
+    edVolMass->selectAll();
+    throw;
+  }
+  session_.resultTaken();
+  updateControls();
   emit entryAdded();
 }
 
@@ -316,7 +418,11 @@ void TSpprDlg::SpprResult(SpprThread::QueueItem& item, bool ok) {
   if (reaction.voltage) showVoltage(*reaction.voltage);
   if (reaction.temperatureChanged) pnTemp->SetValue(session_.temperature().value_or(0));
   if (reaction.readingsChanged) showReadings();
-  if (reaction.restartTimer) Timer->start();
+  if (reaction.restartTimer) {
+    Timer->start();
+    runClock_.start();
+    RunTimer->start();
+  }
   if (reaction.stopNow) {
     // A refused push is no failure of the poll: the next poll sees the completion again.
     try {
@@ -324,7 +430,27 @@ void TSpprDlg::SpprResult(SpprThread::QueueItem& item, bool ok) {
     } catch (const MessageError&) {
     }
   }
+  showRun();
   updateControls();
+}
+
+void TSpprDlg::RunTimerTimer() { showRun(); }
+
+// A run the dialog did not start (the instrument was already counting) has no known start: it
+// shows nothing.
+void TSpprDlg::showRun() {
+  if (!session_.measuring() || !runClock_.isValid()) {
+    RunTimer->stop();
+    runClock_.invalidate();
+    lbRun->clear();
+    pbRun->hide();
+    return;
+  }
+  const SpprRunProgress run =
+      spprRunProgress(session_.runTime(), static_cast<double>(runClock_.elapsed()) / 1000);
+  lbRun->setText(qtext(run.text));
+  pbRun->setVisible(run.permille.has_value());
+  if (run.permille) pbRun->setValue(*run.permille);
 }
 
 void TSpprDlg::showVoltage(const SpprVoltage& voltage) {
@@ -349,7 +475,7 @@ int TSpprDlg::input2() const { return cbChannel2->currentText().toInt(); }
 
 void TSpprDlg::updateControls() {
   const SpprControls enabled =
-      spprControls(busy_.isBusy(), session_.measuring(), !package_.expired());
+      spprControls(busy_.isBusy(), session_.measuring(), !package_.expired(), session_.hasResult());
   cbPort->setEnabled(enabled.port);
   bnStart->setEnabled(enabled.start);
   bnStop->setEnabled(enabled.stop);

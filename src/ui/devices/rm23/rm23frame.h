@@ -5,6 +5,7 @@
 // destroys it.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <memory>
 
 #include "core/base/reflinkedptr.h"
@@ -14,6 +15,7 @@
 
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 class QTimer;
@@ -25,9 +27,10 @@ class TSpprDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // Starts the worker and opens the port remembered from the last dialog.
+  // Starts the worker, takes the choices of the last dialog and opens the port it used.
   explicit TSpprDlg(QWidget* parent = nullptr);
-  // Remembers the port choice, then runs what is still queued and closes the port.
+  // Remembers the port and the other choices, then runs what is still queued and closes the
+  // port.
   ~TSpprDlg() override;
 
   // The package "Добавить в пакет" adds to; none on the device page. It is held weakly: a
@@ -55,6 +58,8 @@ class TSpprDlg : public QDialog {
   QComboBox* cbTspType;
   QPushButton* bnStart;
   QPushButton* bnStop;
+  QLabel* lbRun;        // the time left of a run, or the time since its start
+  QProgressBar* pbRun;  // the part done of a run with a set time
   QLabel* pntq;
   QLabel* pnN1;
   QLabel* pnt1;
@@ -63,12 +68,15 @@ class TSpprDlg : public QDialog {
   QLabel* lbVolMass;
   TFloatEdit* edVolMass;
   QPushButton* bnToPackage;
-  QTimer* Timer;  // the poll of the instrument's state
+  QTimer* Timer;     // the poll of the instrument's state
+  QTimer* RunTimer;  // redraws lbRun and pbRun while measuring
 
   void buildControls();
   QWidget* buildSettingsGroup();
   QWidget* buildDataGroup();
   void connectHandlers();
+  void restoreChoices();
+  void storeChoices() const;
 
   void cbPortChange();
   void cbModeChange();
@@ -78,11 +86,13 @@ class TSpprDlg : public QDialog {
   void bnStopClick();
   void bnToPackageClick();
   void TimerTimer();
+  void RunTimerTimer();
   void SpprResult(SpprThread::QueueItem& item, bool ok);
 
   void pushAll(const std::vector<SpprPush>& items);  // can throw
   void showVoltage(const SpprVoltage& voltage);
   void showReadings();
+  void showRun();
   int input1() const;
   int input2() const;
   void updateControls();
@@ -90,5 +100,6 @@ class TSpprDlg : public QDialog {
   PanelBusyState busy_;
   PanelWorker<SpprThread> worker_{busy_};
   SpprSession session_;
+  QElapsedTimer runClock_;  // since the instrument took the start
   std::weak_ptr<PackageBase> package_;
 };

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,18 +55,19 @@ TEST(SpprSession, ChoiceListsAndCaptions) {
   EXPECT_EQ(t.pulses2, "11");
 }
 
-TEST(SpprSession, ControlsFollowBusyMeasuringAndPackage) {
+TEST(SpprSession, ControlsFollowBusyMeasuringPackageAndResult) {
   const struct {
-    bool busy, measuring, package;
+    bool busy, measuring, package, result;
     SpprControls want;
   } cases[] = {
-      {true, false, true, {false, false, false, false}},
-      {false, false, false, {true, true, false, false}},
-      {false, false, true, {true, true, false, true}},
-      {false, true, true, {false, false, true, false}},
+      {true, false, true, true, {false, false, false, false}},
+      {false, false, false, true, {true, true, false, false}},
+      {false, false, true, true, {true, true, false, true}},
+      {false, false, true, false, {true, true, false, false}},  // no run finished, or taken
+      {false, true, true, true, {false, false, true, false}},
   };
   for (const auto& c : cases) {
-    const SpprControls got = spprControls(c.busy, c.measuring, c.package);
+    const SpprControls got = spprControls(c.busy, c.measuring, c.package, c.result);
     EXPECT_EQ(got.port, c.want.port);
     EXPECT_EQ(got.start, c.want.start);
     EXPECT_EQ(got.stop, c.want.stop);
@@ -218,66 +222,144 @@ TEST(SpprSession, StatusRepliesDriveMeasuringReadingsAndTheAutomaticStop) {
   EXPECT_FALSE(session.measuring());
 }
 
-TEST(SpprSession, FailuresAreLoggedExceptThePoll) {
+// Only the stop's reply with results finishes a run; a new start and taking the result end it.
+TEST(SpprSession, AResultExistsFromAStopWithReadingsUntilTakenOrRestarted) {
   SpprSession session;
-  SpprCommon poll = spprPollCommand().data;
-  auto r =
-      session.finished(finishedItem(SPPR_EXCHANGE, poll, "Прибор не отвечает"), false, 1, 2, '.');
-  EXPECT_EQ(r.log, "");
-  ASSERT_TRUE(r.voltage);
-  EXPECT_EQ(r.voltage->text, "");
-
-  SpprCommon stop;
-  stop.command = SPPR_STOP;
-  r = session.finished(finishedItem(SPPR_EXCHANGE, stop, "Ошибка обмена"), false, 1, 2, '.');
-  EXPECT_EQ(r.log, "Ошибка обмена");
-  EXPECT_EQ(r.voltage->text, "");
-
-  const SpprCommon port = spprOpenCommand(2).data;
-  r = session.finished(finishedItem(SPPR_OPEN, port, "COM-порт не открыт"), false, 1, 2, '.');
-  EXPECT_EQ(r.log, "COM-порт не открыт");
-  EXPECT_EQ(r.port, 0);
-  r = session.finished(finishedItem(SPPR_OPEN, port), true, 1, 2, '.');
-  EXPECT_EQ(r.log, "");
-  EXPECT_EQ(r.port, 2);
-
-  // A skipped start: nothing at all.
+  auto step = [&](const SpprCommon& data) {
+    session.finished(finishedItem(SPPR_EXCHANGE, data), true, 1, 2, '.');
+  };
   SpprCommon start;
   start.command = SPPR_TIME_STOP;
-  r = session.finished(finishedItem(-1, start), true, 1, 2, '.');
-  EXPECT_EQ(r.log, "");
-  EXPECT_FALSE(r.restartTimer || r.voltage || r.port);
-  EXPECT_FALSE(session.measuring());
+  start.time = 90;
+  EXPECT_FALSE(session.hasResult());
+  step(start);
+  EXPECT_EQ(session.runTime(), 90);
+  step(statusReply(SPPR_STATUS, 0, 0x80 | 17));  // complete, not yet stopped
+  EXPECT_FALSE(session.hasResult());
+  step(statusReply(SPPR_STOP, 0));
+  EXPECT_TRUE(session.hasResult());
+  step(statusReply(SPPR_STATUS, 9));  // the instrument idles afterwards
+  EXPECT_TRUE(session.hasResult());
+  session.resultTaken();
+  EXPECT_FALSE(session.hasResult());
+
+  step(statusReply(SPPR_STOP, 0));
+  EXPECT_TRUE(session.hasResult());
+  start.command = SPPR_PULSE_STOP;
+  step(start);
+  EXPECT_FALSE(session.hasResult());
+  EXPECT_EQ(session.runTime(), std::nullopt);
+  step(statusReply(SPPR_STOP, 4));  // stopped before it counted anything
+  EXPECT_FALSE(session.hasResult());
+  step(statusReply(SPPR_STOP, 9));
+  EXPECT_FALSE(session.hasResult());
 }
 
-TEST(SpprSession, AddToPackageFillsTheMethodsReferenceColumn) {
-  const SpprReadings readings{0.5, 0.5, 51, 11};
+TEST(SpprSession, RunProgressCountsDownATimedRunAndUpAnyOther) {
+  const struct {
+    std::optional<double> runTime;
+    double elapsed;
+    const char* text;
+    std::optional<int> permille;
+  } cases[] = {
+      {300, 0, "Осталось: 5:00", 0},
+      {300, 27.2, "Осталось: 4:33", 90},  // a started second still counts
+      {300, 28, "Осталось: 4:32", 93},
+      {0.5, 0.1, "Осталось: 0:01", 200},
+      {4095.9998, 0, "Осталось: 1:08:16", 0},
+      {300, 301, "Осталось: 0:00", 1000},  // the instrument's stop is late
+      {std::nullopt, 0, "Прошло: 0:00", std::nullopt},
+      {std::nullopt, 59.9, "Прошло: 0:59", std::nullopt},
+      {std::nullopt, 3725, "Прошло: 1:02:05", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const SpprRunProgress got = spprRunProgress(c.runTime, c.elapsed);
+    EXPECT_EQ(got.text, c.text);
+    EXPECT_EQ(got.permille, c.permille);
+  }
+}
+
+TEST(SpprSession, StoredChoicesOutOfRangeFallBackToDefaults) {
+  const SpprChoices defaults;
+  SpprChoices good;
+  good.input1 = 4;
+  good.input2 = 3;
+  good.run = {3, 4095.9998, kSpprMaxPulses, 3, kSpprNoThermometer, 1};
+  const SpprChoices kept = spprValidChoices(good);
+  EXPECT_EQ(kept.input1, 4);
+  EXPECT_EQ(kept.input2, 3);
+  EXPECT_EQ(kept.run.mode, 3);
+  EXPECT_EQ(kept.run.time, 4095.9998);
+  EXPECT_EQ(kept.run.pulses, kSpprMaxPulses);
+  EXPECT_EQ(kept.run.pulseInput, 3);
+  EXPECT_EQ(kept.run.tempChannel, kSpprNoThermometer);
+  EXPECT_EQ(kept.run.sensor, 1);
+
+  // Each bad value alone falls back; the inputs fall back together.
+  enum { in1, in2, mode, time, pulses, pulseInput, tempChannel, sensor };
+  const auto fields = [](const SpprChoices& c) {
+    return std::array<double, 8>{double(c.input1),          double(c.input2),
+                                 double(c.run.mode),        c.run.time,
+                                 double(c.run.pulses),      double(c.run.pulseInput),
+                                 double(c.run.tempChannel), double(c.run.sensor)};
+  };
+  const struct {
+    const char* what;
+    void (*spoil)(SpprChoices&);
+    std::vector<int> fallen;
+  } cases[] = {
+      {"input 0", [](SpprChoices& c) { c.input1 = 0; }, {in1, in2}},
+      {"input 5", [](SpprChoices& c) { c.input2 = 5; }, {in1, in2}},
+      {"same inputs", [](SpprChoices& c) { c.input2 = c.input1; }, {in1, in2}},
+      {"mode 4", [](SpprChoices& c) { c.run.mode = 4; }, {mode}},
+      {"mode -1", [](SpprChoices& c) { c.run.mode = -1; }, {mode}},
+      {"time 0", [](SpprChoices& c) { c.run.time = 0; }, {time}},
+      {"time 4096", [](SpprChoices& c) { c.run.time = 4096; }, {time}},
+      {"time NaN",
+       [](SpprChoices& c) { c.run.time = std::numeric_limits<double>::quiet_NaN(); },
+       {time}},
+      {"pulses -1", [](SpprChoices& c) { c.run.pulses = -1; }, {pulses}},
+      {"pulses 2^24", [](SpprChoices& c) { c.run.pulses = kSpprMaxPulses + 1; }, {pulses}},
+      {"pulse input 4", [](SpprChoices& c) { c.run.pulseInput = 4; }, {pulseInput}},
+      {"temperature channel 3", [](SpprChoices& c) { c.run.tempChannel = 3; }, {tempChannel}},
+      {"sensor 2", [](SpprChoices& c) { c.run.sensor = 2; }, {sensor}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SpprChoices stored = good;
+    c.spoil(stored);
+    std::array<double, 8> want = fields(good);
+    for (int field : c.fallen) want[field] = fields(defaults)[field];
+    EXPECT_EQ(fields(spprValidChoices(stored)), want);
+  }
+}
+
+TEST(SpprSession, AddToPackageRefusesAReferenceQuantityNotAboveZero) {
   const struct {
     uint8_t method;
-    int column;
-  } cases[] = {{mVolume, colRefVolume}, {mMass, colRefMass}, {mReference, colRefFlow}};
+    double volMass;
+    const char* message;
+  } cases[] = {
+      {mVolume, 0, "Измерение не добавлено в пакет: значение Vэт должно быть больше нуля"},
+      {mVolume, -1, "Измерение не добавлено в пакет: значение Vэт должно быть больше нуля"},
+      {mMass, 0, "Измерение не добавлено в пакет: значение Mэт должно быть больше нуля"},
+      {mReference, std::numeric_limits<double>::quiet_NaN(),
+       "Измерение не добавлено в пакет: значение gэт должно быть больше нуля"},
+  };
   for (const auto& c : cases) {
-    SCOPED_TRACE(int(c.method));
+    SCOPED_TRACE(c.volMass);
     Package<KeltEntry> p;
     p.method = c.method;
     p.addEntry();
-    EXPECT_EQ(spprAddToPackage(p, readings, 21.5, 12.25), 1);
-    const KeltEntry& e = p.entries().back();
-    EXPECT_EQ(e.refTime, 0.5);
-    EXPECT_EQ(e.pulseTime, 0.5);
-    EXPECT_EQ(e.pulses1, 51);
-    EXPECT_EQ(e.pulses2, 11);
-    EXPECT_EQ(e.temperature, 21.5);
-    FieldValue v;
-    ASSERT_TRUE(p.value(1, c.column, v));
-    EXPECT_EQ(std::get<double>(v), 12.25);
-    EXPECT_DOUBLE_EQ(e.frequency, 100);  // recalculated: (51 − 1) / 0.5
+    try {
+      spprAddToPackage(p, {0.5, 0.5, 51, 11}, 20, c.volMass);
+      ADD_FAILURE() << "added";
+    } catch (const MessageError& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+    EXPECT_EQ(p.entryCount(), 1);
   }
-
-  Package<ZorbEntry> unknown;
-  unknown.method = 3;
-  EXPECT_THROW(spprAddToPackage(unknown, readings, 20, 1), MessageError);
-  EXPECT_EQ(unknown.entryCount(), 0);
 }
 
 }  // namespace

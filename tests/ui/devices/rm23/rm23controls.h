@@ -3,10 +3,12 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
 
+#include "ui/base/regkey.h"
 #include "ui/devices/panelcontrol.h"
 #include "ui/widgets/discombobox.h"
 #include "ui/widgets/floatedit.h"
@@ -31,6 +33,8 @@ class Rm23Controls {
   QComboBox* cbTspType() const { return get<QComboBox>("cbTspType"); }
   QPushButton* bnStart() const { return get<QPushButton>("bnStart"); }
   QPushButton* bnStop() const { return get<QPushButton>("bnStop"); }
+  QLabel* lbRun() const { return get<QLabel>("lbRun"); }
+  QProgressBar* pbRun() const { return get<QProgressBar>("pbRun"); }
   QLabel* pntq() const { return get<QLabel>("pntq"); }
   QLabel* pnN1() const { return get<QLabel>("pnN1"); }
   QLabel* pnt1() const { return get<QLabel>("pnt1"); }
@@ -40,6 +44,7 @@ class Rm23Controls {
   TFloatEdit* edVolMass() const { return get<TFloatEdit>("edVolMass"); }
   QPushButton* bnToPackage() const { return get<QPushButton>("bnToPackage"); }
   QTimer* Timer() const { return get<QTimer>("Timer"); }
+  QTimer* RunTimer() const { return get<QTimer>("RunTimer"); }
 
  private:
   template <class W>
@@ -49,3 +54,21 @@ class Rm23Controls {
 
   const QWidget* dialog_;
 };
+
+// The settings values in which a dialog leaves its choices for the next one.
+inline const char* const kSpprChoiceValues[] = {
+    "SpprInput1", "SpprInput2",     "SpprMode",        "SpprTime",
+    "SpprPulses", "SpprPulseInput", "SpprTempChannel", "SpprSensor",
+};
+
+inline void storeSpprChoice(const char* name, const QString& text) {
+  RegKey key;
+  key.create(kProgramKey);
+  key.writeString(name, text);
+}
+
+// An empty value reads as missing: the next dialog starts from the defaults, whatever a dialog of
+// an earlier test chose.
+inline void forgetSpprChoices() {
+  for (const char* name : kSpprChoiceValues) storeSpprChoice(name, "");
+}

@@ -23,6 +23,10 @@ namespace {
 
 class SpprFaultTest : public FaultPanelTest {
  protected:
+  void SetUp() override {
+    FaultPanelTest::SetUp();
+    forgetSpprChoices();
+  }
   void TearDown() override {
     delete dlg.data();
     FaultPanelTest::TearDown();

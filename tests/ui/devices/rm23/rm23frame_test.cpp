@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -51,6 +52,7 @@ class SpprDlgTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setMessageSink([this](const QString& text) { console << text; });
+    forgetSpprChoices();
   }
   void TearDown() override {
     delete dlg.data();
@@ -87,8 +89,8 @@ class SpprDlgTest : public ::testing::Test {
     ASSERT_EQ(ui().cbPort()->currentIndex(), 1);
   }
 
-  void create() {
-    dlg = new TSpprDlg;
+  void create(QWidget* parent = nullptr) {
+    dlg = new TSpprDlg(parent);
     ui().Timer()->setInterval(kPollMs);
     ASSERT_TRUE(waitIdle());
     console.clear();
@@ -104,6 +106,12 @@ class SpprDlgTest : public ::testing::Test {
     EXPECT_FALSE(ui().bnStop()->isEnabled());
   }
 
+  // Closes the shown dialog as the user does; it is gone once the event loop deleted it.
+  void closeDialog() {
+    dlg->close();
+    ASSERT_TRUE(waitUntil([&] { return dlg.isNull(); }));
+  }
+
   std::string lines() const { return console.join('\n').toStdString(); }
 
   std::unique_ptr<SimProcess> sim;
@@ -117,9 +125,9 @@ TEST_F(SpprDlgTest, ATimedRunCompletesAndBecomesOneEntry) {
   attach({"--temp=20,25"});
   const auto package = std::make_shared<Package<KeltEntry>>();
   dlg->setPackage(package);
-  EXPECT_TRUE(ui().bnToPackage()->isEnabled());
-  chooseItem(ui().cbChannel1(), "3");  // 20 Hz
-  chooseItem(ui().cbChannel2(), "4");  // 10 Hz
+  EXPECT_FALSE(ui().bnToPackage()->isEnabled());  // nothing measured yet
+  chooseItem(ui().cbChannel1(), "3");             // 20 Hz
+  chooseItem(ui().cbChannel2(), "4");             // 10 Hz
   ui().edTime()->SetValue(0.5);
   chooseItem(ui().cbTempCh(), 1);   // "ТСП 2"
   chooseItem(ui().cbTspType(), 1);  // "Pt-100 (W=1,385)", as the simulator reports
@@ -154,6 +162,7 @@ TEST_F(SpprDlgTest, ATimedRunCompletesAndBecomesOneEntry) {
   EXPECT_EQ(e.pulses2, 6);
   EXPECT_DOUBLE_EQ(e.temperature, ui().pnTemp()->GetValue());
   EXPECT_DOUBLE_EQ(e.refVolume, 12.5);
+  EXPECT_FALSE(ui().bnToPackage()->isEnabled());  // the same measurement is not added twice
 }
 
 TEST_F(SpprDlgTest, PulseAndStartStopRunsReportTheChosenInputs) {
@@ -228,6 +237,7 @@ TEST_F(SpprDlgTest, AFailedTemperatureSkipsTheStartQueuedAfterIt) {
     EXPECT_EQ(lines(), c.message);
     EXPECT_TRUE(ui().bnStart()->isEnabled());
     EXPECT_FALSE(ui().bnStop()->isEnabled());
+    EXPECT_EQ(ui().lbRun()->text(), "");  // a run that never started shows no time
     // The polls find the instrument stopped, not counting: it never got the start.
     ASSERT_TRUE(waitUntil([&] { return !ui().pnU()->text().isEmpty(); }));
     EXPECT_EQ(ui().pntq()->text(), "");
@@ -323,15 +333,173 @@ TEST_F(SpprDlgTest, SettingsFollowTheModeTheInputsAndTheTemperatureChannel) {
   dlg->setPackage(package);
   EXPECT_TRUE(ui().lbVolMass()->isVisibleTo(dlg));
   EXPECT_EQ(ui().lbVolMass()->text(), "gэт, м3/ч:");
+  EXPECT_FALSE(ui().bnToPackage()->isEnabled());  // no run finished
+  EXPECT_EQ(lines(), "");
+}
+
+TEST_F(SpprDlgTest, AMeasurementGoesIntoThePackageOnceAndOnlyWithAQuantityAboveZero) {
+  attach({});
+  dlg->show();  // Enter reaches the default button of a shown dialog only
+  auto package = std::make_shared<Package<KeltEntry>>();
+  dlg->setPackage(package);
+  chooseItem(ui().cbTempCh(), kSpprNoThermometer);
+  ui().edTime()->SetValue(0.2);
+  QSignalSpy added(dlg.data(), &TSpprDlg::entryAdded);
+  measure();
+  ASSERT_TRUE(ui().bnToPackage()->isEnabled());
+
+  // Nothing typed: refused with a console line, the package as it was, the button still there.
+  EXPECT_EQ(ui().edVolMass()->GetValue(), 0);
+  QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
+  EXPECT_EQ(lines(), "Измерение не добавлено в пакет: значение Vэт должно быть больше нуля");
+  EXPECT_EQ(package->entryCount(), 0);
+  EXPECT_EQ(added.count(), 0);
   EXPECT_TRUE(ui().bnToPackage()->isEnabled());
+  // Below zero the field itself does not go.
+  ui().edVolMass()->SetValue(-2);
+  EXPECT_EQ(ui().edVolMass()->GetValue(), 0);
+
+  // Enter after the quantity confirms it and nothing else: no new run over the finished one.
+  ui().edVolMass()->setFocus();
+  ui().edVolMass()->selectAll();
+  QTest::keyClicks(ui().edVolMass(), "2.5");
+  QTest::keyClick(ui().edVolMass(), Qt::Key_Return);
+  waitUntil([] { return false; }, 4 * kPollMs);
+  EXPECT_TRUE(ui().bnStart()->isEnabled());
+  EXPECT_FALSE(ui().bnStop()->isEnabled());
+  QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
+  ASSERT_EQ(package->entryCount(), 1);
+  EXPECT_DOUBLE_EQ(package->entries()[0].refVolume, 2.5);
+  EXPECT_EQ(added.count(), 1);
+  EXPECT_FALSE(ui().bnToPackage()->isEnabled());
 
   // A package the document has dropped meanwhile is no longer offered.
+  measure();
+  ASSERT_TRUE(ui().bnToPackage()->isEnabled());
   const std::weak_ptr<PackageBase> dropped = package;
   package.reset();
   QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
   EXPECT_TRUE(dropped.expired());
   EXPECT_FALSE(ui().bnToPackage()->isEnabled());
   EXPECT_FALSE(ui().lbVolMass()->isVisibleTo(dlg));
+  EXPECT_EQ(added.count(), 1);
+}
+
+// A timed run counts its time down with a bar of the part done; a run without a set time counts
+// the time since "Старт". Both go when the run ends.
+TEST_F(SpprDlgTest, ARunShowsItsTimeUntilItEnds) {
+  const struct {
+    int mode;
+    const char* prefix;
+    bool bar;
+  } cases[] = {{0, "Осталось: ", true}, {2, "Прошло: ", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    attach({"--run=3000"});
+    chooseItem(ui().cbMode(), c.mode);
+    ui().edTime()->SetValue(3);
+    chooseItem(ui().cbTempCh(), kSpprNoThermometer);
+    EXPECT_EQ(ui().lbRun()->text(), "");
+    EXPECT_TRUE(ui().pbRun()->isHidden());
+
+    QTest::mouseClick(ui().bnStart(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return ui().bnStop()->isEnabled(); }));
+    QStringList shown;
+    int lastPart = -1;
+    for (QDeadlineTimer end(8000); !ui().bnStart()->isEnabled() && !end.hasExpired();) {
+      const QString text = ui().lbRun()->text();
+      if (!text.isEmpty() && (shown.isEmpty() || shown.back() != text)) shown << text;
+      EXPECT_EQ(!ui().pbRun()->isHidden(), c.bar);
+      if (c.bar) {
+        EXPECT_GE(ui().pbRun()->value(), lastPart);
+        lastPart = ui().pbRun()->value();
+      }
+      waitUntil([] { return false; }, 50);
+    }
+    ASSERT_TRUE(ui().bnStart()->isEnabled()) << "no completion";
+    EXPECT_EQ(ui().lbRun()->text(), "");
+    EXPECT_TRUE(ui().pbRun()->isHidden());
+    EXPECT_FALSE(ui().RunTimer()->isActive());
+
+    // The seconds of the run, each shown once, counting the right way.
+    ASSERT_GE(shown.size(), 3) << shown.join(" | ").toStdString();
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+      ASSERT_TRUE(shown[i].startsWith(QString::fromUtf8(c.prefix))) << shown[i].toStdString();
+      if (i == 0) continue;
+      const int step = shown[i].section(':', 2).toInt() - shown[i - 1].section(':', 2).toInt();
+      EXPECT_GT(c.bar ? -step : step, 0) << shown.join(" | ").toStdString();
+    }
+    EXPECT_EQ(lines(), "");
+    delete dlg.data();
+  }
+}
+
+TEST_F(SpprDlgTest, TheChoicesOutliveTheDialog) {
+  ComPort::ComList::install({"/nonexistent/ttyRM"});
+  writeRememberedPort(0);
+  create();
+  dlg->show();
+  chooseItem(ui().cbChannel1(), "4");
+  chooseItem(ui().cbChannel2(), "3");
+  chooseItem(ui().cbMode(), 1);
+  chooseItem(ui().cbChannel(), "2");
+  ui().edPulses()->SetValue(1234);
+  ui().edTime()->SetValue(0.1);  // no exact binary fraction
+  chooseItem(ui().cbTspType(), 1);
+  chooseItem(ui().cbTempCh(), kSpprNoThermometer);
+  closeDialog();
+
+  create();
+  dlg->show();
+  EXPECT_EQ(ui().cbChannel1()->currentText(), "4");
+  EXPECT_EQ(items(ui().cbChannel1()), QStringList({"1", "2", "4"}));
+  EXPECT_EQ(ui().cbChannel2()->currentText(), "3");
+  EXPECT_EQ(items(ui().cbChannel2()), QStringList({"1", "2", "3"}));
+  EXPECT_EQ(ui().cbMode()->currentIndex(), 1);
+  EXPECT_EQ(ui().criterion()->currentWidget(), ui().edPulses());
+  EXPECT_TRUE(ui().cbChannel()->isEnabled());
+  EXPECT_EQ(ui().cbChannel()->currentText(), "2");
+  EXPECT_EQ(ui().edPulses()->GetValue(), 1234);
+  EXPECT_EQ(ui().edTime()->GetValue(), 0.1);
+  EXPECT_EQ(ui().cbTempCh()->currentIndex(), kSpprNoThermometer);
+  EXPECT_FALSE(ui().cbTspType()->isEnabled());
+  EXPECT_FALSE(ui().pnTemp()->isReadOnly());
+  EXPECT_EQ(ui().cbTspType()->currentIndex(), 1);
+
+  // The unused pulse input is kept too.
+  chooseItem(ui().cbMode(), 3);
+  closeDialog();
+  create();
+  dlg->show();
+  EXPECT_EQ(ui().cbMode()->currentIndex(), 3);
+  EXPECT_FALSE(ui().cbChannel()->isEnabled());
+  chooseItem(ui().cbMode(), 1);
+  EXPECT_EQ(ui().cbChannel()->currentText(), "2");
+  EXPECT_EQ(lines(), "");
+}
+
+TEST_F(SpprDlgTest, StoredChoicesThatDoNotFitFallBackToTheDefaultsSilently) {
+  ComPort::ComList::install({"/nonexistent/ttyRM"});
+  writeRememberedPort(0);
+  const struct {
+    const char* name;
+    const char* text;
+  } stored[] = {
+      {"SpprInput1", "2"},       {"SpprInput2", "2"},  // the same input twice
+      {"SpprMode", "4"},         {"SpprTime", "5 сек"},     {"SpprPulses", "-1"},
+      {"SpprPulseInput", "1e3"}, {"SpprTempChannel", "-1"}, {"SpprSensor", "2"},
+  };
+  for (const auto& s : stored) storeSpprChoice(s.name, s.text);
+  create();
+  EXPECT_EQ(ui().cbChannel1()->currentText(), "1");
+  EXPECT_EQ(ui().cbChannel2()->currentText(), "2");
+  EXPECT_EQ(ui().cbMode()->currentIndex(), 0);
+  EXPECT_EQ(ui().criterion()->currentWidget(), ui().edTime());
+  EXPECT_EQ(ui().edTime()->GetValue(), kSpprDefaultTime);
+  EXPECT_EQ(ui().edPulses()->GetValue(), kSpprDefaultPulses);
+  EXPECT_EQ(ui().cbChannel()->GetItemIndex(), 0);
+  EXPECT_EQ(ui().cbTempCh()->currentIndex(), 0);
+  EXPECT_EQ(ui().cbTspType()->currentIndex(), 0);
   EXPECT_EQ(lines(), "");
 }
 
@@ -351,10 +519,17 @@ TEST_F(SpprDlgTest, TheMainWindowOpensFeedsAndForgetsTheDialog) {
   ASSERT_TRUE(dlg);
   EXPECT_TRUE(dlg->isVisible());
   ASSERT_TRUE(waitIdle());
+  chooseItem(ui().cbPort(), 1);
+  ASSERT_TRUE(waitIdle());
+  ui().Timer()->setInterval(kPollMs);
+  chooseItem(ui().cbTempCh(), kSpprNoThermometer);
+  ui().edTime()->SetValue(0.2);
+  measure();
   EXPECT_FALSE(ui().bnToPackage()->isEnabled());  // the device tab
 
   form.TabControl->setCurrentIndex(1);
   EXPECT_TRUE(ui().lbVolMass()->isVisible());
+  ui().edVolMass()->SetValue(1);
   QTest::mouseClick(ui().bnToPackage(), Qt::LeftButton);
   EXPECT_EQ(package->entryCount(), 1);
   EXPECT_EQ(form.Table->GetRowCount(), 1);
@@ -365,8 +540,6 @@ TEST_F(SpprDlgTest, TheMainWindowOpensFeedsAndForgetsTheDialog) {
   form.TabControl->setCurrentIndex(0);
   EXPECT_FALSE(ui().bnToPackage()->isEnabled());
 
-  chooseItem(ui().cbPort(), 1);
-  ASSERT_TRUE(waitIdle());
   ASSERT_EQ(ui().cbPort()->currentIndex(), 1);
   dlg->close();
   ASSERT_TRUE(waitUntil([&] { return dlg.isNull(); }));
