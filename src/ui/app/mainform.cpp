@@ -370,8 +370,8 @@ void TMainForm::createStatusBar() {
   lbDocumentState = new StatusText(Qt::ElideMiddle, "Документ");
   lbPortState = new QLabel;
   lbPortState->setAccessibleName("Порт прибора");
-  statusBar()->addWidget(lbStatusMessage, 3);
-  statusBar()->addPermanentWidget(lbDocumentState, 2);
+  statusBar()->addWidget(lbStatusMessage, 1);
+  statusBar()->addPermanentWidget(lbDocumentState, 1);
   statusBar()->addPermanentWidget(lbPortState);
   connect(Console, &QPlainTextEdit::textChanged, this,
           [this] { showStatusText(lbStatusMessage, Console->lastLine()); });

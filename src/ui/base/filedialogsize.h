@@ -4,5 +4,5 @@
 class QFileDialog;
 
 // Grows the dialog to about 900 × 500 (a dialog the user made larger stays so), never beyond the
-// screen of its parent window.
+// screen of its parent window, and lets its detail columns take the width their texts need.
 void fitFileDialog(QFileDialog& dialog);
