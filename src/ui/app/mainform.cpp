@@ -282,6 +282,7 @@ void TMainForm::createClientArea() {
   PageScroll = new QScrollArea(Splitter1);
   PageScroll->setWidgetResizable(true);
   PageScroll->setFrameShape(QFrame::NoFrame);
+  PageScroll->setFocusPolicy(Qt::NoFocus);  // no tab stop of its own; it follows the focus
   PageArea = new QWidget;
   auto* pageLayout = new QVBoxLayout(PageArea);
   pageLayout->setContentsMargins(0, 0, 0, 0);
