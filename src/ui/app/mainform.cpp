@@ -457,7 +457,9 @@ void TMainForm::refreshRecentDocuments() {
   for (int i = 0; i < paths.size(); ++i) {
     const QString& path = paths[i];
     const QString shown = QDir::toNativeSeparators(path);
-    QAction* item = NRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+    // An ampersand of the path is shown as such, not taken for a menu key.
+    QAction* item = NRecent->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QString(shown).replace('&', "&&")));
     // Queued: opening rebuilds this menu while its item is being triggered.
     connect(
         item, &QAction::triggered, this, [this, path] { openRecent(path); }, Qt::QueuedConnection);
