@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QScrollBar>
+#include <QTextBlock>
 
 #include "ui/app/systemlocale.h"
 #include "ui/base/messagelog.h"
@@ -27,6 +28,7 @@ MessageConsole::MessageConsole(QWidget* parent) : QPlainTextEdit(parent) {
   setFocusPolicy(Qt::ClickFocus);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setLineWrapMode(QPlainTextEdit::NoWrap);
+  setMinimumHeight(heightForLines(2));
   setMessageSink([this](const QString& text) { addLine(text); });
 }
 
@@ -42,7 +44,32 @@ void MessageConsole::addLine(const QString& text) {
   QString all = lines.join('\n');
   while (!all.isEmpty() && all.back().isSpace()) all.chop(1);
   setPlainText(all);
+  showNewestLine();
+}
+
+void MessageConsole::showNewestLine() {
+  // The start of the line, so a long line shows its time stamp rather than its end.
+  QTextCursor cursor(document()->lastBlock());
+  setTextCursor(cursor);
+  ensureCursorVisible();
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+int MessageConsole::heightForLines(int lines) const {
+  const QMargins margins = contentsMargins();
+  return lines * fontMetrics().lineSpacing() + 2 * static_cast<int>(document()->documentMargin()) +
+         margins.top() + margins.bottom() + horizontalScrollBar()->sizeHint().height();
+}
+
+QString MessageConsole::lastLine() const {
+  return document()->isEmpty() ? QString() : document()->lastBlock().text();
+}
+
+void MessageConsole::resizeEvent(QResizeEvent* event) {
+  QScrollBar* bar = verticalScrollBar();
+  const bool newestShown = bar->value() == bar->maximum();
+  QPlainTextEdit::resizeEvent(event);
+  if (newestShown) bar->setValue(bar->maximum());
 }
 
 void MessageConsole::mouseDoubleClickEvent(QMouseEvent* /*event*/) { clear(); }

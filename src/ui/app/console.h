@@ -12,10 +12,19 @@ class MessageConsole : public QPlainTextEdit {
   explicit MessageConsole(QWidget* parent);
   ~MessageConsole() override;
 
-  // Adds one time-stamped line, dropping the oldest beyond kLines; the newest stays in view.
+  // Adds one time-stamped line, dropping the oldest beyond kLines; the newest comes into view.
   void addLine(const QString& text);
+  // The height that shows `lines` lines, a horizontal scroll bar under them included.
+  int heightForLines(int lines) const;
+  // The text of the newest line; empty when the console is empty.
+  QString lastLine() const;
 
  protected:
   // A double click empties the console.
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // A console made lower keeps its newest line in view when it showed it before.
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void showNewestLine();
 };

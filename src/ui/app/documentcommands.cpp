@@ -1,8 +1,11 @@
 #include "ui/app/documentcommands.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTabBar>
+#include <QTime>
 
 #include "core/base/errors.h"
 #include "core/devices/devicetypes.h"
@@ -13,7 +16,9 @@
 #include "ui/app/console.h"
 #include "ui/app/doccreate.h"
 #include "ui/app/mainform.h"
+#include "ui/app/recentdocuments.h"
 #include "ui/app/sharedcommands.h"
+#include "ui/base/filedialogsize.h"
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
 #include "ui/graphs/tservicegraph.h"
@@ -30,6 +35,8 @@ const QString kFileFilter = QStringLiteral("Преобразователь ра�
 
 std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+QString timeNow() { return QTime::currentTime().toString("HH:mm:ss"); }
+
 }  // namespace
 
 QString chooseOpenFileDialog(QWidget* parent) {
@@ -38,6 +45,7 @@ QString chooseOpenFileDialog(QWidget* parent) {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(kFileFilter);
   dialog.setDefaultSuffix("srv");
+  fitFileDialog(dialog);
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
@@ -50,6 +58,7 @@ QString chooseSaveFileDialog(QWidget* parent, const QString& proposed) {
   // The proposed name often holds dots of its own (model names, diameters), which would keep the
   // dialog from adding the default extension, so it is proposed with the extension.
   dialog.selectFile(proposed + ".srv");
+  fitFileDialog(dialog);
   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
@@ -66,6 +75,7 @@ void DocumentCommands::openCommandLineDocument(const QStringList& arguments) {
     window_.setDocumentName(QString::fromStdString(*path));
     window_.rebuildTabs();
     window_.bindTable();
+    documentOpened(QString::fromStdString(*path));
   });
   window_.updateActions();
 }
@@ -112,6 +122,21 @@ void DocumentCommands::ActionOpenExecute() {
   askToSave();
   const QString path = window_.seams().chooseOpenFile(&window_);
   if (path.isEmpty()) return;
+  openDocument(path);
+}
+
+void DocumentCommands::openRecentDocument(const QString& path) {
+  if (!QFileInfo(path).isFile()) {
+    RecentDocuments::remove(path);
+    window_.refreshRecentDocuments();
+    throw MessageError("Документ " + QDir::toNativeSeparators(path).toStdString() +
+                       " не найден; он убран из списка последних документов");
+  }
+  askToSave();
+  openDocument(path);
+}
+
+void DocumentCommands::openDocument(const QString& path) {
   readDocumentFile(path);  // a rejected file leaves the document, caption and console as they were
   window_.Console->clear();
   window_.setDocumentName(path);
@@ -120,7 +145,16 @@ void DocumentCommands::ActionOpenExecute() {
   window_.updateActions();
   window_.refreshLinesWindow();
   window_.updateDeviceCaptions();
+  documentOpened(path);
 }
+
+void DocumentCommands::documentOpened(const QString& path) {
+  window_.setFileState("открыт в " + timeNow());
+  RecentDocuments::add(path);
+  window_.refreshRecentDocuments();
+}
+
+void DocumentCommands::documentSaved() { window_.setFileState("сохранён в " + timeNow()); }
 
 void DocumentCommands::ActionSaveExecute() {
   const Document& doc = window_.document();
@@ -130,6 +164,7 @@ void DocumentCommands::ActionSaveExecute() {
     return;
   }
   files::writeDocument(doc.fileName, *doc.device, doc.packages);
+  documentSaved();
 }
 
 void DocumentCommands::NSaveAsClick() {
@@ -143,6 +178,9 @@ void DocumentCommands::NSaveAsClick() {
   files::writeDocument(localPath(path), *doc.device, doc.packages);
   window_.setDocumentName(path);
   window_.refreshLinesWindow();
+  documentSaved();
+  RecentDocuments::add(path);
+  window_.refreshRecentDocuments();
 }
 
 void DocumentCommands::NCloseClick() {

@@ -28,6 +28,8 @@ class DocumentCommands {
 
   void ActionNewExecute();
   void ActionOpenExecute();
+  // Opens a document of the recent list; a file that is gone leaves the list with a console line.
+  void openRecentDocument(const QString& path);
   void ActionSaveExecute();
   void NSaveAsClick();
   void NCloseClick();
@@ -48,6 +50,10 @@ class DocumentCommands {
  private:
   void askToSave();
   void readDocumentFile(const QString& path);
+  void openDocument(const QString& path);
+  // The file's state for the status bar; an opened file also goes to the top of the recent list.
+  void documentOpened(const QString& path);
+  void documentSaved();
 
   TMainForm& window_;
   const QString reportPath_;

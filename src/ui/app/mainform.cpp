@@ -5,12 +5,22 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -22,10 +32,13 @@
 #include "ui/app/doccreate.h"
 #include "ui/app/documentcommands.h"
 #include "ui/app/help.h"
+#include "ui/app/recentdocuments.h"
 #include "ui/app/sharedcommands.h"
 #include "ui/app/tablebinding.h"
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
+#include "ui/base/regkey.h"
+#include "ui/devices/td/tddevice.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
@@ -43,6 +56,36 @@ const QString kCaptionPrefix = QStringLiteral("ТайдМарк-Cервис [");
 QIcon actionIcon(const char* file, const char* theme = nullptr) {
   const QIcon own(QStringLiteral(":/icons/%1.png").arg(file));
   return theme ? QIcon::fromTheme(theme, own) : own;
+}
+
+const QString kGeometryValue = QStringLiteral("MainWindowGeometry");
+const QString kSplitterValue = QStringLiteral("MainWindowSplitter");
+
+// A status bar text that never widens the window: what does not fit is elided, the whole text
+// is the tool tip.
+class StatusText : public QLabel {
+ public:
+  StatusText(Qt::TextElideMode mode, const QString& accessibleName) : mode_(mode) {
+    setAccessibleName(accessibleName);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  }
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(text(), mode_, area.width()));
+  }
+
+ private:
+  Qt::TextElideMode mode_;
+};
+
+void showStatusText(QLabel* label, const QString& text) {
+  label->setText(text);
+  label->setToolTip(text);
 }
 
 // The package shown on a tab; none on the device tab.
@@ -77,10 +120,9 @@ TMainForm::TMainForm(const QStringList& arguments, Seams seams, QWidget* parent)
   ServiceGraph = new TServiceGraph(this);
   CsvOptionsDlg = new TCsvOptionsDlg(this);
   SectionSelect = new TSectionSelect(this);
-
-  resize(725, 519 + menuBar()->sizeHint().height());
-  if (const QScreen* screen = this->screen())
-    move(screen->availableGeometry().center() - rect().center());
+  createStatusBar();
+  placeWindow();
+  refreshRecentDocuments();
 
   updateActions();
   setDocumentName(QString());
@@ -178,6 +220,8 @@ void TMainForm::createMenus() {
   QMenu* file = menuBar()->addMenu("Файл");
   file->addActions({ActionNew, ActionOpen, ActionSave, NSaveAs, NClose});
   file->addSeparator();
+  NRecent = file->addMenu("Последние документы");
+  file->addSeparator();
   file->addAction(NExit);
 
   QMenu* packages = menuBar()->addMenu("Пакеты");
@@ -233,9 +277,17 @@ void TMainForm::createClientArea() {
   Splitter1->setHandleWidth(3);
   Splitter1->setChildrenCollapsible(false);
 
-  PageArea = new QWidget(Splitter1);
+  // A panel larger than the window scrolls inside its page instead of setting the window's
+  // minimum size; the table fills the page and scrolls by itself.
+  PageScroll = new QScrollArea(Splitter1);
+  PageScroll->setWidgetResizable(true);
+  PageScroll->setFrameShape(QFrame::NoFrame);
+  PageScroll->setFocusPolicy(Qt::NoFocus);  // no tab stop of its own; it follows the focus
+  PageArea = new QWidget;
   auto* pageLayout = new QVBoxLayout(PageArea);
   pageLayout->setContentsMargins(0, 0, 0, 0);
+  StartPage = createStartPage(PageArea);
+  pageLayout->addWidget(StartPage);
   Table = new TGoodTable(PageArea);
   Table->setAccessibleName("Таблица измерений");
   Table->hide();
@@ -249,17 +301,118 @@ void TMainForm::createClientArea() {
     TablePopupMenu->popup(Table->viewport()->mapToGlobal(pos));
   });
 
+  PageScroll->setWidget(PageArea);
   Console = new MessageConsole(Splitter1);
 
-  Splitter1->addWidget(PageArea);
+  Splitter1->addWidget(PageScroll);
   Splitter1->addWidget(Console);
   Splitter1->setStretchFactor(0, 1);
   Splitter1->setStretchFactor(1, 0);
-  Splitter1->setSizes({10000, 58});
+  Splitter1->setSizes({10000, Console->heightForLines(4)});
 
   layout->addWidget(TabControl);
   layout->addWidget(Splitter1, 1);
   setCentralWidget(central);
+}
+
+// What to do first, while no document is open.
+QWidget* TMainForm::createStartPage(QWidget* parent) {
+  auto* page = new QWidget(parent);
+  auto* title = new QLabel("Документ не открыт", page);
+  QFont titleFont = title->font();
+  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+  titleFont.setBold(true);
+  title->setFont(titleFont);
+  auto* hint = new QLabel(
+      "Создайте новый документ для прибора или откройте сохранённый документ (*.srv).", page);
+  hint->setWordWrap(true);
+
+  bnStartNew = new QPushButton(ActionNew->icon(), "Создать", page);
+  bnStartOpen = new QPushButton(ActionOpen->icon(), "Открыть", page);
+  connect(bnStartNew, &QPushButton::clicked, ActionNew, &QAction::trigger);
+  connect(bnStartOpen, &QPushButton::clicked, ActionOpen, &QAction::trigger);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(bnStartNew);
+  buttons->addWidget(bnStartOpen);
+  buttons->addStretch();
+
+  lbRecent = new QListWidget(page);
+  lbRecent->setAccessibleName("Последние документы");
+  lbRecentCaption_ = new QLabel("Последние документы:", page);
+  lbRecentCaption_->setBuddy(lbRecent);
+  // Queued: opening rebuilds the list whose signal is running. The page is hidden while a
+  // document is open, so the second click of a double click opens nothing more.
+  const auto openItem = [this](QListWidgetItem* item) {
+    const QString path = item->data(Qt::UserRole).toString();
+    QMetaObject::invokeMethod(
+        this,
+        [this, path] {
+          if (!doc_.isOpen()) openRecent(path);
+        },
+        Qt::QueuedConnection);
+  };
+  connect(lbRecent, &QListWidget::itemClicked, this, openItem);
+  connect(lbRecent, &QListWidget::itemActivated, this, openItem);
+
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(24, 24, 24, 24);
+  layout->addWidget(title);
+  layout->addWidget(hint);
+  layout->addLayout(buttons);
+  layout->addSpacing(12);
+  layout->addWidget(lbRecentCaption_);
+  layout->addWidget(lbRecent, 1);
+  layout->addStretch();
+  return page;
+}
+
+void TMainForm::createStatusBar() {
+  lbStatusMessage = new StatusText(Qt::ElideRight, "Последнее сообщение");
+  lbDocumentState = new StatusText(Qt::ElideMiddle, "Документ");
+  lbPortState = new QLabel;
+  lbPortState->setAccessibleName("Порт прибора");
+  statusBar()->addWidget(lbStatusMessage, 1);
+  statusBar()->addPermanentWidget(lbDocumentState, 1);
+  statusBar()->addPermanentWidget(lbPortState);
+  connect(Console, &QPlainTextEdit::textChanged, this,
+          [this] { showStatusText(lbStatusMessage, Console->lastLine()); });
+  // The panels tell nobody when their port opens or closes; asking is cheap.
+  portTimer_ = new QTimer(this);
+  portTimer_->setInterval(500);
+  connect(portTimer_, &QTimer::timeout, this, &TMainForm::updatePortState);
+  portTimer_->start();
+}
+
+// The window opens where it was left, at most as large as the screen's free area, and on it.
+void TMainForm::placeWindow() {
+  resize(725, 519 + menuBar()->sizeHint().height());
+  bool restored = false;
+  guarded([&] {
+    RegKey key;
+    key.create(kProgramKey);
+    restored = restoreGeometry(QByteArray::fromBase64(key.readString(kGeometryValue).toLatin1()));
+    Splitter1->restoreState(QByteArray::fromBase64(key.readString(kSplitterValue).toLatin1()));
+  });
+  const QScreen* screen = this->screen();
+  if (!screen || isMaximized()) return;
+  // The window manager's frame is not known before the window is shown; the style's title bar
+  // and frame stand in for it.
+  const int border = 2 * style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+  const QSize frame(border, border + style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  const QRect area = screen->availableGeometry();
+  resize(size().boundedTo(area.size() - frame));
+  const QRect outline(pos(), size() + frame);
+  if (!restored || !area.contains(outline))
+    move(area.center() - outline.center() + outline.topLeft());
+}
+
+void TMainForm::storeWindowState() {
+  guarded([this] {
+    RegKey key;
+    key.create(kProgramKey);
+    key.writeString(kGeometryValue, QString::fromLatin1(saveGeometry().toBase64()));
+    key.writeString(kSplitterValue, QString::fromLatin1(Splitter1->saveState().toBase64()));
+  });
 }
 
 // ---- state shown -------------------------------------------------------------------------------
@@ -267,6 +420,62 @@ void TMainForm::createClientArea() {
 void TMainForm::setDocumentName(const QString& name) {
   doc_.fileName = QFile::encodeName(name).toStdString();
   setWindowTitle(kCaptionPrefix + name + "]");
+  fileState_.clear();
+  updateStatus();
+}
+
+void TMainForm::setFileState(const QString& state) {
+  fileState_ = state;
+  updateStatus();
+}
+
+// Only what is known: the program keeps no "modified" flag, so the state says when the file was
+// last opened or saved, not whether the document still matches it.
+void TMainForm::updateStatus() {
+  QString text = QStringLiteral("Документ не открыт");
+  if (doc_.isOpen() && doc_.fileName.empty()) {
+    text = QStringLiteral("Новый документ, в файл не сохранён");
+  } else if (doc_.isOpen()) {
+    text = QDir::toNativeSeparators(QFile::decodeName(doc_.fileName.c_str()));
+    if (!fileState_.isEmpty()) text += " — " + fileState_;
+  }
+  showStatusText(lbDocumentState, text);
+  updatePortState();
+}
+
+void TMainForm::updatePortState() {
+  const auto* td = dynamic_cast<const TDx2*>(doc_.device.get());
+  lbPortState->setVisible(td != nullptr);
+  if (td) lbPortState->setText(td->panel()->portOpen() ? "Порт открыт" : "Порт закрыт");
+}
+
+void TMainForm::refreshRecentDocuments() {
+  QStringList paths;
+  guarded([&] { paths = RecentDocuments::load(); });
+  NRecent->clear();
+  lbRecent->clear();
+  for (int i = 0; i < paths.size(); ++i) {
+    const QString& path = paths[i];
+    const QString shown = QDir::toNativeSeparators(path);
+    // An ampersand of the path is shown as such, not taken for a menu key.
+    QAction* item = NRecent->addAction(
+        QStringLiteral("&%1 %2").arg(i + 1).arg(QString(shown).replace('&', "&&")));
+    // Queued: opening rebuilds this menu while its item is being triggered.
+    connect(
+        item, &QAction::triggered, this, [this, path] { openRecent(path); }, Qt::QueuedConnection);
+    auto* row = new QListWidgetItem(shown, lbRecent);
+    row->setData(Qt::UserRole, path);
+    row->setToolTip(shown);
+  }
+  NRecent->setEnabled(!paths.isEmpty());
+  lbRecent->setVisible(!paths.isEmpty());
+  lbRecentCaption_->setVisible(!paths.isEmpty());
+  if (!paths.isEmpty()) lbRecent->setCurrentRow(0);
+}
+
+void TMainForm::openRecent(const QString& path) {
+  guarded([&] { commands_->openRecentDocument(path); });
+  updateActions();
 }
 
 int TMainForm::tab() const { return TabControl->currentIndex(); }
@@ -289,6 +498,7 @@ void TMainForm::updateActions() {
   ActionAppr->setEnabled(calibration);
   ActionGraphics->setEnabled(TabControl->count() > 1);
   ActionNewEntryRM->setEnabled(doc_.device && typeCode != kTdCode);
+  updateStatus();
 }
 
 void TMainForm::updateDeviceCaptions() {
@@ -334,6 +544,7 @@ void TMainForm::selectTab(int index) {
 
 void TMainForm::bindTable() {
   const int t = tab();
+  StartPage->setVisible(!doc_.isOpen());
   Table->setVisible(t > 0);
   if (doc_.device) doc_.device->showPanel(t == 0);
   const PackagePtr package = packageOfTab(doc_, t);
@@ -347,10 +558,12 @@ void TMainForm::NExitClick() { close(); }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   // Cancel in the save question, or a save that failed, keeps the program and the document.
-  if (guarded([this] { commands_->NCloseClick(); }))
+  if (guarded([this] { commands_->NCloseClick(); })) {
+    storeWindowState();
     event->accept();
-  else
+  } else {
     event->ignore();
+  }
   updateActions();
 }
 

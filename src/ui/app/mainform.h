@@ -18,9 +18,14 @@
 class QAction;
 class QActionGroup;
 class QDialog;
+class QLabel;
+class QListWidget;
 class QMenu;
+class QPushButton;
+class QScrollArea;
 class QSplitter;
 class QTabBar;
+class QTimer;
 class QToolBar;
 class DocumentCommands;
 class TableBinding;
@@ -59,8 +64,13 @@ class TMainForm : public QMainWindow {
                      QWidget* parent = nullptr);
   ~TMainForm() override;
 
-  // Stores the file name and shows it in the caption.
+  // Stores the file name and shows it in the caption; the file's state in the status bar is
+  // forgotten until setFileState.
   void setDocumentName(const QString& name);
+  // What is known about the document's file ("сохранён в 12:03"), shown beside its name.
+  void setFileState(const QString& state);
+  // The "Файл" menu and the start page show the stored list of recent documents again.
+  void refreshRecentDocuments();
   // Tabs and the "Страницы" menu from the document; ends on the device tab.
   void rebuildTabs();
   // Shows the device panel or the table, and loads the selected package into the table.
@@ -87,12 +97,21 @@ class TMainForm : public QMainWindow {
   // Controls, named as in the rest of the program.
   QToolBar* ToolBar1;
   QTabBar* TabControl;
-  QWidget* PageArea;  // parent of the device panel and of the table
+  QScrollArea* PageScroll;  // scrolls a device panel larger than the window
+  QWidget* PageArea;        // parent of the start page, the device panel and the table
+  QWidget* StartPage;       // shown while no document is open
+  QPushButton* bnStartNew;
+  QPushButton* bnStartOpen;
+  QListWidget* lbRecent;
   TGoodTable* Table;
   QSplitter* Splitter1;
   MessageConsole* Console;
   QMenu* TablePopupMenu;
   QMenu* NPages;
+  QMenu* NRecent;
+  QLabel* lbStatusMessage;  // the newest console line
+  QLabel* lbDocumentState;
+  QLabel* lbPortState;  // shown for panels that tell whether their port is open
 
   QAction* ActionNew;
   QAction* ActionOpen;
@@ -133,6 +152,13 @@ class TMainForm : public QMainWindow {
   void createMenus();
   void createToolBar();
   void createClientArea();
+  QWidget* createStartPage(QWidget* parent);
+  void createStatusBar();
+  void placeWindow();
+  void storeWindowState();
+  void updateStatus();
+  void updatePortState();
+  void openRecent(const QString& path);
   void fillDefaultSeams();
   void connectCommand(QAction* action, std::function<void()> command);
 
@@ -151,4 +177,7 @@ class TMainForm : public QMainWindow {
   Rm23Input rm23Input_;
   THelp* help_;
   QActionGroup* pagesGroup_;
+  QLabel* lbRecentCaption_;
+  QTimer* portTimer_;
+  QString fileState_;
 };

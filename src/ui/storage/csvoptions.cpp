@@ -14,6 +14,7 @@
 #include "core/base/localehook.h"
 #include "core/package/packagebase.h"
 #include "core/storage/textexchange.h"
+#include "ui/base/filedialogsize.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
 #include "ui/widgets/buddylabel.h"
@@ -151,6 +152,7 @@ void TCsvOptionsDlg::runTextExchange(PackageBase& package, bool exporting, int h
 
 QString TCsvOptionsDlg::chooseFile(bool exporting) {
   QFileDialog* dialog = exporting ? SaveDialog : OpenDialog;
+  fitFileDialog(*dialog);
   return dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/base/errors.h"
 #include "core/storage/report.h"
+#include "ui/base/messagelog.h"
 
 QString reportPath(const QString& programFolder, const QString& cacheFolder) {
   const QFileInfo program(programFolder);
@@ -28,6 +29,7 @@ void runReport(const QString& path, DeviceBase& device, const PackageBase& packa
   // A failure shows up as the write's own error.
   QDir().mkpath(QFileInfo(path).absolutePath());
   writeReport(QFile::encodeName(path).toStdString(), device, package);
+  logMessage("Отчёт записан в файл " + QDir::toNativeSeparators(path));
   if (!open(QUrl::fromLocalFile(path)))
     throw MessageError("Не удалось открыть отчёт " + QDir::toNativeSeparators(path).toStdString());
 }

@@ -19,8 +19,8 @@ QString defaultReportPath();
 using UrlOpener = std::function<bool(const QUrl&)>;
 bool openInBrowser(const QUrl& url);
 
-// Writes the report of `package` to `path` (creating its folder when missing) and opens it. A
-// report that cannot be written raises win_error and starts no browser; a browser that cannot be
-// started raises MessageError.
+// Writes the report of `package` to `path` (creating its folder when missing), tells the console
+// where it went and opens it. A report that cannot be written raises win_error and starts no
+// browser; a browser that cannot be started raises MessageError.
 void runReport(const QString& path, DeviceBase& device, const PackageBase& package,
                const UrlOpener& open = openInBrowser);

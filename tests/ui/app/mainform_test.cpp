@@ -6,15 +6,21 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <deque>
 
@@ -23,7 +29,9 @@
 #include "core/storage/files.h"
 #include "ui/app/doccreate.h"
 #include "ui/app/fakepaneldevice.h"
+#include "ui/app/recentdocuments.h"
 #include "ui/base/messageboxes.h"
+#include "ui/base/regkey.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
@@ -39,6 +47,15 @@ constexpr int kKelt = 18;
 
 using Button = QMessageBox::StandardButton;
 
+// Every test starts as a first run: no window geometry and no recent documents.
+void forgetWindowSettings() {
+  RegKey key;
+  key.create(kProgramKey);
+  for (const char* name : {"MainWindowGeometry", "MainWindowSplitter"}) key.writeString(name, {});
+  for (int i = 1; i <= RecentDocuments::kMax; ++i)
+    key.writeString(QString("RecentDocument%1").arg(i), {});
+}
+
 // A main window whose devices are fakes, whose file and modal dialogs answer from the fixture's
 // fields, and whose message boxes are answered from a queue (an unexpected box fails the test).
 class MainFormTest : public ::testing::Test {
@@ -46,6 +63,7 @@ class MainFormTest : public ::testing::Test {
   void SetUp() override {
     resetApproxState();
     ASSERT_TRUE(dir.isValid());
+    forgetWindowSettings();
     makeForm({});
   }
   void TearDown() override { form.reset(); }
@@ -574,6 +592,10 @@ TEST_F(MainFormTest, ReportIsWrittenAndOpened) {
   ASSERT_TRUE(QFile::exists(report));
   ASSERT_EQ(urls.size(), 1);
   EXPECT_EQ(urls[0], QUrl::fromLocalFile(report));
+  ASSERT_FALSE(consoleLines().isEmpty());
+  EXPECT_TRUE(
+      consoleLines().last().endsWith(" - Отчёт записан в файл " + QDir::toNativeSeparators(report)))
+      << consoleLines().last().toStdString();
 }
 
 TEST_F(MainFormTest, ExportedColumnsComeBackByImport) {
@@ -698,6 +720,194 @@ TEST_F(MainFormTest, AboutShowsVersionAndBuildStamp) {
   EXPECT_TRUE(lines[1].startsWith("Версия: 0.")) << lines[1].toStdString();
   EXPECT_EQ(lines[2], __DATE__);
   EXPECT_EQ(lines[4], "");
+}
+
+TEST(RecentDocumentsTest, NewestFirstWithoutRepeatsAtMostEight) {
+  QStringList eight;
+  for (int i = 1; i <= 8; ++i) eight << QString("/d/%1.srv").arg(i);
+  struct Case {
+    const char* name;
+    QStringList before;
+    QString added;
+    QStringList after;
+  } cases[] = {
+      {"the first one", {}, "/d/a.srv", {"/d/a.srv"}},
+      {"goes first", {"/d/a.srv", "/d/b.srv"}, "/d/c.srv", {"/d/c.srv", "/d/a.srv", "/d/b.srv"}},
+      {"a repeat moves up",
+       {"/d/a.srv", "/d/b.srv", "/d/c.srv"},
+       "/d/c.srv",
+       {"/d/c.srv", "/d/a.srv", "/d/b.srv"}},
+      {"the same file by another path", {"/d/a.srv"}, "/d/x/../a.srv", {"/d/a.srv"}},
+      {"a relative path is made absolute", {}, "a.srv", {QDir::current().filePath("a.srv")}},
+      {"the ninth drops the oldest", eight, "/d/9.srv", QStringList{"/d/9.srv"} + eight.mid(0, 7)},
+      {"a repeat in a full list drops nothing else", eight, "/d/8.srv",
+       QStringList{"/d/8.srv"} + eight.mid(0, 7)},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(RecentDocuments::withFirst(c.before, c.added), c.after) << c.name;
+}
+
+TEST_F(MainFormTest, RecentDocumentsFollowOpenAndSaveAsInTheMenuAndOnTheStartPage) {
+  const QString a = path("a.srv"), b = path("b.srv"), c = path("c.srv");
+  newDocument(kZorbPulse);
+  for (const QString& name : {a, b, c}) {
+    savePath = name;
+    form->NSaveAs->trigger();
+  }
+  form->ActionSave->trigger();  // a plain save keeps the order
+  EXPECT_EQ(RecentDocuments::load(), QStringList({c, b, a}));
+  QStringList menu;
+  for (QAction* item : form->NRecent->actions()) menu << item->text();
+  EXPECT_EQ(menu, QStringList({"&1 " + c, "&2 " + b, "&3 " + a}));
+
+  answers = {QMessageBox::No};
+  openPath = a;
+  form->ActionOpen->trigger();
+  EXPECT_EQ(RecentDocuments::load(), QStringList({a, c, b}));
+
+  answers = {QMessageBox::No};
+  form->NClose->trigger();
+  ASSERT_TRUE(form->lbRecent->isVisible());
+  QStringList listed;
+  for (int row = 0; row < form->lbRecent->count(); ++row)
+    listed << form->lbRecent->item(row)->text();
+  EXPECT_EQ(listed, QStringList({a, c, b}));
+
+  // A file that is gone leaves the list with a message when picked; nothing is opened.
+  QFile::remove(c);
+  const size_t asked = boxes.size();
+  form->NRecent->actions()[1]->trigger();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(doc().isOpen());
+  EXPECT_EQ(RecentDocuments::load(), QStringList({a, b}));
+  EXPECT_EQ(form->lbRecent->count(), 2);
+  ASSERT_FALSE(consoleLines().isEmpty());
+  EXPECT_TRUE(consoleLines().last().endsWith(
+      " - Документ " + c + " не найден; он убран из списка последних документов"));
+  EXPECT_EQ(boxes.size(), asked);
+
+  // A click on the start page opens a document, so does Enter.
+  QListWidget* list = form->lbRecent;
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(1)).center());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + b + "]");
+  EXPECT_FALSE(form->StartPage->isVisible());
+
+  answers = {QMessageBox::No};
+  form->NClose->trigger();
+  ASSERT_EQ(list->item(0)->text(), b);
+  list->setFocus();
+  list->setCurrentRow(1);
+  QTest::keyClick(list, Qt::Key_Return);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + a + "]");
+}
+
+TEST_F(MainFormTest, StartPageLeadsToANewOrAnOpenedDocument) {
+  EXPECT_TRUE(form->StartPage->isVisible());
+  EXPECT_FALSE(form->lbRecent->isVisible());  // nothing opened yet
+  newType = kKelt;
+  QTest::mouseClick(form->bnStartNew, Qt::LeftButton);
+  ASSERT_TRUE(doc().isOpen());
+  EXPECT_FALSE(form->StartPage->isVisible());
+  EXPECT_TRUE(device()->panel->isVisible());
+  savePath = path("kelt.srv");
+  form->NSaveAs->trigger();
+
+  answers = {QMessageBox::No};
+  form->NClose->trigger();
+  EXPECT_TRUE(form->StartPage->isVisible());
+  openPath = savePath;
+  QTest::mouseClick(form->bnStartOpen, Qt::LeftButton);
+  EXPECT_EQ(openDialogs, 1);
+  EXPECT_EQ(form->windowTitle(), kCaptionPrefix + savePath + "]");
+  EXPECT_FALSE(form->StartPage->isVisible());
+}
+
+TEST_F(MainFormTest, StatusBarShowsTheNewestMessageAndOnlyWhatIsKnownOfTheFile) {
+  const QRegularExpression time("^\\d\\d:\\d\\d:\\d\\d$");
+  auto stateAfter = [&](const QString& prefix) {
+    const QString text = form->lbDocumentState->text();
+    EXPECT_TRUE(text.startsWith(prefix)) << text.toStdString();
+    EXPECT_TRUE(time.match(text.mid(prefix.size())).hasMatch()) << text.toStdString();
+  };
+  EXPECT_EQ(form->lbDocumentState->text(), "Документ не открыт");
+  newDocument(kZorbPulse);
+  EXPECT_EQ(form->lbDocumentState->text(), "Новый документ, в файл не сохранён");
+  EXPECT_FALSE(form->lbPortState->isVisible());  // the fake panel tells nothing of a port
+
+  savePath = path("doc.srv");
+  form->NSaveAs->trigger();
+  stateAfter(savePath + " — сохранён в ");
+  form->Console->addLine("последнее сообщение");
+  EXPECT_TRUE(form->lbStatusMessage->text().endsWith(" - последнее сообщение"));
+
+  answers = {QMessageBox::No};
+  openPath = savePath;
+  form->ActionOpen->trigger();
+  stateAfter(savePath + " — открыт в ");
+  EXPECT_EQ(form->lbStatusMessage->text(), "");  // the console was emptied
+  form->ActionSave->trigger();
+  stateAfter(savePath + " — сохранён в ");
+
+  // However long, a message or a path never widens the window.
+  const QSize minimum = form->minimumSizeHint();
+  form->Console->addLine(QString(400, u'ж'));
+  form->setDocumentName(path(QString(300, u'ф')));
+  EXPECT_EQ(form->minimumSizeHint(), minimum);
+
+  answers = {QMessageBox::No};
+  form->NClose->trigger();
+  EXPECT_EQ(form->lbDocumentState->text(), "Документ не открыт");
+}
+
+TEST_F(MainFormTest, ConsoleShowsFourLinesAtFirstAndAlwaysItsNewestLine) {
+  MessageConsole* console = form->Console;
+  EXPECT_GE(console->viewport()->height(), 4 * console->fontMetrics().lineSpacing());
+  const auto newestInView = [console] {
+    const QTextCursor newest(console->document()->lastBlock());
+    return console->viewport()->rect().contains(console->cursorRect(newest));
+  };
+  for (int i = 1; i <= 50; ++i) {
+    console->addLine(QString("сообщение %1").arg(i));
+    ASSERT_TRUE(newestInView()) << i;
+  }
+  // A long line shows its beginning, the time stamp.
+  console->addLine(QString(300, u'ж'));
+  EXPECT_TRUE(newestInView());
+  EXPECT_EQ(console->horizontalScrollBar()->value(), 0);
+
+  // Made as low as it goes, the console still shows the newest line.
+  form->Splitter1->setSizes({10000, 1});
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(newestInView());
+}
+
+TEST_F(MainFormTest, WindowOpensOnTheScreenAndComesBackWhereItWasLeft) {
+  const QRect area = form->screen()->availableGeometry();
+  EXPECT_TRUE(area.contains(form->frameGeometry())) << area.width() << "x" << area.height();
+  const QPoint place = area.topLeft() + QPoint(30, 20);
+  form->resize(700, 480);
+  form->move(place);
+  form->Splitter1->setSizes({200, 150});
+  QCoreApplication::processEvents();
+  const QList<int> split = form->Splitter1->sizes();
+  ASSERT_TRUE(form->close());
+
+  makeForm({});
+  EXPECT_EQ(form->size(), QSize(700, 480));
+  EXPECT_EQ(form->pos(), place);
+  EXPECT_EQ(form->Splitter1->sizes(), split);
+
+  // Left larger than this screen, it opens within it.
+  form->resize(area.size() * 2);
+  ASSERT_TRUE(form->close());
+  makeForm({});
+  EXPECT_TRUE(area.contains(form->frameGeometry()))
+      << form->frameGeometry().x() << "," << form->frameGeometry().y() << " "
+      << form->frameGeometry().width() << "x" << form->frameGeometry().height() << " min "
+      << form->minimumSize().width() << "x" << form->minimumSize().height();
 }
 
 }  // namespace
