@@ -168,7 +168,7 @@ bool minorGridShown(ChartRange range) {
 double leastValueSpan(GraphTab tab, ChartRange values) {
   if (tab == GraphTab::Error) return 0.1;
   const double magnitude = std::max(std::fabs(values.lower), std::fabs(values.upper));
-  return magnitude > 0 ? 0.01 * magnitude : 1;
+  return magnitude > 0 ? 0.001 * magnitude : 1;
 }
 
 ChartRange valueAxisRange(GraphTab tab, ChartRange values) {

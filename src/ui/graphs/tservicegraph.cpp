@@ -304,7 +304,7 @@ void TServiceGraph::createControls() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(splitter, 1);
   layout->addWidget(StatusBar);
-  resize(900, 600);
+  resize(1100, 640);  // placeOverParent keeps it on a smaller screen
 
   // The handlers are connected afterwards: these are the states the chart starts in.
   bLogariphmic->setChecked(true);

@@ -244,10 +244,11 @@ TEST(GraphAxes, AutomaticValueRangeKeepsALeastSpan) {
       // Wider spans keep 5 % of themselves on each side.
       {GraphTab::Error, {-2, 3}, {-2.25, 3.25}},
       {GraphTab::DirectA, {100, 300}, {90, 310}},
-      // Characteristics: 1 % of the value, or 1 at zero.
-      {GraphTab::DirectA, {1000, 1000}, {994.5, 1005.5}},
+      // Characteristics: 0.1 % of the value, or 1 at zero.
+      {GraphTab::DirectA, {1000, 1000}, {999.45, 1000.55}},
       {GraphTab::DirectB, {0, 0}, {-0.55, 0.55}},
-      {GraphTab::Relative, {-50, -50}, {-50.275, -49.725}},
+      {GraphTab::Relative, {-50, -50}, {-50.0275, -49.9725}},
+      {GraphTab::Relative, {49.95, 50}, {49.9475, 50.0025}},
   };
   for (const Case& c : cases) {
     const ChartRange r = valueAxisRange(c.tab, c.values);
