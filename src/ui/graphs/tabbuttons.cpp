@@ -20,7 +20,6 @@ TabButtons::TabButtons(int columns, QWidget* parent)
 void TabButtons::addTab(const QString& caption) {
   const int index = count();
   auto* button = new QPushButton(caption, this);
-  button->setFlat(true);
   button->setCheckable(true);
   button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   layout_->addWidget(button, index / columns_, index % columns_);

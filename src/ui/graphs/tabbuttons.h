@@ -1,6 +1,6 @@
 #pragma once
-// A row of tabs drawn as flat buttons that wrap into several rows, so every caption is shown whole
-// in a narrow window instead of being scrolled or cut.
+// Tabs drawn as buttons that wrap into several rows, so every caption is shown whole in a narrow
+// window instead of being scrolled or cut. The current tab's button stays pressed.
 
 #include <QString>
 #include <QWidget>
