@@ -165,6 +165,19 @@ bool minorGridShown(ChartRange range) {
   return r >= 1 && r < 5;
 }
 
+double leastValueSpan(GraphTab tab, ChartRange values) {
+  if (tab == GraphTab::Error) return 0.1;
+  const double magnitude = std::max(std::fabs(values.lower), std::fabs(values.upper));
+  return magnitude > 0 ? 0.001 * magnitude : 1;
+}
+
+ChartRange valueAxisRange(GraphTab tab, ChartRange values) {
+  constexpr double kMargin = 1.1;
+  const double span = std::max(values.upper - values.lower, leastValueSpan(tab, values));
+  const double middle = values.lower / 2 + values.upper / 2;
+  return {middle - span * kMargin / 2, middle + span * kMargin / 2};
+}
+
 TabAxes tabAxes(GraphTab tab) {
   using A = AxisCaption;
   switch (tab) {

@@ -89,6 +89,14 @@ ChartRange zoomFurther(ChartRange range);
 // The left axis shows its minor grid only for a span from 1 up to 5.
 bool minorGridShown(ChartRange range);
 
+// The least span of the left axis on automatic scale: 0.1 percentage points of error, or 0.1 % of
+// the larger magnitude of a characteristic (1 when both ends are 0), the same share of the value.
+double leastValueSpan(GraphTab tab, ChartRange values);
+// The automatic range of the left axis over the plotted values: their span and 5 % of it on each
+// side, but never narrower than the least span, so values that differ only by rounding (errors
+// right after the coefficients were written) draw as a flat row in the middle.
+ChartRange valueAxisRange(GraphTab tab, ChartRange values);
+
 // Which stored caption each axis takes on a tab, and whether the flow axis starts logarithmic.
 enum class AxisCaption { Error, Flow, Reading, Ratio };
 struct TabAxes {

@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -13,11 +14,13 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -26,6 +29,7 @@
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
 #include "ui/graphs/colorscatter.h"
+#include "ui/graphs/tabbuttons.h"
 
 using graphcalc::GraphTab;
 using graphcalc::PlotPoint;
@@ -41,6 +45,11 @@ const QString kFlowCaption = QStringLiteral("Расход (м3/ч)");
 const QColor kScatterMarkColor(255, 255, 170);
 constexpr int kPictureSize = 14;
 constexpr int kStatusPanelWidth = 300;
+// Tab buttons in a row: two rows of two keep every caption whole in a narrow window.
+constexpr int kTabColumns = 2;
+// The package list grows to show whole names up to this width; longer names are elided in the
+// middle and shown whole in the list's hint.
+constexpr int kMaxListWidth = 360;
 
 QColor paletteColor(graphcalc::PaletteColor c) {
   switch (c) {
@@ -97,8 +106,8 @@ std::vector<QIcon> listPictures() {
   return pictures;
 }
 
-// A range of one value gets some room around it, in the axis's own sense.
-void setAutomaticRange(QCPAxis* axis, QCPRange range) {
+// A flow or reading range of one value gets some room around it, in the axis's own sense.
+void setAutomaticKeyRange(QCPAxis* axis, QCPRange range) {
   if (range.size() == 0) {
     const bool log = axis->scaleType() == QCPAxis::stLogarithmic;
     range = log ? QCPRange(range.lower / 2, range.upper * 2)
@@ -173,14 +182,17 @@ TServiceGraph::TServiceGraph(QWidget* parent) : QWidget(parent, Qt::Window) {
   createControls();
   connectHandlers();
   execPreview = [](QDialog& preview) { preview.exec(); };
+  // Like the program's dialogs, the window closes with Escape; Ctrl+W as well.
+  auto* closeAction = new QAction(this);
+  closeAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+  connect(closeAction, &QAction::triggered, this, &QWidget::close);
+  addAction(closeAction);
 }
 
 TServiceGraph::~TServiceGraph() = default;
 
 void TServiceGraph::createControls() {
-  TabControl = new QTabBar;
-  TabControl->setShape(QTabBar::RoundedNorth);
-  TabControl->setExpanding(false);
+  TabControl = new TabButtons(kTabColumns);
   TabControl->setAccessibleName(QStringLiteral("Вид графика"));
   for (const QString& caption : kTabCaptions) TabControl->addTab(caption);
 
@@ -252,6 +264,8 @@ void TServiceGraph::createControls() {
   SpiltSelect->setMouseTracking(true);
   SpiltSelect->viewport()->installEventFilter(this);
   SpiltSelect->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  SpiltSelect->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SpiltSelect->setTextElideMode(Qt::ElideMiddle);
   SpiltSelect->setContextMenuPolicy(Qt::CustomContextMenu);
   SpiltSelect->setStyleSheet(
       QStringLiteral("QListWidget::item { border-bottom: 1px solid "
@@ -290,7 +304,7 @@ void TServiceGraph::createControls() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(splitter, 1);
   layout->addWidget(StatusBar);
-  resize(900, 600);
+  resize(1100, 640);  // placeOverParent keeps it on a smaller screen
 
   // The handlers are connected afterwards: these are the states the chart starts in.
   bLogariphmic->setChecked(true);
@@ -307,7 +321,7 @@ void TServiceGraph::connectHandlers() {
     redraw();
     automaticScale();
   };
-  connect(TabControl, &QTabBar::currentChanged, this, rescaledRedraw);
+  connect(TabControl, &TabButtons::currentChanged, this, rescaledRedraw);
   connect(bColorAprox, &QCheckBox::toggled, this, rescaledRedraw);
   connect(Offset, &QSpinBox::valueChanged, this, &TServiceGraph::redraw);
   connect(bNameAxis, &QCheckBox::toggled, this, &TServiceGraph::redraw);
@@ -386,6 +400,28 @@ void TServiceGraph::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
+void TServiceGraph::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) placeOverParent();
+  QWidget::showEvent(event);
+}
+
+// Each time the window opens it comes up over the middle of the main window, wholly on the
+// screen. Before the first showing the frame is not known and the client size stands for it.
+void TServiceGraph::placeOverParent() {
+  const QWidget* anchor = parentWidget() ? parentWidget()->window() : nullptr;
+  const QScreen* screen = anchor ? anchor->screen() : this->screen();
+  if (!screen) return;
+  layout()->activate();  // the size the window will open with
+  const QRect available = screen->availableGeometry();
+  const QSize frameExtra = frameGeometry().size() - size();
+  resize(size().boundedTo(available.size() - frameExtra));
+  QRect frame(QPoint(), frameGeometry().size().boundedTo(available.size()));
+  frame.moveCenter(anchor ? anchor->frameGeometry().center() : available.center());
+  frame.moveLeft(std::clamp(frame.left(), available.left(), available.right() + 1 - frame.width()));
+  frame.moveTop(std::clamp(frame.top(), available.top(), available.bottom() + 1 - frame.height()));
+  move(frame.topLeft());
+}
+
 bool TServiceGraph::eventFilter(QObject* watched, QEvent* event) {
   if (watched == SpiltSelect->viewport() && event->type() == QEvent::MouseMove) {
     const QListWidgetItem* item =
@@ -393,6 +429,14 @@ bool TServiceGraph::eventFilter(QObject* watched, QEvent* event) {
     SpiltSelect->setToolTip(item ? item->text() : QString());
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// The list is made wide enough for whole package names, within reason.
+void TServiceGraph::fitListToNames() {
+  const int names = SpiltSelect->sizeHintForColumn(0);
+  const int width =
+      2 * SpiltSelect->frameWidth() + names + SpiltSelect->verticalScrollBar()->sizeHint().width();
+  SpiltSelect->setMinimumWidth(names > 0 ? std::min(width, kMaxListWidth) : 0);
 }
 
 // ---- building and drawing ----------------------------------------------------------------------
@@ -417,6 +461,7 @@ void TServiceGraph::rebuild() {
     series->setPen(QPen(paletteColor(e.color)));
     series_.push_back(series);
   }
+  fitListToNames();
   if (!data_->lines.empty()) {
     curve_ = new SegmentCurve(Chart->xAxis, Chart->yAxis);
     curve_->setVisible(bAproxLine->isChecked());
@@ -596,8 +641,11 @@ void TServiceGraph::rescaleAutomaticAxes() {
     const QCPRange v = p->getValueRange(found);
     if (found) unite(values, haveValues, v);
   }
-  if (bottomAutomatic_ && haveKeys) setAutomaticRange(Chart->xAxis, keys);
-  if (leftAutomatic_ && haveValues) setAutomaticRange(Chart->yAxis, values);
+  if (bottomAutomatic_ && haveKeys) setAutomaticKeyRange(Chart->xAxis, keys);
+  if (leftAutomatic_ && haveValues) {
+    const ChartRange r = graphcalc::valueAxisRange(currentTab(), {values.lower, values.upper});
+    Chart->yAxis->setRange(r.lower, r.upper);
+  }
 }
 
 void TServiceGraph::applyMinorGrid() {

@@ -12,6 +12,7 @@
 
 #include "core/graphs/graphcalc.h"
 #include "core/package/graphdata.h"
+#include "ui/graphs/tabbuttons.h"
 
 class ColorScatter;
 class QAction;
@@ -25,7 +26,7 @@ class QMenu;
 class QPushButton;
 class QSpinBox;
 class QStatusBar;
-class QTabBar;
+class QShowEvent;
 class QToolButton;
 
 class TServiceGraph : public QWidget {
@@ -61,7 +62,7 @@ class TServiceGraph : public QWidget {
   // Runs the print preview; tests replace it so no modal dialog waits for a user.
   std::function<void(QDialog& preview)> execPreview;
 
-  QTabBar* TabControl;
+  TabButtons* TabControl;
   QCustomPlot* Chart;
   QListWidget* SpiltSelect;
   QMenu* SpiltMenu;
@@ -89,10 +90,13 @@ class TServiceGraph : public QWidget {
 
  protected:
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void createControls();
+  void placeOverParent();
+  void fitListToNames();
   void connectHandlers();
   void rebuild();
   void redraw();

@@ -3,6 +3,7 @@
 #include <qcustomplot.h>
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -75,8 +76,18 @@ TSectionSelect::TSectionSelect(QWidget* parent) : QDialog(parent) {
   buttons->addStretch();
   buttons->addWidget(bnContinue);
   buttons->addWidget(bnCancel);
+  lbHint = new QLabel(
+      "Щёлкните точку, чтобы отметить её сечение или снять отметку: отмеченные точки обведены "
+      "кружком, и все точки одного сечения отмечаются вместе. Отмеченные сечения станут "
+      "границами участков аппроксимации. «Продолжить» выполняет аппроксимацию по отмеченным "
+      "сечениям, «Отмена» закрывает окно без аппроксимации.",
+      this);
+  lbHint->setObjectName("lbHint");
+  lbHint->setWordWrap(true);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Chart, 1);
+  layout->addWidget(lbHint);
   layout->addLayout(buttons);
   redraw();
 }

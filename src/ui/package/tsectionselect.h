@@ -11,6 +11,7 @@
 class ColorScatter;
 class QCPAxisTickerText;
 class QCustomPlot;
+class QLabel;
 class QMouseEvent;
 class QPushButton;
 
@@ -32,6 +33,7 @@ class TSectionSelect : public QDialog {
   ColorScatter* SeriesFront;  // every point, labelled with its section number; clickable
   QPushButton* bnContinue;
   QPushButton* bnCancel;
+  QLabel* lbHint;  // how to pick the sections
 
  private:
   void redraw();

@@ -229,3 +229,30 @@ TEST(GraphAxes, CaptionsAndFlowScaleByTab) {
     EXPECT_EQ(axes.logarithmic, c.log);
   }
 }
+
+TEST(GraphAxes, AutomaticValueRangeKeepsALeastSpan) {
+  struct Case {
+    GraphTab tab;
+    ChartRange values;
+    ChartRange expected;
+  };
+  const Case cases[] = {
+      // Equal errors, and errors that differ by rounding only: 0.1 % plus the margins, centred.
+      {GraphTab::Error, {0.00610352, 0.00610352}, {0.00610352 - 0.055, 0.00610352 + 0.055}},
+      {GraphTab::Error, {0.00610352, 0.00610352 + 1e-9}, {0.00610352 - 0.055, 0.00610352 + 0.055}},
+      {GraphTab::Error, {-0.03, 0.03}, {-0.055, 0.055}},
+      // Wider spans keep 5 % of themselves on each side.
+      {GraphTab::Error, {-2, 3}, {-2.25, 3.25}},
+      {GraphTab::DirectA, {100, 300}, {90, 310}},
+      // Characteristics: 0.1 % of the value, or 1 at zero.
+      {GraphTab::DirectA, {1000, 1000}, {999.45, 1000.55}},
+      {GraphTab::DirectB, {0, 0}, {-0.55, 0.55}},
+      {GraphTab::Relative, {-50, -50}, {-50.0275, -49.9725}},
+      {GraphTab::Relative, {49.95, 50}, {49.9475, 50.0025}},
+  };
+  for (const Case& c : cases) {
+    const ChartRange r = valueAxisRange(c.tab, c.values);
+    EXPECT_NEAR(r.lower, c.expected.lower, 1e-9) << c.values.lower << " " << c.values.upper;
+    EXPECT_NEAR(r.upper, c.expected.upper, 1e-9) << c.values.lower << " " << c.values.upper;
+  }
+}

@@ -27,6 +27,7 @@
 #include "core/package/approxstate.h"
 #include "core/package/packagebase.h"
 #include "core/storage/files.h"
+#include "ui/app/about.h"
 #include "ui/app/doccreate.h"
 #include "ui/app/fakepaneldevice.h"
 #include "ui/app/recentdocuments.h"
@@ -718,7 +719,7 @@ TEST_F(MainFormTest, AboutShowsVersionAndBuildStamp) {
   ASSERT_GE(lines.size(), 6);
   EXPECT_EQ(lines[0], "ТайдМарк-Duvara");
   EXPECT_TRUE(lines[1].startsWith("Версия: 0.")) << lines[1].toStdString();
-  EXPECT_EQ(lines[2], __DATE__);
+  EXPECT_EQ(lines[2], buildDateText(__DATE__, QLocale()));
   EXPECT_EQ(lines[4], "");
 }
 

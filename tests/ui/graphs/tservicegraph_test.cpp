@@ -12,6 +12,9 @@
 #include <QMouseEvent>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSet>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabBar>
@@ -356,4 +359,110 @@ TEST_F(ServiceGraphTest, ListHintIsTheCaptionUnderTheMouse) {
   EXPECT_EQ(graph->SpiltSelect->toolTip(), "Поверка");
   moveTo(QPoint(5, viewport->height() - 2));
   EXPECT_TRUE(graph->SpiltSelect->toolTip().isEmpty());
+}
+
+// Errors that are equal, or differ only by rounding, as right after the coefficients were written:
+// the left axis keeps a readable span, so its ticks differ and the points lie in the middle.
+TEST_F(ServiceGraphTest, EqualErrorsDrawAsAFlatRowInTheMiddle) {
+  const std::vector<std::vector<double>> cases = {{0.00610352, 0.00610352, 0.00610352},
+                                                  {0.00610352, 0.00610352 + 1e-9, 0.00610352},
+                                                  {-0.5, -0.5}};
+  graph->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(graph.get()));
+  for (const std::vector<double>& errors : cases) {
+    SCOPED_TRACE(errors[1]);
+    std::vector<SPILT_POINT> points;
+    for (std::size_t i = 0; i < errors.size(); ++i) points.push_back(pt(10, 1.0 + i, errors[i]));
+    show({{series("А", points)}, {}});
+    clickCheck(graph->bCalsDeltaAlways, true);
+    graph->Chart->replot();
+
+    QCPAxis* left = graph->Chart->yAxis;
+    const QVector<QString> labels = left->tickVectorLabels();
+    ASSERT_GE(labels.size(), 2);
+    EXPECT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), labels.size())
+        << QStringList(labels.begin(), labels.end()).join(' ').toStdString();
+    for (const QPointF& p : pointsOf(graph->packageSeries(0))) {
+      const double place = (p.y() - left->range().lower) / left->range().size();
+      EXPECT_GT(place, 0.4);
+      EXPECT_LT(place, 0.6);
+    }
+    clickCheck(graph->bCalsDeltaAlways, false);
+  }
+}
+
+// Like the dialogs, the window closes from the keyboard; closing only hides it.
+TEST_F(ServiceGraphTest, EscapeAndCtrlWCloseTheWindow) {
+  show(sample());
+  for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+    graph->show();
+    graph->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(graph.get()));
+    graph->SpiltSelect->setFocus();
+    QTest::keyClick(graph->SpiltSelect, key.key(), key.keyboardModifiers());
+    EXPECT_FALSE(graph->isVisible()) << QKeySequence(key).toString().toStdString();
+  }
+  EXPECT_EQ(graph->packageSeriesCount(), 3);
+}
+
+// The window opens over the middle of the main window, and wholly on the screen when the main
+// window is near an edge; every opening places it anew.
+TEST(ServiceGraphPlacement, OpensCentredOnItsParentWithinTheScreen) {
+  QWidget main;
+  auto* graph = new TServiceGraph(&main);
+  const QRect screen = main.screen()->availableGeometry();
+  const QSize small(screen.width() / 2, screen.height() / 2);
+  const QRect parents[] = {{screen.topLeft() + QPoint(40, 30), small},
+                           {screen.center(), small},
+                           {screen.topLeft() + QPoint(10, 10), screen.size() - QSize(60, 40)}};
+  for (const QRect& at : parents) {
+    main.setGeometry(at);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    graph->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(graph));
+    const QRect frame = graph->frameGeometry();
+    EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y();
+    const QPointF wanted = QRectF(main.frameGeometry()).center();
+    // Off centre only as far as the screen's edge demands.
+    const double dx = std::abs(QRectF(frame).center().x() - wanted.x());
+    const double dy = std::abs(QRectF(frame).center().y() - wanted.y());
+    if (frame.left() > screen.left() && frame.right() < screen.right()) {
+      EXPECT_LE(dx, 1) << at.x();
+    }
+    if (frame.top() > screen.top() && frame.bottom() < screen.bottom()) {
+      EXPECT_LE(dy, 1) << at.y();
+    }
+    graph->close();
+  }
+}
+
+// All four tab captions and whole package names, on a screen of 1280 x 720.
+TEST_F(ServiceGraphTest, TabCaptionsAndPackageNamesShownWhole) {
+  show({{series("Градуировка 12.05.2026 14:30", {pt(50, 2, 1)}),
+         series("Поверка 12.05.2026 15:10 (имп. выход)", {pt(50, 2)}, false)},
+        {}});
+  graph->resize(graph->minimumSizeHint());
+  graph->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(graph.get()));
+  EXPECT_LE(graph->frameGeometry().width(), 1280);
+  EXPECT_LE(graph->frameGeometry().height(), 720);
+
+  ASSERT_EQ(graph->TabControl->count(), 4);
+  for (int i = 0; i < graph->TabControl->count(); ++i) {
+    const QPushButton* tab = graph->TabControl->button(i);
+    SCOPED_TRACE(tab->text().toStdString());
+    EXPECT_TRUE(tab->isVisible());
+    EXPECT_GE(tab->width(), tab->sizeHint().width());
+    const QRect inWindow(tab->mapTo(graph.get(), QPoint()), tab->size());
+    EXPECT_TRUE(graph->rect().contains(inWindow));
+  }
+  const QListWidget* list = graph->SpiltSelect;
+  for (int i = 0; i < list->count(); ++i) {
+    const QListWidgetItem* item = list->item(i);
+    SCOPED_TRACE(item->text().toStdString());
+    const int textWidth = list->fontMetrics().horizontalAdvance(item->text());
+    EXPECT_GE(list->visualItemRect(item).width(), textWidth);
+    EXPECT_GE(list->viewport()->width(), list->sizeHintForColumn(0));
+  }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -79,6 +80,16 @@ TEST_F(SectionSelectTest, ShowsEveryPointWithItsSectionNumberAndClearsTheMarks) 
   EXPECT_EQ(dlg.Chart->xAxis2->label(), "Номер сечения");
   EXPECT_EQ(dlg.windowTitle(), "Выбор сечений");
   EXPECT_EQ(dlg.property("helpKeyword").toString(), "select_section");
+}
+
+// The window says how to pick, whole, between the chart and the buttons.
+TEST_F(SectionSelectTest, HintSaysHowToPick) {
+  ASSERT_TRUE(dlg.lbHint->isVisible());
+  EXPECT_TRUE(dlg.lbHint->text().contains("Щёлкните точку"));
+  EXPECT_TRUE(dlg.lbHint->text().contains("«Продолжить»"));
+  EXPECT_GE(dlg.lbHint->height(), dlg.lbHint->heightForWidth(dlg.lbHint->width()));
+  EXPECT_GE(dlg.lbHint->y(), dlg.Chart->geometry().bottom());
+  EXPECT_LE(dlg.lbHint->geometry().bottom(), dlg.bnContinue->y());
 }
 
 TEST_F(SectionSelectTest, ClickTogglesTheWholeSection) {

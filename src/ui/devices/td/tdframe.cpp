@@ -23,6 +23,7 @@
 #include "ui/base/messagelog.h"
 #include "ui/devices/td/tdportsetup.h"
 #include "ui/devices/td/tdreadingspage.h"
+#include "ui/devices/td/tdstartstopforms.h"
 
 namespace {
 
@@ -341,12 +342,17 @@ QWidget* TTDFrame::buildCoefficientsGroup(QWidget* parent) {
 
 QWidget* TTDFrame::buildStartStopGroup(QWidget* parent) {
   auto* group = new QGroupBox("Старт-стоп", parent);
-  // One button per start-stop signal form, top to bottom; the meter numbers the forms
-  // differently (see tdStartStopMode).
+  // One button per start-stop signal form, top to bottom, each with the picture of its form; the
+  // meter numbers the forms differently (see tdStartStopMode).
   auto* column = new QVBoxLayout(group);
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < kStartStopFormCount; ++i) {
     StartStop[i] = new QRadioButton(QString("Форма %1").arg(i + 1), group);
     StartStop[i]->setObjectName(QString("StartStop%1").arg(i));
+    StartStop[i]->setIcon(
+        startStopPicture(i, palette().color(QPalette::WindowText), devicePixelRatioF()));
+    StartStop[i]->setIconSize(startStopPictureSize());
+    StartStop[i]->setToolTip(startStopHint(i));
+    StartStop[i]->setAccessibleDescription(startStopHint(i));
     column->addWidget(StartStop[i]);
   }
   StartStop[0]->setChecked(true);
