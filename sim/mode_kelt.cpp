@@ -13,10 +13,15 @@
 //          --bad-echo         a written block comes back with one byte changed
 //          --output=T         after --model: models 7..17 hold output type T (0 pulse, 1..5
 //                             frequency; default 0)
+//          --record=FILE      each write the device takes leaves in FILE two lines of hex: the
+//                             block it held before and the block it holds now
 
 #include <array>
 #include <climits>
+#include <cstdio>
+#include <fstream>
 #include <optional>
+#include <string>
 
 #include "core/devices/kelt/keltblocks.h"
 #include "core/devices/kelt/keltmodels.h"
@@ -88,6 +93,7 @@ class KeltSim : public SimMode {
       return badVersionSum_ || badDataSum_;
     }
     if (name == "coupling") return parseCoupling(value);
+    if (name == "record" && !value.empty()) return (recordPath_ = value, true);
     const auto number = parseInt(value);
     if (!number || *number < 0) return false;
     if (name == "model" && *number < kKeltModelCount) return setModel(*number);
@@ -212,8 +218,28 @@ class KeltSim : public SimMode {
 
   Bytes storeBlock(const Bytes& request, bool accepted = true) {
     const bool taken = accepted && sumOk(request);
-    if (taken) block_.assign(request.begin() + 1, request.begin() + 1 + keltBlockSize(model_));
+    if (taken) {
+      const Bytes before = block_;
+      block_.assign(request.begin() + 1, request.begin() + 1 + keltBlockSize(model_));
+      record(before);
+    }
     return echoOf(request, taken);
+  }
+
+  void record(const Bytes& before) const {
+    if (recordPath_.empty()) return;
+    std::ofstream file(recordPath_, std::ios::trunc);
+    file << hex(before) << '\n' << hex(block_) << '\n';
+  }
+
+  static std::string hex(const Bytes& bytes) {
+    std::string text;
+    char digits[3];
+    for (uint8_t b : bytes) {
+      std::snprintf(digits, sizeof digits, "%02X", b);
+      text += digits;
+    }
+    return text;
   }
 
   Bytes handleAdapter(const Bytes& request) {
@@ -309,6 +335,7 @@ class KeltSim : public SimMode {
   bool badDataSum_ = false;
   bool badEcho_ = false;
   Bytes block_ = initialBlock(7);
+  std::string recordPath_;
   uint8_t counter_ = 5;
   int8_t offset_ = 2;
   Bytes pending_;

@@ -53,6 +53,9 @@ class DeviceBase {
   // What a new table entry takes from the device's own readings: the last average signal code and
   // output pulse count a TD meter reported. None for the families that report no readings.
   virtual std::optional<DeviceReading> lastReading() const { return std::nullopt; }
+  // Whether the panel's port is open, for the status bar; none for the families whose panel
+  // does not keep that state (their port opens with the choice).
+  virtual std::optional<bool> portOpen() const { return std::nullopt; }
   virtual ~DeviceBase() = default;
 };
 

@@ -70,12 +70,10 @@ void DocumentCommands::openCommandLineDocument(const QStringList& arguments) {
   for (const QString& a : arguments) args.push_back(a.toStdString());
   const std::optional<std::string> path = firstDocumentArgument(args);
   if (!path) return;
+  // The console keeps what start-up wrote.
   guarded([&] {
     readDocumentFile(QString::fromStdString(*path));
-    window_.setDocumentName(QString::fromStdString(*path));
-    window_.rebuildTabs();
-    window_.bindTable();
-    documentOpened(QString::fromStdString(*path));
+    showOpenedDocument(QString::fromStdString(*path));
   });
   window_.updateActions();
 }
@@ -139,16 +137,17 @@ void DocumentCommands::openRecentDocument(const QString& path) {
 void DocumentCommands::openDocument(const QString& path) {
   readDocumentFile(path);  // a rejected file leaves the document, caption and console as they were
   window_.Console->clear();
+  showOpenedDocument(path);
+}
+
+// Every window part that shows the document follows the one just read.
+void DocumentCommands::showOpenedDocument(const QString& path) {
   window_.setDocumentName(path);
   window_.rebuildTabs();
   window_.bindTable();
   window_.updateActions();
   window_.refreshLinesWindow();
   window_.updateDeviceCaptions();
-  documentOpened(path);
-}
-
-void DocumentCommands::documentOpened(const QString& path) {
   window_.setFileState("открыт в " + timeNow());
   RecentDocuments::add(path);
   window_.refreshRecentDocuments();

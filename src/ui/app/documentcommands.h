@@ -51,8 +51,9 @@ class DocumentCommands {
   void askToSave();
   void readDocumentFile(const QString& path);
   void openDocument(const QString& path);
-  // The file's state for the status bar; an opened file also goes to the top of the recent list.
-  void documentOpened(const QString& path);
+  // Shows the document just read from `path` in every part of the window, gives the status bar
+  // its state and puts the file at the top of the recent list.
+  void showOpenedDocument(const QString& path);
   void documentSaved();
 
   TMainForm& window_;

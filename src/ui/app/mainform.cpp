@@ -38,7 +38,6 @@
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
-#include "ui/devices/td/tddevice.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
@@ -444,9 +443,9 @@ void TMainForm::updateStatus() {
 }
 
 void TMainForm::updatePortState() {
-  const auto* td = dynamic_cast<const TDx2*>(doc_.device.get());
-  lbPortState->setVisible(td != nullptr);
-  if (td) lbPortState->setText(td->panel()->portOpen() ? "Порт открыт" : "Порт закрыт");
+  const std::optional<bool> open = doc_.device ? doc_.device->portOpen() : std::nullopt;
+  lbPortState->setVisible(open.has_value());
+  if (open) lbPortState->setText(*open ? "Порт открыт" : "Порт закрыт");
 }
 
 void TMainForm::refreshRecentDocuments() {

@@ -25,9 +25,9 @@ TLinesDlg::TLinesDlg(QWidget* parent)
   LinesTable = new TGoodTable;
   LinesTable->setAccessibleName("Коэффициенты");
   LinesTable->SetItems({"A", "B", "F (Гц)"});
-  LinesTable->SetWidths(0, 70);
-  LinesTable->SetWidths(1, 70);
-  LinesTable->SetWidths(2, 90);
+  LinesTable->FitColumn(0, 70);
+  LinesTable->FitColumn(1, 70);
+  LinesTable->FitColumn(2, 90);
   LinesTable->SetReadOnly(true);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);

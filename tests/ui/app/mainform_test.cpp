@@ -686,6 +686,11 @@ TEST_F(MainFormTest, CommandLineOpensTheFirstDocumentOnly) {
   EXPECT_EQ(doc().packages.size(), 1u);
   EXPECT_EQ(form->tab(), 0);
   EXPECT_TRUE(form->ActionSave->isEnabled());
+  // The windows that name the device's reading follow the document, as after "Открыть".
+  form->ActionGraphics->trigger();
+  form->ServiceGraph->TabControl->setCurrentIndex(1);
+  EXPECT_EQ(form->ServiceGraph->leftCaption(), "Частота (Гц)");
+  form->ServiceGraph->TabControl->setCurrentIndex(0);
 
   // A bad document on the command line is reported and the program starts without one.
   makeForm({"tdservice", path("missing.srv")});

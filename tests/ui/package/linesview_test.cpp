@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+
 #include "core/package/approxstate.h"
 #include "core/package/packagefixture.h"
 #include "ui/widgets/goodtable.h"
@@ -51,6 +53,13 @@ TEST_F(LinesViewTest, ShowingRefreshesAndTheTableIsReadOnly) {
   EXPECT_FALSE(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
   EXPECT_EQ(dlg.windowTitle(), "Коэффициенты");
   dlg.hide();
+
+  // A long coefficient widens its column rather than losing digits.
+  currentLines() = {{-12345678.5, 2, 3}};
+  dlg.refresh();
+  const QFontMetrics metrics(dlg.LinesTable->font());
+  EXPECT_GT(dlg.LinesTable->GetWidths(0),
+            metrics.horizontalAdvance(dlg.LinesTable->GetCells(0, 0)));
 }
 
 TEST_F(LinesViewTest, RangeCaptionFollowsTheDeviceFamily) {

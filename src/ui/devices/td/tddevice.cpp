@@ -62,6 +62,8 @@ std::string TDx2::name() const {
 
 double TDx2::pulseWeight() const { return tdNumberOrZero(panel_->values().outputs.weightText); }
 
+std::optional<bool> TDx2::portOpen() const { return panel()->portOpen(); }
+
 std::optional<DeviceReading> TDx2::lastReading() const {
   return DeviceReading{panel_->lastAverageCode(), panel_->lastPulseCount()};
 }

@@ -25,4 +25,5 @@ class TDx2 : public PanelDevice<TTDFrame> {
   // The meter's last average signal code and output pulse count (halved for a meander), both
   // from the current-values polls; 0 until the first one.
   std::optional<DeviceReading> lastReading() const override;
+  std::optional<bool> portOpen() const override;
 };
