@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <variant>
 
 #include "core/comm/comport.h"
@@ -86,21 +87,31 @@ void addRow(QFormLayout* form, const QString& label, QWidget* field) {
   form->addRow(text, field);
 }
 
+// Each column as wide as its widest text, never narrower than designed: a coefficient is shown
+// whole on one line, never wrapped or cut.
+void fitGridColumns(QTableWidget* grid) {
+  constexpr int kDesigned[] = {77, 99, 96};
+  for (int col = GC_CODE; col <= GC_B; ++col) {
+    grid->resizeColumnToContents(col);
+    grid->setColumnWidth(col, std::max(kDesigned[col - GC_CODE], grid->columnWidth(col)));
+  }
+}
+
 QTableWidget* makeGrid(const char* name, QWidget* parent) {
   auto* grid = named(new QTableWidget(kGridRows, 3, parent), name,
                      "Коэффициенты кусочно-линейной апроксимации");
   grid->setHorizontalHeaderLabels({"Код", "A", "B"});
   grid->setVerticalHeaderLabels({"1", "2", "3", "4", "5"});
   grid->verticalHeader()->setFixedWidth(30);
-  grid->setColumnWidth(GC_CODE, 77);
-  grid->setColumnWidth(GC_A, 99);
-  grid->setColumnWidth(GC_B, 96);
+  grid->setWordWrap(false);
   for (int row = 0; row < kGridRows; ++row) {
     for (int col = GC_CODE; col <= GC_B; ++col) grid->setItem(row, col, new QTableWidgetItem);
   }
   // The last row applies above every threshold, so it has none.
   auto* none = grid->item(kGridRows - 1, GC_CODE);
   none->setFlags(none->flags() & ~Qt::ItemIsEditable);
+  fitGridColumns(grid);
+  QObject::connect(grid, &QTableWidget::itemChanged, grid, [grid] { fitGridColumns(grid); });
   return grid;
 }
 

@@ -170,6 +170,12 @@ TEST_F(TdPanelTest, CoefficientsWrittenAreReadBackAndBadCellsAreSentAsZero) {
   EXPECT_EQ(control<QLineEdit>(panel(), "LoLimit")->text(), "0.3");
   EXPECT_EQ(cell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 1), "0");
   EXPECT_EQ(cell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 2), "0.5");
+
+  // A long coefficient widens its column: one line, every digit shown.
+  QTableWidget* grid = control<QTableWidget>(panel(), "CalibrGrid");
+  setCell(grid, 1, 1, "-0.000500359751234");
+  EXPECT_FALSE(grid->wordWrap());
+  EXPECT_GT(grid->columnWidth(1), grid->fontMetrics().horizontalAdvance(cell(grid, 1, 1)));
 }
 
 TEST_F(TdPanelTest, OutputsRoundTripWithTheMeanderWeightHalvedOnTheLine) {
