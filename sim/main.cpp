@@ -154,7 +154,9 @@ void writeAll(int fd, const uint8_t* data, size_t n) {
 
 void answer(int fd, std::vector<uint8_t> bytes, const CommonOptions& common) {
   if (common.silent || bytes.empty()) return;
-  bytes.resize(bytes.size() - std::min(common.truncate, bytes.size()));
+  // erase, not resize: it never grows the vector, which gcc's overflow check sees at -O1.
+  bytes.erase(bytes.end() - static_cast<std::ptrdiff_t>(std::min(common.truncate, bytes.size())),
+              bytes.end());
   if (common.noise) bytes.insert(bytes.end(), {0xFF, 0x00, 0xFF});
   std::this_thread::sleep_for(std::chrono::milliseconds(common.replyDelayMs));
   if (common.delayMs == 0) return writeAll(fd, bytes.data(), bytes.size());
