@@ -56,28 +56,15 @@ int openOrThrow(const std::string& path, int flags, mode_t mode = 0) {
 // A hidden file beside the target; removed unless it was renamed over the target or kept.
 class TempFile {
  public:
-  TempFile(const std::filesystem::path& target, mode_t mode) {
-    const std::string stem = (target.parent_path() / ("." + target.filename().string())).string();
-    for (int attempt = 0; fd_ < 0; ++attempt) {
-      path_ = stem + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp";
-      fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-      if (fd_ < 0 && (errno != EEXIST || attempt == 99)) throw win_error(errno);
-    }
-  }
+  TempFile(const std::filesystem::path& target, mode_t mode) : fd_(create(target, mode, path_)) {}
   ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
     if (!kept_) ::unlink(path_.c_str());
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
-  int fd() const { return fd_; }
-
-  void close() {
-    const int fd = fd_;
-    fd_ = -1;
-    check(::close(fd));
-  }
+  int fd() const { return fd_.get(); }
+  void close() { fd_.close(); }
 
   void renameTo(const std::filesystem::path& target) {
     check(::rename(path_.c_str(), target.c_str()));
@@ -88,8 +75,19 @@ class TempFile {
   void keep() { kept_ = true; }
 
  private:
-  std::string path_;
-  int fd_ = -1;
+  // Opens a new file named after the target, the process and the first free attempt number.
+  static int create(const std::filesystem::path& target, mode_t mode, std::string& path) {
+    const std::string stem = (target.parent_path() / ("." + target.filename().string())).string();
+    for (int attempt = 0;; ++attempt) {
+      path = stem + "." + std::to_string(::getpid()) + "." + std::to_string(attempt) + ".tmp";
+      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      if (fd >= 0) return fd;
+      if (errno != EEXIST || attempt == 99) throw win_error(errno);
+    }
+  }
+
+  std::string path_;  // before fd_: create() names it
+  Fd fd_;
   bool kept_ = false;
 };
 
