@@ -48,8 +48,34 @@ E fromRecord(const R& r, uint8_t m) {
 template <class E>
 using RecordOf = decltype(toRecord(std::declval<const E&>(), 0));
 
-// Never reserve more than this many records ahead of reading them: the count comes from the file.
+// The count comes from the file: where the stream cannot tell how much data is left, never reserve
+// more than this many records ahead of reading them.
 constexpr uint32_t kMaxReserve = 256;
+// Records read with one call.
+constexpr uint32_t kBlockRecords = 4096;
+
+// Bytes from the read position to the end of the stream, or -1 where the stream cannot seek.
+std::streamoff bytesLeft(std::istream& is) {
+  const std::istream::pos_type pos = is.tellg();
+  if (pos == std::istream::pos_type(-1)) return -1;
+  is.seekg(0, std::ios_base::end);
+  const std::istream::pos_type end = is.tellg();
+  is.seekg(pos);
+  if (!is || end == std::istream::pos_type(-1)) {
+    is.clear();
+    is.seekg(pos);
+    return -1;
+  }
+  return end - pos;
+}
+
+// At most `count` and never more records than the rest of the stream can hold.
+template <class R>
+uint32_t reserveBound(std::istream& is, uint32_t count) {
+  const std::streamoff left = bytesLeft(is);
+  if (left < 0) return std::min(count, kMaxReserve);
+  return static_cast<uint32_t>(std::min<std::streamoff>(count, left / std::streamoff(sizeof(R))));
+}
 
 }  // namespace
 
@@ -60,11 +86,17 @@ void writeEntryRecords(std::ostream& os, std::span<const E> entries, uint8_t met
 
 template <class E>
 void readEntryRecords(std::istream& is, uint32_t count, uint8_t method, std::vector<E>& out) {
-  out.reserve(out.size() + std::min(count, kMaxReserve));
-  for (uint32_t i = 0; i < count && is; ++i) {
-    RecordOf<E> r{};
-    readRecord(is, r);
-    if (is) out.push_back(fromRecord<E>(r, method));
+  using R = RecordOf<E>;
+  const uint32_t bound = reserveBound<R>(is, count);
+  out.reserve(out.size() + bound);
+  std::vector<R> block(std::clamp<uint32_t>(bound, 1, kBlockRecords));
+  for (uint32_t done = 0; done < count && is;) {
+    const auto want = static_cast<uint32_t>(std::min<size_t>(count - done, block.size()));
+    is.read(reinterpret_cast<char*>(block.data()), std::streamsize(want * sizeof(R)));
+    // A partial record at the end of the data is dropped, with the stream failed.
+    const auto got = static_cast<uint32_t>(is.gcount() / std::streamsize(sizeof(R)));
+    for (uint32_t i = 0; i < got; ++i) out.push_back(fromRecord<E>(block[i], method));
+    done += got;
   }
 }
 

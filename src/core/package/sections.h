@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -27,6 +28,39 @@ double flowOf(const E& e) {
     return e.reducedFlow;
 }
 
+// Stable sort by ascending flow. The keys are sorted apart from the entries, which are large, and
+// every entry is then moved once into its place.
+template <class E>
+void sortByFlow(std::vector<E>& entries) {
+  struct Key {
+    double flow;
+    uint32_t index;
+  };
+  std::vector<Key> keys(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const double y = flowOf(entries[i]);
+    // An undefined flow (only from a damaged file) sorts last instead of breaking the ordering.
+    keys[i] = {std::isnan(y) ? std::numeric_limits<double>::infinity() : y, uint32_t(i)};
+  }
+  auto less = [](const Key& a, const Key& b) { return a.flow < b.flow; };
+  if (std::is_sorted(keys.begin(), keys.end(), less)) return;
+  std::stable_sort(keys.begin(), keys.end(), less);
+  // Apply the permutation cycle by cycle: place i receives the entry from keys[i].index.
+  std::vector<bool> placed(entries.size());
+  for (size_t start = 0; start < entries.size(); ++start) {
+    if (placed[start] || keys[start].index == start) continue;
+    E held = std::move(entries[start]);
+    size_t to = start;
+    for (size_t from = keys[to].index; from != start; from = keys[to].index) {
+      entries[to] = std::move(entries[from]);
+      placed[to] = true;
+      to = from;
+    }
+    entries[to] = std::move(held);
+    placed[to] = true;
+  }
+}
+
 // Sorts the entries by ascending flow, then groups them: a section is opened by an entry that is
 // not switched off and takes every following one whose reading lies within `scatter` percent of the
 // opening reading (measured relative to that reading itself, sign included). Switched-off entries
@@ -36,13 +70,7 @@ template <class E>
 void groupSections(std::vector<E>& entries, double scatter,
                    std::vector<PackageHelper::Section>& sections) {
   sections.clear();
-  // An undefined flow (only from a damaged file) sorts last instead of breaking the ordering.
-  auto key = [](const E& e) {
-    const double y = flowOf(e);
-    return std::isnan(y) ? std::numeric_limits<double>::infinity() : y;
-  };
-  std::stable_sort(entries.begin(), entries.end(),
-                   [&](const E& a, const E& b) { return key(a) < key(b); });
+  sortByFlow(entries);
   for (E& e : entries) e.section = 0;
 
   const int n = static_cast<int>(entries.size());

@@ -1,5 +1,6 @@
 #include "core/storage/fdbuf.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,6 +56,29 @@ FdInBuf::int_type FdInBuf::underflow() {
   if (n <= 0) return traits_type::eof();
   setg(buffer_.data(), buffer_.data(), buffer_.data() + n);
   return traits_type::to_int_type(*gptr());
+}
+
+FdInBuf::pos_type FdInBuf::seekoff(off_type off, std::ios_base::seekdir dir,
+                                   std::ios_base::openmode which) {
+  if (!(which & std::ios_base::in)) return pos_type(off_type(-1));
+  const off_t filePos = ::lseek(fd_, 0, SEEK_CUR);
+  if (filePos < 0) return pos_type(off_type(-1));
+  const off_type buffered = egptr() - gptr();
+  if (dir == std::ios_base::cur && off == 0) return pos_type(filePos - buffered);
+  off_type target = off;
+  if (dir == std::ios_base::cur) target += filePos - buffered;
+  if (dir == std::ios_base::end) {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return pos_type(off_type(-1));
+    target += st.st_size;
+  }
+  if (target < 0 || ::lseek(fd_, target, SEEK_SET) < 0) return pos_type(off_type(-1));
+  setg(buffer_.data(), buffer_.data(), buffer_.data());
+  return pos_type(target);
+}
+
+FdInBuf::pos_type FdInBuf::seekpos(pos_type pos, std::ios_base::openmode which) {
+  return seekoff(off_type(pos), std::ios_base::beg, which);
 }
 
 }  // namespace files

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <ios>
 #include <streambuf>
 #include <vector>
 
@@ -36,6 +37,10 @@ class FdInBuf : public std::streambuf {
 
  protected:
   int_type underflow() override;
+  // Seeking lets a reader learn how many bytes are left and so bound what it allocates.
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
+                   std::ios_base::openmode which) override;
+  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
 
  private:
   int fd_;

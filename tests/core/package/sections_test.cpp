@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -81,4 +82,22 @@ TEST(Sections, ZeroOpeningReadingFollowedByAnotherEntryFails) {
 
   // Alone, or followed only by switched-off entries, a zero reading is a section of its own.
   EXPECT_EQ(group({{0, 1}, {5, 2, true}}, 5).sections.size(), 1u);
+}
+
+TEST(Sections, EqualFlowsKeepTheirEnteredOrder) {
+  // Codes name the entered position; equal flows (0 and -0 included) and undefined flows, which
+  // sort last, must keep it. The expected order is the one grouping has always produced.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<Row> rows = {{1, 3},    {2, nan}, {3, 1}, {4, 3},  {5, 0},  {6, 1},
+                                 {7, -0.0}, {8, nan}, {9, 3}, {10, 2}, {11, 1}, {12, 0}};
+  Grouping g = group(rows, 0);
+  std::vector<double> codes;
+  for (const EprEntry& e : g.entries) codes.push_back(e.code);
+  EXPECT_EQ(codes, (std::vector<double>{5, 7, 12, 3, 6, 11, 10, 1, 4, 9, 2, 8}));
+
+  // Already sorted input stays as it is.
+  std::vector<EprEntry> again = g.entries;
+  std::vector<PackageHelper::Section> sections;
+  groupSections(again, 0, sections);
+  for (size_t i = 0; i < again.size(); ++i) EXPECT_EQ(again[i].code, g.entries[i].code);
 }
