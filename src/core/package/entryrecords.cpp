@@ -24,9 +24,9 @@ files::EprEntry toRecord(const EprEntry& e, uint8_t m) {
           e.pulses2,     e.section,         e.point,   e.switchedOff};
 }
 
+// Fills the entered fields of an entry; the derived ones are left to the recalculation.
 template <class E, class R>
-E fromRecord(const R& r, uint8_t m) {
-  E e;
+void fillFromRecord(E& e, const R& r, uint8_t m) {
   e.temperature = r.temperature;
   refQuantity(e, m) = r.refQuantity;
   e.refTime = r.refTime;
@@ -42,7 +42,6 @@ E fromRecord(const R& r, uint8_t m) {
     e.point = r.point;
   }
   e.switchedOff = r.switchedOff;
-  return e;
 }
 
 template <class E>
@@ -95,7 +94,9 @@ void readEntryRecords(std::istream& is, uint32_t count, uint8_t method, std::vec
     is.read(reinterpret_cast<char*>(block.data()), std::streamsize(want * sizeof(R)));
     // A partial record at the end of the data is dropped, with the stream failed.
     const auto got = static_cast<uint32_t>(is.gcount() / std::streamsize(sizeof(R)));
-    for (uint32_t i = 0; i < got; ++i) out.push_back(fromRecord<E>(block[i], method));
+    const size_t first = out.size();
+    out.resize(first + got);
+    for (uint32_t i = 0; i < got; ++i) fillFromRecord(out[first + i], block[i], method);
     done += got;
   }
 }

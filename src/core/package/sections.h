@@ -45,20 +45,19 @@ void sortByFlow(std::vector<E>& entries) {
   auto less = [](const Key& a, const Key& b) { return a.flow < b.flow; };
   if (std::is_sorted(keys.begin(), keys.end(), less)) return;
   std::stable_sort(keys.begin(), keys.end(), less);
-  // Apply the permutation cycle by cycle: place i receives the entry from keys[i].index.
-  std::vector<bool> placed(entries.size());
-  for (size_t start = 0; start < entries.size(); ++start) {
-    if (placed[start] || keys[start].index == start) continue;
-    E held = std::move(entries[start]);
-    size_t to = start;
-    for (size_t from = keys[to].index; from != start; from = keys[to].index) {
-      entries[to] = std::move(entries[from]);
-      placed[to] = true;
-      to = from;
+  // Gathered in sorted order; the reads are scattered, so the entries a few places ahead are
+  // fetched while the current one is moved.
+  constexpr size_t kAhead = 8;
+  std::vector<E> sorted;
+  sorted.reserve(entries.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (i + kAhead < keys.size()) {
+      const char* ahead = reinterpret_cast<const char*>(&entries[keys[i + kAhead].index]);
+      for (size_t line = 0; line < sizeof(E); line += 64) __builtin_prefetch(ahead + line);
     }
-    entries[to] = std::move(held);
-    placed[to] = true;
+    sorted.push_back(std::move(entries[keys[i].index]));
   }
+  entries.swap(sorted);
 }
 
 // Sorts the entries by ascending flow, then groups them: a section is opened by an entry that is
