@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "core/base/errors.h"
+#include "core/package/allocationprobe.h"
 #include "core/package/approxstate.h"
 #include "core/package/packagebase.h"
 #include "core/package/packagecreate.h"
@@ -31,6 +32,16 @@ FieldValue valueOf(const PackageBase& p, int row, int id) {
 // The column id that holds the stored reference quantity of a method.
 int refQuantityId(int method) {
   return method == mMass ? colRefMass : method == mReference ? colRefFlow : colRefVolume;
+}
+
+// A KELT document whose one package announces 1,000,000 entries and holds 3.
+std::string millionEntriesThreePresent() {
+  fixtures::Document d = fixtures::keltDocument();
+  d.packages.resize(1);
+  std::string bytes = documentBytes(d);
+  const size_t firstCount = 8 + 1 + 5 + 35 + 4 + 3 * 24 + 4 + 18;
+  bytes.replace(firstCount, 4, ByteBuilder().u32(1000000).str());
+  return bytes;
 }
 
 class DocumentFile : public ::testing::Test {
@@ -269,10 +280,7 @@ TEST_F(DocumentFile, InvalidContentIsRejectedAndLeavesTheOpenDocument) {
   // Counts far above the records present; a parameter block above 1024 bytes that is all there.
   std::string manyLines = with(kelt, [](Document& d) { d.lines.resize(2); });
   manyLines.replace(8 + 1 + 5 + 35, 4, ByteBuilder().u32(1000000).str());
-  const std::string manyEntries = with(kelt, [](Document& d) { d.packages.resize(1); });
-  std::string manyEntriesBytes = manyEntries;
-  const size_t firstCount = 8 + 1 + 5 + 35 + 4 + 3 * 24 + 4 + 18;
-  manyEntriesBytes.replace(firstCount, 4, ByteBuilder().u32(1000000).str());
+  const std::string manyEntriesBytes = millionEntriesThreePresent();
   std::string manyPackages = with(kelt, [](Document& d) { d.packages.resize(1); });
   manyPackages.replace(8 + 1 + 5 + 35 + 4 + 3 * 24, 4, ByteBuilder().u32(1000000).str());
 
@@ -312,6 +320,24 @@ TEST_F(DocumentFile, InvalidContentIsRejectedAndLeavesTheOpenDocument) {
     expectRejected(c.bytes, c.message);
     expectPreviousUnchanged();
   }
+}
+
+TEST_F(DocumentFile, EntryCountAboveTheFileSizeIsRejectedWithoutAHugeAllocation) {
+  const fs::path path =
+      fs::temp_directory_path() / ("many-entries-" + std::to_string(::getpid()) + ".srv");
+  std::ofstream(path, std::ios::binary) << millionEntriesThreePresent();
+  openPrevious(27);
+  const size_t largest = largestAllocationDuring([&] {
+    try {
+      files::readDocument(path.string(), doc_, devices_.factory());
+      ADD_FAILURE() << "accepted";
+    } catch (const MessageError& e) {
+      EXPECT_STREQ(e.what(), kBadFormat);
+    }
+  });
+  fs::remove(path);
+  EXPECT_LT(largest, size_t{1} << 20);  // the entries announced would take 128 MB
+  expectPreviousUnchanged();
 }
 
 TEST_F(DocumentFile, EmptyDocumentOpensAndTheDeviceKeepsItsParameters) {
