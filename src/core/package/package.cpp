@@ -116,6 +116,11 @@ void Package<Entry>::recalcAll() {
   recalcEntries(std::span(entries_), method);
 }
 
+template <class Entry>
+void Package<Entry>::recalcAll(std::span<const files::Line> lines, const ApprSettings& settings) {
+  recalcEntries(std::span(entries_), method, lines, settings);
+}
+
 // --- chart series ---
 
 template <class Entry>

@@ -25,6 +25,7 @@ class Package final : public PackageHelper {
   int entryCount() const override { return static_cast<int>(entries_.size()); }
   void recalcEntry(int row) override;
   void recalcAll() override;
+  void recalcAll(std::span<const files::Line> lines, const ApprSettings& settings) override;
   void approximate() override;
   void fillSeries(SPILT_STRUCT& series, int which) const override;
 

@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <istream>
 #include <ostream>
+#include <span>
 #include <string>
 
 #include "core/base/systemtime.h"
+#include "core/package/apprsettings.h"
 #include "core/package/columns.h"
 #include "core/package/entries.h"
 #include "core/package/graphdata.h"
+#include "core/package/line.h"
 
 // Rows and columns are 0-based; a column argument indexes the visible layout unless it is called a
 // column id. Rows and columns are not checked: callers pass valid ones.
@@ -41,6 +44,8 @@ class PackageBase {
   virtual int entryCount() const = 0;
   virtual void recalcEntry(int row) = 0;
   virtual void recalcAll() = 0;
+  // With a given line set and settings instead of the current ones.
+  virtual void recalcAll(std::span<const files::Line> lines, const ApprSettings& settings) = 0;
   // Fits the characteristic of a calibration package and replaces the current line set; can throw
   // MathError, after emptying the line set.
   virtual void approximate() = 0;

@@ -19,11 +19,6 @@ struct RecalcContext {
   uint8_t method;
 };
 
-RecalcContext recalcContext(uint8_t method) {
-  const ApproxState& st = approxState();
-  return {st.lines.data(), st.lines.size(), st.settings.pulseWeight, st.settings.refTemp, method};
-}
-
 template <class E>
 void recalcReference(E& e, uint8_t method) {
   const double rho = waterDensity(e.temperature);
@@ -103,11 +98,24 @@ void recalcOne(E& e, const RecalcContext& ctx) {
 }  // namespace
 
 template <class E>
-void recalcEntries(std::span<E> entries, uint8_t method) {
-  const RecalcContext ctx = recalcContext(method);
+void recalcEntries(std::span<E> entries, uint8_t method, std::span<const files::Line> lines,
+                   const ApprSettings& settings) {
+  const RecalcContext ctx{lines.data(), lines.size(), settings.pulseWeight, settings.refTemp,
+                          method};
   for (E& e : entries) recalcOne(e, ctx);
+}
+
+template <class E>
+void recalcEntries(std::span<E> entries, uint8_t method) {
+  recalcEntries(entries, method, currentLines(), apprSettings());
 }
 
 template void recalcEntries(std::span<ZorbEntry>, uint8_t);
 template void recalcEntries(std::span<KeltEntry>, uint8_t);
 template void recalcEntries(std::span<EprEntry>, uint8_t);
+template void recalcEntries(std::span<ZorbEntry>, uint8_t, std::span<const files::Line>,
+                            const ApprSettings&);
+template void recalcEntries(std::span<KeltEntry>, uint8_t, std::span<const files::Line>,
+                            const ApprSettings&);
+template void recalcEntries(std::span<EprEntry>, uint8_t, std::span<const files::Line>,
+                            const ApprSettings&);

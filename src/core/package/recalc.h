@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "core/package/apprsettings.h"
 #include "core/package/entries.h"
 #include "core/package/line.h"
 
@@ -24,7 +25,17 @@ double lineFlow(const E& e, const files::Line& line, double k) {
 // 100 %); nothing throws.
 template <class E>
 void recalcEntries(std::span<E> entries, uint8_t method);
+// The same with a given line set and settings, e.g. those of a document still being read.
+template <class E>
+void recalcEntries(std::span<E> entries, uint8_t method, std::span<const files::Line> lines,
+                   const ApprSettings& settings);
 
 extern template void recalcEntries(std::span<ZorbEntry>, uint8_t);
 extern template void recalcEntries(std::span<KeltEntry>, uint8_t);
 extern template void recalcEntries(std::span<EprEntry>, uint8_t);
+extern template void recalcEntries(std::span<ZorbEntry>, uint8_t, std::span<const files::Line>,
+                                   const ApprSettings&);
+extern template void recalcEntries(std::span<KeltEntry>, uint8_t, std::span<const files::Line>,
+                                   const ApprSettings&);
+extern template void recalcEntries(std::span<EprEntry>, uint8_t, std::span<const files::Line>,
+                                   const ApprSettings&);

@@ -46,7 +46,23 @@ std::vector<R> readRecords(std::istream& in) {
   return records;
 }
 
-std::vector<PackagePtr> readPackages(std::istream& in, int entryKind) {
+// Versions before 5 know volumetric and mass only: a method byte that loads as the reference meter
+// is mass, and the stored reference quantity (filed by load as the reference flow) is the mass.
+void collapseReferenceMethod(PackageBase& p) {
+  if (p.method != mReference) return;
+  for (int row = 0; row < p.entryCount(); ++row) {
+    FieldValue stored = 0.0;
+    p.value(row, colRefFlow, stored);
+    p.setValue(row, colRefMass, stored);
+    p.setValue(row, colRefFlow, 0.0);
+  }
+  p.method = mMass;
+}
+
+// Each package is recalculated with the document's own lines and settings as soon as it is read,
+// while its entries are still in the cache.
+std::vector<PackagePtr> readPackages(std::istream& in, int entryKind, uint32_t version,
+                                     const std::vector<Line>& lines, const ApprSettings& settings) {
   uint32_t count = 0;
   readLe(in, count);
   std::vector<PackagePtr> packages;
@@ -54,7 +70,10 @@ std::vector<PackagePtr> readPackages(std::istream& in, int entryKind) {
   for (uint32_t i = 0; i < count && in; ++i) {
     PackagePtr p = createPackage(entryKind, pkCalibration, mVolume);
     p->load(in);
-    if (in) packages.push_back(std::move(p));
+    if (!in) break;
+    if (version < 5) collapseReferenceMethod(*p);
+    p->recalcAll(lines, settings);
+    packages.push_back(std::move(p));
   }
   return packages;
 }
@@ -74,19 +93,6 @@ uint8_t typeCodeOfFamily(uint8_t family, const std::vector<uint8_t>& parameters)
   return deviceTypeCode(dfKelt, int(index));
 }
 
-// Versions before 5 know volumetric and mass only: a method byte that loads as the reference meter
-// is mass, and the stored reference quantity (filed by load as the reference flow) is the mass.
-void collapseReferenceMethod(PackageBase& p) {
-  if (p.method != mReference) return;
-  for (int row = 0; row < p.entryCount(); ++row) {
-    FieldValue stored = 0.0;
-    p.value(row, colRefFlow, stored);
-    p.setValue(row, colRefMass, stored);
-    p.setValue(row, colRefFlow, 0.0);
-  }
-  p.method = mMass;
-}
-
 // Everything after the 8-byte header, in the layout of versions 3..5.
 DocumentContent readBody(std::istream& in, uint32_t version) {
   const bool familyByte = version < 4;
@@ -98,7 +104,8 @@ DocumentContent readBody(std::istream& in, uint32_t version) {
   readRecord(in, c.identity);
   readRecord(in, c.settings);
   c.lines = readRecords<Line>(in);
-  c.packages = readPackages(in, familyByte ? type : deviceFamily(type));
+  c.packages =
+      readPackages(in, familyByte ? type : deviceFamily(type), version, c.lines, c.settings);
   uint32_t size = 0;
   readLe(in, size);
   if (size > kMaxParameterSize) badFormat();
@@ -107,9 +114,6 @@ DocumentContent readBody(std::istream& in, uint32_t version) {
   if (!in) badFormat();
 
   c.typeCode = familyByte ? typeCodeOfFamily(type, c.parameters) : type;
-  if (version < 5) {
-    for (const PackagePtr& p : c.packages) collapseReferenceMethod(*p);
-  }
   return c;
 }
 
@@ -171,8 +175,8 @@ void applyDocument(DocumentContent content, Document& doc, const DeviceFactory& 
   device.writeLines(content.lines);
   apprSettings() = content.settings;
   currentLines() = std::move(content.lines);
+  // The packages were recalculated with these lines and settings as they were read.
   doc.packages = std::move(content.packages);
-  recalcDocument(doc);
 }
 
 void readDocument(std::istream& in, Document& doc, const DeviceFactory& makeDevice) {
