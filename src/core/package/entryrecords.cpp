@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/base/hugepages.h"
 #include "core/base/lestream.h"
 
 namespace {
@@ -84,10 +85,12 @@ void writeEntryRecords(std::ostream& os, std::span<const E> entries, uint8_t met
 }
 
 template <class E>
-void readEntryRecords(std::istream& is, uint32_t count, uint8_t method, std::vector<E>& out) {
+void readEntryRecords(std::istream& is, uint32_t count, uint8_t method, std::vector<E>& out,
+                      const BlockFilled<E>& filled) {
   using R = RecordOf<E>;
   const uint32_t bound = reserveBound<R>(is, count);
   out.reserve(out.size() + bound);
+  preferHugePagesForReserve(out);
   std::vector<R> block(std::clamp<uint32_t>(bound, 1, kBlockRecords));
   for (uint32_t done = 0; done < count && is;) {
     const auto want = static_cast<uint32_t>(std::min<size_t>(count - done, block.size()));
@@ -97,6 +100,7 @@ void readEntryRecords(std::istream& is, uint32_t count, uint8_t method, std::vec
     const size_t first = out.size();
     out.resize(first + got);
     for (uint32_t i = 0; i < got; ++i) fillFromRecord(out[first + i], block[i], method);
+    if (filled) filled(std::span(out).subspan(first, got));
     done += got;
   }
 }
@@ -104,6 +108,9 @@ void readEntryRecords(std::istream& is, uint32_t count, uint8_t method, std::vec
 template void writeEntryRecords(std::ostream&, std::span<const ZorbEntry>, uint8_t);
 template void writeEntryRecords(std::ostream&, std::span<const KeltEntry>, uint8_t);
 template void writeEntryRecords(std::ostream&, std::span<const EprEntry>, uint8_t);
-template void readEntryRecords(std::istream&, uint32_t, uint8_t, std::vector<ZorbEntry>&);
-template void readEntryRecords(std::istream&, uint32_t, uint8_t, std::vector<KeltEntry>&);
-template void readEntryRecords(std::istream&, uint32_t, uint8_t, std::vector<EprEntry>&);
+template void readEntryRecords(std::istream&, uint32_t, uint8_t, std::vector<ZorbEntry>&,
+                               const BlockFilled<ZorbEntry>&);
+template void readEntryRecords(std::istream&, uint32_t, uint8_t, std::vector<KeltEntry>&,
+                               const BlockFilled<KeltEntry>&);
+template void readEntryRecords(std::istream&, uint32_t, uint8_t, std::vector<EprEntry>&,
+                               const BlockFilled<EprEntry>&);

@@ -72,6 +72,18 @@ void Package<Entry>::save(std::ostream& os) const {
 
 template <class Entry>
 void Package<Entry>::load(std::istream& is) {
+  load(is, nullptr);
+}
+
+template <class Entry>
+void Package<Entry>::loadRecalculated(std::istream& is, std::span<const files::Line> lines,
+                                      const ApprSettings& settings) {
+  const RecalcBasis basis{lines, settings};
+  load(is, &basis);
+}
+
+template <class Entry>
+void Package<Entry>::load(std::istream& is, const RecalcBasis* recalc) {
   uint8_t k = 0;
   int8_t m = 0;
   SystemTime t;
@@ -82,7 +94,12 @@ void Package<Entry>::load(std::istream& is) {
   readLe(is, count);
   const uint8_t newMethod = static_cast<uint8_t>(std::clamp<int>(m, mVolume, mReference));
   std::vector<Entry> loaded;
-  readEntryRecords(is, count, newMethod, loaded);
+  BlockFilled<Entry> filled;
+  if (recalc)
+    filled = [&](std::span<Entry> block) {
+      recalcEntries(block, newMethod, recalc->lines, recalc->settings);
+    };
+  readEntryRecords(is, count, newMethod, loaded, filled);
   if (!is) return;
   kind = k ? pkVerification : pkCalibration;
   method = newMethod;

@@ -19,6 +19,8 @@ class Package final : public PackageHelper {
   bool value(int row, int id, FieldValue& out) const override;
   void setValue(int row, int id, const FieldValue& v) override;
   void load(std::istream& is) override;
+  void loadRecalculated(std::istream& is, std::span<const files::Line> lines,
+                        const ApprSettings& settings) override;
   void save(std::ostream& os) const override;
   void addEntry() override;
   void deleteEntry(int row) override;
@@ -34,6 +36,12 @@ class Package final : public PackageHelper {
   const std::vector<Entry>& entries() const { return entries_; }
 
  private:
+  struct RecalcBasis {
+    std::span<const files::Line> lines;
+    const ApprSettings& settings;
+  };
+  void load(std::istream& is, const RecalcBasis* recalc);
+
   std::vector<Entry> entries_;
 };
 

@@ -38,6 +38,10 @@ class PackageBase {
   virtual void setValue(int row, int id, const FieldValue& v) = 0;
   // Reads the package; on a stream failure the package is left as it was and the stream failed.
   virtual void load(std::istream& is) = 0;
+  // The same, recalculating the entries with the given line set and settings block by block as
+  // they are read, while they are still in the cache.
+  virtual void loadRecalculated(std::istream& is, std::span<const files::Line> lines,
+                                const ApprSettings& settings) = 0;
   virtual void save(std::ostream& os) const = 0;
   virtual void addEntry() = 0;
   virtual void deleteEntry(int row) = 0;

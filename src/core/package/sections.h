@@ -28,36 +28,46 @@ double flowOf(const E& e) {
     return e.reducedFlow;
 }
 
-// Stable sort by ascending flow. The keys are sorted apart from the entries, which are large, and
-// every entry is then moved once into its place.
+// The order of ascending flow, stable: position i of the result is the index of the entry that
+// belongs there. Equal flows (0 and -0 among them) keep their order; an undefined flow (only from a
+// damaged file) sorts last, beside +infinity. Takes time linear in the count.
+std::vector<uint32_t> ascendingFlowOrder(const std::vector<double>& flows);
+
+// Puts `entries[order[i]]` at position i, moving each entry once and allocating nothing as large
+// as the entries. `order` is consumed.
+template <class E>
+void permute(std::vector<E>& entries, std::vector<uint32_t>& order) {
+  constexpr uint32_t kDone = UINT32_MAX;
+  for (size_t start = 0; start < order.size(); ++start) {
+    if (order[start] == kDone || order[start] == start) continue;
+    E held = std::move(entries[start]);
+    size_t to = start;
+    for (;;) {
+      const uint32_t from = order[to];
+      order[to] = kDone;
+      if (from == start) {
+        entries[to] = std::move(held);
+        break;
+      }
+      // The reads follow the permutation at random: the next entry of the cycle is fetched while
+      // this one is moved.
+      if (order[from] != kDone) {
+        const char* next = reinterpret_cast<const char*>(&entries[order[from]]);
+        for (size_t line = 0; line < sizeof(E); line += 64) __builtin_prefetch(next + line);
+      }
+      entries[to] = std::move(entries[from]);
+      to = from;
+    }
+  }
+}
+
+// Stable sort by ascending flow; each entry, being large, is moved at most once.
 template <class E>
 void sortByFlow(std::vector<E>& entries) {
-  struct Key {
-    double flow;
-    uint32_t index;
-  };
-  std::vector<Key> keys(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const double y = flowOf(entries[i]);
-    // An undefined flow (only from a damaged file) sorts last instead of breaking the ordering.
-    keys[i] = {std::isnan(y) ? std::numeric_limits<double>::infinity() : y, uint32_t(i)};
-  }
-  auto less = [](const Key& a, const Key& b) { return a.flow < b.flow; };
-  if (std::is_sorted(keys.begin(), keys.end(), less)) return;
-  std::stable_sort(keys.begin(), keys.end(), less);
-  // Gathered in sorted order; the reads are scattered, so the entries a few places ahead are
-  // fetched while the current one is moved.
-  constexpr size_t kAhead = 8;
-  std::vector<E> sorted;
-  sorted.reserve(entries.size());
-  for (size_t i = 0; i < keys.size(); ++i) {
-    if (i + kAhead < keys.size()) {
-      const char* ahead = reinterpret_cast<const char*>(&entries[keys[i + kAhead].index]);
-      for (size_t line = 0; line < sizeof(E); line += 64) __builtin_prefetch(ahead + line);
-    }
-    sorted.push_back(std::move(entries[keys[i].index]));
-  }
-  entries.swap(sorted);
+  std::vector<double> flows(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) flows[i] = flowOf(entries[i]);
+  std::vector<uint32_t> order = ascendingFlowOrder(flows);
+  permute(entries, order);
 }
 
 // Sorts the entries by ascending flow, then groups them: a section is opened by an entry that is
@@ -70,29 +80,37 @@ void groupSections(std::vector<E>& entries, double scatter,
                    std::vector<PackageHelper::Section>& sections) {
   sections.clear();
   sortByFlow(entries);
-  for (E& e : entries) e.section = 0;
-
+  // Numbered in the same pass that finds the sections: a large package is walked once.
   const int n = static_cast<int>(entries.size());
   int s = 0;
-  while (s < n && entries[s].switchedOff) ++s;
-  while (s < n) {
-    const double x0 = readingOf(entries[s]);
-    double sumX = x0, sumY = flowOf(entries[s]);
-    int count = 1;
-    int e = s + 1;
-    for (; e < n; ++e) {
-      if (entries[e].switchedOff) continue;
-      const double x = readingOf(entries[e]);
-      if (checked(std::fabs(x - x0) * 100 / x0) > scatter) break;
-      sumX += x;
-      sumY += flowOf(entries[e]);
-      ++count;
+  for (; s < n && entries[s].switchedOff; ++s) entries[s].section = 0;
+  try {
+    while (s < n) {
+      const auto number = static_cast<int32_t>(sections.size() + 1);
+      const double x0 = readingOf(entries[s]);
+      double sumX = x0, sumY = flowOf(entries[s]);
+      entries[s].section = number;
+      int count = 1;
+      int e = s + 1;
+      for (; e < n; ++e) {
+        E& entry = entries[e];
+        if (entry.switchedOff) {
+          entry.section = 0;
+          continue;
+        }
+        const double x = readingOf(entry);
+        if (checked(std::fabs(x - x0) * 100 / x0) > scatter) break;
+        entry.section = number;
+        sumX += x;
+        sumY += flowOf(entry);
+        ++count;
+      }
+      sections.push_back({s, e - 1, sumX / count, sumY / count});
+      s = e;
     }
-    sections.push_back({s, e - 1, sumX / count, sumY / count});
-    s = e;
+  } catch (...) {
+    sections.clear();
+    for (E& e : entries) e.section = 0;
+    throw;
   }
-
-  for (size_t i = 0; i < sections.size(); ++i)
-    for (int j = sections[i].first; j <= sections[i].last; ++j)
-      if (!entries[j].switchedOff) entries[j].section = static_cast<int32_t>(i + 1);
 }

@@ -59,8 +59,8 @@ void collapseReferenceMethod(PackageBase& p) {
   p.method = mMass;
 }
 
-// Each package is recalculated with the document's own lines and settings as soon as it is read,
-// while its entries are still in the cache.
+// Each package is recalculated with the document's own lines and settings as it is read, while its
+// entries are still in the cache.
 std::vector<PackagePtr> readPackages(std::istream& in, int entryKind, uint32_t version,
                                      const std::vector<Line>& lines, const ApprSettings& settings) {
   uint32_t count = 0;
@@ -69,10 +69,16 @@ std::vector<PackagePtr> readPackages(std::istream& in, int entryKind, uint32_t v
   packages.reserve(std::min(count, kMaxReserve));
   for (uint32_t i = 0; i < count && in; ++i) {
     PackagePtr p = createPackage(entryKind, pkCalibration, mVolume);
-    p->load(in);
-    if (!in) break;
-    if (version < 5) collapseReferenceMethod(*p);
-    p->recalcAll(lines, settings);
+    if (version >= 5) {
+      p->loadRecalculated(in, lines, settings);
+      if (!in) break;
+    } else {
+      // The method must be mended before the entries can be recalculated.
+      p->load(in);
+      if (!in) break;
+      collapseReferenceMethod(*p);
+      p->recalcAll(lines, settings);
+    }
     packages.push_back(std::move(p));
   }
   return packages;

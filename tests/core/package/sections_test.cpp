@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -100,4 +102,37 @@ TEST(Sections, EqualFlowsKeepTheirEnteredOrder) {
   std::vector<PackageHelper::Section> sections;
   groupSections(again, 0, sections);
   for (size_t i = 0; i < again.size(); ++i) EXPECT_EQ(again[i].code, g.entries[i].code);
+}
+
+TEST(Sections, LargePackagesSortLikeAStableComparisonSort) {
+  // Large packages take another sorting path than small ones; both must give the order of a
+  // stable sort on the flow. Flows of several decades and signs, many ties, ±0, infinities and
+  // undefined flows; the code names the entered position.
+  std::mt19937 random(11);
+  const double specials[] = {0.0,
+                             -0.0,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN(),
+                             1e-300,
+                             -1e300};
+  for (const size_t count : {size_t{300}, size_t{20000}}) {
+    std::vector<EprEntry> entries(count);
+    for (size_t i = 0; i < count; ++i) {
+      const unsigned pick = random() % 10;
+      double flow = pick < 2 ? specials[random() % std::size(specials)]
+                             : std::ldexp(double(random() % 64), int(random() % 40) - 20);
+      if (pick == 2) flow = -flow;
+      entries[i] = EprEntry{.refFlow = flow, .code = double(i)};
+    }
+    auto key = [](const EprEntry& e) {
+      return std::isnan(e.refFlow) ? std::numeric_limits<double>::infinity() : e.refFlow;
+    };
+    std::vector<EprEntry> expected = entries;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](const EprEntry& a, const EprEntry& b) { return key(a) < key(b); });
+    sortByFlow(entries);
+    for (size_t i = 0; i < count; ++i)
+      ASSERT_EQ(entries[i].code, expected[i].code) << "count " << count << ", position " << i;
+  }
 }
