@@ -28,33 +28,42 @@ double flowOf(const E& e) {
     return e.reducedFlow;
 }
 
-// The order of ascending flow, stable: position i of the result is the index of the entry that
-// belongs there. Equal flows (0 and -0 among them) keep their order; an undefined flow (only from a
-// damaged file) sorts last, beside +infinity. Takes time linear in the count.
-std::vector<uint32_t> ascendingFlowOrder(const std::vector<double>& flows);
+// An entry's place in the order of ascending flow: `key` compares as the flow does, with -0 equal
+// to 0 and an undefined flow (only from a damaged file) equal to +infinity, sorting last.
+struct FlowKey {
+  uint64_t key;
+  uint32_t index;
+};
+FlowKey flowKey(double flow, uint32_t index);
 
-// Puts `entries[order[i]]` at position i, moving each entry once and allocating nothing as large
-// as the entries. `order` is consumed.
+// Stable sort by key in time linear in the count. On return keys[i].index is the index of the
+// entry that belongs at position i.
+void sortFlowKeys(std::vector<FlowKey>& keys);
+
+// Storage for `count` keys, in huge pages where that pays.
+std::vector<FlowKey> flowKeyStorage(size_t count);
+
+// Puts the entry keys[i].index at position i, moving each entry once and allocating nothing as
+// large as the entries. The indexes are consumed.
 template <class E>
-void permute(std::vector<E>& entries, std::vector<uint32_t>& order) {
+void permute(std::vector<E>& entries, std::vector<FlowKey>& keys) {
   constexpr uint32_t kDone = UINT32_MAX;
-  for (size_t start = 0; start < order.size(); ++start) {
-    if (order[start] == kDone || order[start] == start) continue;
+  auto source = [&](size_t at) -> uint32_t& { return keys[at].index; };
+  for (size_t start = 0; start < keys.size(); ++start) {
+    if (source(start) == kDone || source(start) == start) continue;
     E held = std::move(entries[start]);
     size_t to = start;
     for (;;) {
-      const uint32_t from = order[to];
-      order[to] = kDone;
+      const uint32_t from = source(to);
+      source(to) = kDone;
       if (from == start) {
         entries[to] = std::move(held);
         break;
       }
       // The reads follow the permutation at random: the next entry of the cycle is fetched while
       // this one is moved.
-      if (order[from] != kDone) {
-        const char* next = reinterpret_cast<const char*>(&entries[order[from]]);
-        for (size_t line = 0; line < sizeof(E); line += 64) __builtin_prefetch(next + line);
-      }
+      const char* next = reinterpret_cast<const char*>(&entries[source(from)]);
+      for (size_t line = 0; line < sizeof(E); line += 64) __builtin_prefetch(next + line);
       entries[to] = std::move(entries[from]);
       to = from;
     }
@@ -64,10 +73,10 @@ void permute(std::vector<E>& entries, std::vector<uint32_t>& order) {
 // Stable sort by ascending flow; each entry, being large, is moved at most once.
 template <class E>
 void sortByFlow(std::vector<E>& entries) {
-  std::vector<double> flows(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) flows[i] = flowOf(entries[i]);
-  std::vector<uint32_t> order = ascendingFlowOrder(flows);
-  permute(entries, order);
+  std::vector<FlowKey> keys = flowKeyStorage(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) keys[i] = flowKey(flowOf(entries[i]), uint32_t(i));
+  sortFlowKeys(keys);
+  permute(entries, keys);
 }
 
 // Sorts the entries by ascending flow, then groups them: a section is opened by an entry that is
