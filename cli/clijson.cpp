@@ -36,6 +36,17 @@ std::string isoTime(const SystemTime& t) {
   return buf;
 }
 
+// The package without its entries; `visible` columns show.
+json packageHeadJson(const PackageBase& package, int visible) {
+  json columns = json::array();
+  for (int col = 0; col < visible; ++col) columns.push_back(package.column(col).caption);
+  return {{"kind", package.kind},
+          {"method", package.method},
+          {"created", isoTime(package.created)},
+          {"name", package.name()},
+          {"columns", std::move(columns)}};
+}
+
 }  // namespace
 
 json identityJson(const DeviceIdentity& identity) {
@@ -74,19 +85,42 @@ json entryJson(const PackageBase& package, int row, int visibleColumns) {
   addReducedValues<KeltEntry>(package, row, fields);
   json cells = json::array();
   for (int col = 0; col < visibleColumns; ++col) cells.push_back(package.cellText(row, col));
-  return {{"fields", fields}, {"cells", cells}};
+  json entry = json::object();
+  entry["fields"] = std::move(fields);
+  entry["cells"] = std::move(cells);
+  return entry;
 }
 
 json packageJson(const PackageBase& package, int hiddenColumns) {
   const int visible = package.columnCount() - hiddenColumns;
-  json columns = json::array();
-  for (int col = 0; col < visible; ++col) columns.push_back(package.column(col).caption);
+  json out = packageHeadJson(package, visible);
   json entries = json::array();
   for (int row = 0; row < package.entryCount(); ++row)
     entries.push_back(entryJson(package, row, visible));
-  return {
-      {"kind", package.kind},   {"method", package.method}, {"created", isoTime(package.created)},
-      {"name", package.name()}, {"columns", columns},       {"entries", entries}};
+  out["entries"] = std::move(entries);
+  return out;
+}
+
+void writePackageJson(JsonStream& out, const PackageBase& package, int hiddenColumns) {
+  const int visible = package.columnCount() - hiddenColumns;
+  out.objectWith(packageHeadJson(package, visible), "entries", [&] {
+    out.beginArray();
+    for (int row = 0; row < package.entryCount(); ++row)
+      out.value(entryJson(package, row, visible));
+    out.endArray();
+  });
+}
+
+void writeJsonWithPackages(std::ostream& out, const json& head,
+                           const std::vector<PackagePtr>& packages,
+                           const std::function<int(const PackageBase&)>& hiddenColumns) {
+  JsonStream stream(out);
+  stream.objectWith(head, "packages", [&] {
+    stream.beginArray();
+    for (const PackagePtr& p : packages) writePackageJson(stream, *p, hiddenColumns(*p));
+    stream.endArray();
+  });
+  out << '\n';
 }
 
 void printJson(const json& value) {
