@@ -60,7 +60,9 @@ void BM_ShowJson(benchmark::State& state) {
   const nlohmann::json head = {
       {"fileVersion", 5}, {"name", "КЕЛТ"}, {"lines", linesJson(currentLines())}};
 
-  // The document is made before the peak is read, so that only the writing counts.
+  // The document is made before the peak is read, so that only the writing counts. The peak is the
+  // process's: a run after a larger one shows no growth, so compare runs made alone or in order of
+  // n.
   const long before = maxRssKib();
   long long bytes = 0;
   for (auto _ : state) {
