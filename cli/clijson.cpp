@@ -1,8 +1,11 @@
 #include "clijson.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <iostream>
+#include <numeric>
+#include <string_view>
 #include <type_traits>
 
 #include "core/package/package.h"
@@ -11,20 +14,52 @@ using nlohmann::json;
 
 namespace {
 
-// The entry field each column id names; an entry kind holds a subset of them.
-constexpr std::array<const char*, kColumnIdCount> kFieldNames{
-    "point",     "temperature", "refMass",     "refVolume", "refTime",  "refFlow",
-    "pulseTime", "pulses1",     "frequency",   "code",      "measFlow", "flowError",
-    "pulses2",   "measVolume",  "volumeError", "section",   "line",     "switchedOff"};
+// The ids of an entry's fields: the column ids, then the derived values that have no column (the
+// flow and frequency reduced to the reference temperature, which the approximation fits).
+constexpr int kReducedFlow = kColumnIdCount;
+constexpr int kReducedFrequency = kColumnIdCount + 1;
 
-// The derived values that have no column: the flow and frequency reduced to the reference
-// temperature, which the approximation fits.
+// The name of each field id; an entry kind holds a subset of them.
+constexpr std::array<const char*, kColumnIdCount + 2> kFieldNames{
+    "point",    "temperature", "refMass",     "refVolume",   "refTime",
+    "refFlow",  "pulseTime",   "pulses1",     "frequency",   "code",
+    "measFlow", "flowError",   "pulses2",     "measVolume",  "volumeError",
+    "section",  "line",        "switchedOff", "reducedFlow", "reducedFrequency"};
+
+// The field ids in the order of their names, which is the order a JSON object keeps its keys in.
+const std::array<int, kFieldNames.size()>& idsByName() {
+  static const std::array<int, kFieldNames.size()> ids = [] {
+    std::array<int, kFieldNames.size()> sorted{};
+    std::iota(sorted.begin(), sorted.end(), 0);
+    std::sort(sorted.begin(), sorted.end(), [](int a, int b) {
+      return std::string_view(kFieldNames[size_t(a)]) < std::string_view(kFieldNames[size_t(b)]);
+    });
+    return sorted;
+  }();
+  return ids;
+}
+
 template <class Entry>
-void addReducedValues(const PackageBase& package, int row, json& fields) {
-  if (const auto* p = dynamic_cast<const Package<Entry>*>(&package)) {
-    const Entry& e = p->entries()[size_t(row)];
-    fields["reducedFlow"] = e.reducedFlow;
-    fields["reducedFrequency"] = e.reducedFrequency;
+bool reducedValue(const PackageBase& package, int row, int id, FieldValue& out) {
+  const auto* p = dynamic_cast<const Package<Entry>*>(&package);
+  if (!p) return false;
+  const Entry& e = p->entries()[size_t(row)];
+  out = id == kReducedFlow ? e.reducedFlow : e.reducedFrequency;
+  return true;
+}
+
+bool fieldValue(const PackageBase& package, int row, int id, FieldValue& out) {
+  if (id < kColumnIdCount) return package.value(row, id, out);
+  return reducedValue<ZorbEntry>(package, row, id, out) ||
+         reducedValue<KeltEntry>(package, row, id, out);
+}
+
+// Calls f(name, value) for each field the entry holds, in the order of the names.
+template <class F>
+void forEachField(const PackageBase& package, int row, F&& f) {
+  FieldValue v;
+  for (const int id : idsByName()) {
+    if (fieldValue(package, row, id, v)) f(kFieldNames[size_t(id)], v);
   }
 }
 
@@ -34,6 +69,41 @@ std::string isoTime(const SystemTime& t) {
                 unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
                 unsigned{t.second}, unsigned{t.milliseconds});
   return buf;
+}
+
+// The package without its entries; `visible` columns show.
+json packageHeadJson(const PackageBase& package, int visible) {
+  json columns = json::array();
+  for (int col = 0; col < visible; ++col) columns.push_back(package.column(col).caption);
+  return {{"kind", package.kind},
+          {"method", package.method},
+          {"created", isoTime(package.created)},
+          {"name", package.name()},
+          {"columns", std::move(columns)}};
+}
+
+// The entryJson of the row, written without making it: its keys in their sorted order.
+void writeEntryJson(JsonStream& out, const PackageBase& package, int row, int visibleColumns) {
+  out.beginObject();
+  out.key("cells");
+  out.beginArray();
+  for (int col = 0; col < visibleColumns; ++col) out.string(package.cellText(row, col));
+  out.endArray();
+  out.key("fields");
+  out.beginObject();
+  forEachField(package, row, [&](const char* name, const FieldValue& v) {
+    out.key(name);
+    std::visit(
+        [&](auto x) {
+          if constexpr (std::is_floating_point_v<decltype(x)>)
+            out.number(x);
+          else
+            out.integer(x);
+        },
+        v);
+  });
+  out.endObject();
+  out.endObject();
 }
 
 }  // namespace
@@ -65,28 +135,47 @@ json linesJson(const std::vector<files::Line>& lines) {
 
 json entryJson(const PackageBase& package, int row, int visibleColumns) {
   json fields = json::object();
-  for (int id = 0; id < kColumnIdCount; ++id) {
-    FieldValue v;
-    if (package.value(row, id, v))
-      std::visit([&](auto x) { fields[kFieldNames[size_t(id)]] = x; }, v);
-  }
-  addReducedValues<ZorbEntry>(package, row, fields);
-  addReducedValues<KeltEntry>(package, row, fields);
+  forEachField(package, row, [&](const char* name, const FieldValue& v) {
+    std::visit([&](auto x) { fields[name] = x; }, v);
+  });
   json cells = json::array();
   for (int col = 0; col < visibleColumns; ++col) cells.push_back(package.cellText(row, col));
-  return {{"fields", fields}, {"cells", cells}};
+  json entry = json::object();
+  entry["fields"] = std::move(fields);
+  entry["cells"] = std::move(cells);
+  return entry;
 }
 
 json packageJson(const PackageBase& package, int hiddenColumns) {
   const int visible = package.columnCount() - hiddenColumns;
-  json columns = json::array();
-  for (int col = 0; col < visible; ++col) columns.push_back(package.column(col).caption);
+  json out = packageHeadJson(package, visible);
   json entries = json::array();
   for (int row = 0; row < package.entryCount(); ++row)
     entries.push_back(entryJson(package, row, visible));
-  return {
-      {"kind", package.kind},   {"method", package.method}, {"created", isoTime(package.created)},
-      {"name", package.name()}, {"columns", columns},       {"entries", entries}};
+  out["entries"] = std::move(entries);
+  return out;
+}
+
+void writePackageJson(JsonStream& out, const PackageBase& package, int hiddenColumns) {
+  const int visible = package.columnCount() - hiddenColumns;
+  out.objectWith(packageHeadJson(package, visible), "entries", [&] {
+    out.beginArray();
+    for (int row = 0; row < package.entryCount(); ++row) writeEntryJson(out, package, row, visible);
+    out.endArray();
+  });
+}
+
+void writeJsonWithPackages(std::ostream& out, const json& head,
+                           const std::vector<PackagePtr>& packages,
+                           const std::function<int(const PackageBase&)>& hiddenColumns) {
+  JsonStream stream(out);
+  stream.objectWith(head, "packages", [&] {
+    stream.beginArray();
+    for (const PackagePtr& p : packages) writePackageJson(stream, *p, hiddenColumns(*p));
+    stream.endArray();
+  });
+  stream.flush();
+  out << '\n';
 }
 
 void printJson(const json& value) {

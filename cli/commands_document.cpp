@@ -1,9 +1,12 @@
 // Document commands: what "Открыть", "Аппроксимация", "Отчёт", the text exchange and "Сохранить"
 // do, on a document named on the command line.
 
+#include <unistd.h>
+
 #include <QString>
 #include <algorithm>
 #include <cstdint>
+#include <ios>
 #include <iostream>
 #include <limits>
 #include <string>
@@ -16,6 +19,7 @@
 #include "core/devices/devicetypes.h"
 #include "core/document/document.h"
 #include "core/package/approxstate.h"
+#include "core/storage/fdbuf.h"
 #include "core/storage/files.h"
 #include "core/storage/report.h"
 #include "core/storage/textexchange.h"
@@ -101,18 +105,27 @@ int show(const std::vector<std::string>& words) {
   DeviceBase& device = *doc.device;
   DeviceIdentity identity;
   device.getIdentity(identity);
-  json packages = json::array();
-  for (const PackagePtr& p : doc.packages)
-    packages.push_back(packageJson(*p, hiddenColumns(doc, *p)));
-  printJson({{"fileVersion", version},
-             {"typeCode", device.typeCode()},
-             {"family", deviceFamily(device.typeCode())},
-             {"name", device.name()},
-             {"identity", identityJson(identity)},
-             {"pulseWeight", device.pulseWeight()},
-             {"settings", settingsJson(apprSettings())},
-             {"lines", linesJson(currentLines())},
-             {"packages", packages}});
+  const json head = {{"fileVersion", version},
+                     {"typeCode", device.typeCode()},
+                     {"family", deviceFamily(device.typeCode())},
+                     {"name", device.name()},
+                     {"identity", identityJson(identity)},
+                     {"pulseWeight", device.pulseWeight()},
+                     {"settings", settingsJson(apprSettings())},
+                     {"lines", linesJson(currentLines())}};
+  files::FdOutBuf buffer(STDOUT_FILENO);
+  std::ostream out(&buffer);
+  // A failed write stops the output at once instead of computing the rest of a large document.
+  out.exceptions(std::ios::badbit);
+  try {
+    writeJsonWithPackages(out, head, doc.packages,
+                          [&](const PackageBase& p) { return hiddenColumns(doc, p); });
+    out.flush();
+  } catch (const std::ios_base::failure&) {
+    std::string text = "Ошибка записи в стандартный поток вывода: документ выведен не полностью";
+    if (buffer.error() != 0) text += std::string("\n") + win_error(buffer.error()).what();
+    throw MessageError(text);
+  }
   return 0;
 }
 

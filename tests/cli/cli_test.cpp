@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "clijson.h"
 #include "core/base/localehook.h"
 #include "core/devices/devicetypes.h"
 #include "core/document/document.h"
@@ -113,10 +114,12 @@ class CliTool : public ::testing::Test {
     return file;
   }
 
-  static CliResult run(const std::vector<std::string>& args) {
+  // Standard output goes to `outputFile` when one is named.
+  static CliResult run(const std::vector<std::string>& args, const QString& outputFile = {}) {
     QStringList list;
     for (const std::string& a : args) list << QString::fromStdString(a);
     QProcess process;
+    if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
     process.start(TD_CLI, list);
     CliResult r;
     if (!process.waitForFinished(60000)) return r;
@@ -127,10 +130,33 @@ class CliTool : public ::testing::Test {
   }
 
   // The document as the tool opens it, read here by the program's own code in the C locale.
-  void openHere(const std::string& file) {
+  // Returns the version of the file.
+  uint32_t openHere(const std::string& file) {
     installLocaleHook(QLocale::c());
-    files::readDocument(file, doc_, [](uint8_t code) { return createDevice(code, nullptr); });
+    const uint32_t version =
+        files::readDocument(file, doc_, [](uint8_t code) { return createDevice(code, nullptr); });
     takeDeviceLines(doc_);
+    return version;
+  }
+
+  // What show printed when it built the whole document as one tree before writing it.
+  std::string showTree(uint32_t version) const {
+    DeviceBase& device = *doc_.device;
+    DeviceIdentity identity;
+    device.getIdentity(identity);
+    json packages = json::array();
+    for (const PackagePtr& p : doc_.packages)
+      packages.push_back(packageJson(*p, hiddenColumnCount(device, p->kind != 0)));
+    const json tree = {{"fileVersion", version},
+                       {"typeCode", device.typeCode()},
+                       {"family", deviceFamily(device.typeCode())},
+                       {"name", device.name()},
+                       {"identity", identityJson(identity)},
+                       {"pulseWeight", device.pulseWeight()},
+                       {"settings", settingsJson(apprSettings())},
+                       {"lines", linesJson(currentLines())},
+                       {"packages", packages}};
+    return tree.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
   }
 
   // Compares with the expected file; a difference leaves the actual output beside the fixtures.
@@ -177,6 +203,30 @@ TEST_F(CliTool, ShowGivesWhatTheProgramShowsForEveryFamilyAndVersion) {
     }
     closeDocument(doc_);
   }
+}
+
+TEST_F(CliTool, ShowPrintsTheDumpOfTheWholeTreeByteForByte) {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(TD_EXAMPLES_DIR)) {
+    if (entry.path().extension() == ".srv") files.push_back(entry.path().string());
+  }
+  ASSERT_FALSE(files.empty());
+  for (const DocCase& c : documents()) files.push_back(fixture(c));
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    const CliResult r = run({"show", file, "--locale", "C"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const uint32_t version = openHere(file);
+    EXPECT_EQ(r.out, showTree(version));
+    closeDocument(doc_);
+  }
+}
+
+TEST_F(CliTool, ShowReportsAFailedWriteOfItsOutput) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const CliResult r = run({"show", fixture(documents()[2]), "--locale", "C"}, "/dev/full");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.starts_with("Ошибка записи в стандартный поток вывода")) << r.err;
 }
 
 TEST_F(CliTool, LocaleDecidesTheDecimalSeparatorAndTheDateOfTheName) {
