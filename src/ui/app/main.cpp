@@ -44,15 +44,18 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Duvara");
   QApplication::setWindowIcon(QIcon(":/icons/tidemarkservice.png"));
   try {
+    startPortListing();
     installRussianTranslation(app);
     installSystemLocaleHook();
-    installPortList();
     TMainForm form(QApplication::arguments());
     registerDocumentType();
     form.show();
-    // For measuring the start-up: leave as soon as the window has been shown.
+    // A panel built in the meantime has installed the list itself.
+    QTimer::singleShot(0, &app, [] { guarded(installListedPorts); });
+    // For measuring the start-up: leave as soon as the window has been shown. Leaving the event
+    // loop closes no window, so an open document asks nothing and the settings stay as they were.
     if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN"))
-      QTimer::singleShot(0, &app, &QApplication::quit);
+      QTimer::singleShot(0, &app, [] { QApplication::exit(0); });
     return app.exec();
   } catch (...) {
     MessageBoxes::error(nullptr, QString::fromStdString(failureText(std::current_exception())));
