@@ -39,23 +39,30 @@ void registerDocumentType() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First of all: the listing runs beside the rest of the start, and a panel of a document named
+  // on the command line waits for it.
+  startPortListing();
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Орбитон");
   QApplication::setApplicationName("Duvara");
   QApplication::setWindowIcon(QIcon(":/icons/tidemarkservice.png"));
   try {
-    startPortListing();
     installRussianTranslation(app);
     installSystemLocaleHook();
     TMainForm form(QApplication::arguments());
-    registerDocumentType();
     form.show();
-    // A panel built in the meantime has installed the list itself.
-    QTimer::singleShot(0, &app, [] { guarded(installListedPorts); });
-    // For measuring the start-up: leave as soon as the window has been shown. Leaving the event
-    // loop closes no window, so an open document asks nothing and the settings stay as they were.
-    if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN"))
-      QTimer::singleShot(0, &app, [] { QApplication::exit(0); });
+    QTimer::singleShot(0, &app, [] {
+      // For measuring the start-up: leave as soon as the window has been shown. Leaving the
+      // event loop closes no window, so an open document asks nothing and the settings stay as
+      // they were.
+      if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN")) {
+        QApplication::exit(0);
+        return;
+      }
+      // Nothing the window shows waits for these (a panel built meanwhile installed the list).
+      guarded(installListedPorts);
+      registerDocumentType();
+    });
     return app.exec();
   } catch (...) {
     MessageBoxes::error(nullptr, QString::fromStdString(failureText(std::current_exception())));

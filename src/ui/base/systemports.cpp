@@ -3,6 +3,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <future>
+#include <system_error>
 
 #include "core/comm/comport.h"
 #include "core/comm/portlist.h"
@@ -25,7 +26,14 @@ std::vector<std::string> systemPortNames() {
   return names;
 }
 
-void startPortListing() { pendingListing = std::async(std::launch::async, systemPortNames); }
+void startPortListing() {
+  try {
+    pendingListing = std::async(std::launch::async, systemPortNames);
+  } catch (const std::system_error&) {
+    // No thread to be had: the ports are listed when the list is first needed.
+    pendingListing = std::async(std::launch::deferred, systemPortNames);
+  }
+}
 
 void installListedPorts() {
   if (!pendingListing.valid()) return;
