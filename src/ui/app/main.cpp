@@ -51,17 +51,14 @@ int main(int argc, char** argv) {
     installSystemLocaleHook();
     TMainForm form(QApplication::arguments());
     form.show();
+    // Nothing the window shows waits for these (a panel built meanwhile installed the list).
     QTimer::singleShot(0, &app, [] {
+      guarded(installListedPorts);
+      registerDocumentType();
       // For measuring the start-up: leave as soon as the window has been shown. Leaving the
       // event loop closes no window, so an open document asks nothing and the settings stay as
       // they were.
-      if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN")) {
-        QApplication::exit(0);
-        return;
-      }
-      // Nothing the window shows waits for these (a panel built meanwhile installed the list).
-      guarded(installListedPorts);
-      registerDocumentType();
+      if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN")) QApplication::exit(0);
     });
     return app.exec();
   } catch (...) {
