@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -583,6 +584,22 @@ TEST_F(MainFormTest, ApproximationOptionsAndTheCoefficientWindowFollowTheCommand
   form->ActionLines->trigger();
   form->ActionAppr->trigger();
   EXPECT_EQ(form->LinesDlg()->LinesTable->GetRowCount(), 1);
+}
+
+// The windows of the commands are built when first used, and then show what they would have
+// shown had they followed the document all along.
+TEST_F(MainFormTest, CommandWindowsAreBuiltOnFirstUseWithTheDocumentsState) {
+  EXPECT_TRUE(form->findChildren<QDialog*>().isEmpty());
+
+  newDocument(kZorbPulse);
+  newPackage();
+  addEntriesOnALine(*doc().packages[0]);
+  form->ActionAppr->trigger();
+  EXPECT_EQ(form->findChild<TLinesDlg*>(), nullptr);
+
+  form->ActionLines->trigger();
+  EXPECT_EQ(form->LinesDlg()->LinesTable->GetRowCount(), 1);
+  EXPECT_EQ(form->LinesDlg()->LinesTable->GetCaptions(2), "Частота (Гц)");
 }
 
 TEST_F(MainFormTest, ReportIsWrittenAndOpened) {
