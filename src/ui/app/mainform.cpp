@@ -524,12 +524,12 @@ TCsvOptionsDlg* TMainForm::CsvOptionsDlg() { return createdOnce(csvOptionsDlg_, 
 
 TSectionSelect* TMainForm::SectionSelect() { return createdOnce(sectionSelect_, this); }
 
-// The two windows that follow the document start with what they would have shown all along.
+// The two windows that follow the document start with the captions of its device; the lines
+// window reads the current lines by itself.
 TLinesDlg* TMainForm::LinesDlg() {
   if (!linesDlg_) {
     linesDlg_ = new TLinesDlg(this);
     updateDeviceCaptions();
-    linesDlg_->refresh();
   }
   return linesDlg_;
 }
