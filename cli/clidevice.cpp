@@ -1,29 +1,11 @@
 #include "clidevice.h"
 
-#include <algorithm>
 #include <charconv>
 #include <fstream>
-#include <vector>
 
-#include "core/comm/comport.h"
-#include "core/comm/portlist.h"
 #include "ui/base/systemports.h"
 
-int cliPortPosition(const std::string& nameOrPath) {
-  std::vector<std::string> names =
-      comprt::buildPortList(systemPortNames(), comprt::extraPortPaths());
-  auto found = std::find(names.begin(), names.end(), nameOrPath);
-  if (found == names.end()) {
-    // The workers take a position of one byte: the added port replaces the list's last.
-    constexpr size_t kLastPosition = 255;
-    if (names.size() >= kLastPosition) names.resize(kLastPosition - 1);
-    names.push_back(nameOrPath);
-    found = names.end() - 1;
-  }
-  const int position = static_cast<int>(found - names.begin()) + 1;
-  comprt::ComPort::ComList::install(std::move(names));
-  return position;
-}
+int cliPortPosition(const std::string& nameOrPath) { return installPortListWith(nameOrPath); }
 
 nlohmann::json readJsonFile(const std::string& path) {
   std::ifstream in(path);

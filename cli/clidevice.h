@@ -14,9 +14,8 @@
 #include "core/base/errors.h"
 #include "core/comm/queuethread.h"
 
-// The 1-based port-list position of `nameOrPath`: a name of the list (the system's ports and
-// TDSERVICE_PORTS), or any other name or path, which is added to the process's list so the
-// worker can open it. A port that cannot be opened fails there, with the panels' text.
+// The 1-based port-list position of `nameOrPath`, as installPortListWith() gives it. A port that
+// cannot be opened fails in the worker, with the panels' text.
 int cliPortPosition(const std::string& nameOrPath);
 
 // The JSON of a file; MessageError when it cannot be read or is not JSON.

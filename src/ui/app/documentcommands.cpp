@@ -104,12 +104,12 @@ void DocumentCommands::readDocumentFile(const QString& path) {
 }
 
 void DocumentCommands::ActionNewExecute() {
-  if (window_.seams().execDialog(*window_.DocCreateDlg) != QDialog::Accepted) return;
+  if (window_.seams().execDialog(*window_.DocCreateDlg()) != QDialog::Accepted) return;
   NCloseClick();
   window_.Console->clear();
   setDefaultApprSettings(apprSettings());
   window_.document().device =
-      window_.seams().createDevice(window_.DocCreateDlg->selectedType(), window_.PageArea);
+      window_.seams().createDevice(window_.DocCreateDlg()->selectedType(), window_.PageArea);
   window_.rebuildTabs();
   window_.bindTable();
   window_.updateActions();
@@ -189,14 +189,14 @@ void DocumentCommands::NCloseClick() {
   window_.rebuildTabs();
   window_.bindTable();
   window_.updateActions();
-  window_.LinesDlg->close();
+  window_.closeLinesWindow();
 }
 
 // ---- packages and entries ----------------------------------------------------------------------
 
 void DocumentCommands::ActionNewPackageExecute() {
   Document& doc = window_.document();
-  TPackageCreateDlg& dialog = *window_.PackageCreateDlg;
+  TPackageCreateDlg& dialog = *window_.PackageCreateDlg();
   if (!doc.isOpen() || window_.seams().execDialog(dialog) != QDialog::Accepted) return;
   doc.packages.push_back(
       createPackage(deviceFamily(doc.device->typeCode()), dialog.kind(), dialog.method()));
@@ -274,7 +274,7 @@ void DocumentCommands::ActionGraphicsExecute() {
   if (window_.TabControl->count() < 2) return;
   window_.TabControlChange();
   buildGraphData(window_.document(), graphData_);
-  TServiceGraph* graph = window_.ServiceGraph;
+  TServiceGraph* graph = window_.ServiceGraph();
   graph->showData(&graphData_);
   graph->show();
   graph->raise();
@@ -300,7 +300,7 @@ void DocumentCommands::NExportClick(bool exporting) {
       window.updateActions();
     }
   } rebind{window_};
-  window_.CsvOptionsDlg->runTextExchange(*package, exporting,
-                                         hiddenColumnCount(device, package->kind != pkCalibration),
-                                         deviceFamily(device.typeCode()));
+  window_.CsvOptionsDlg()->runTextExchange(
+      *package, exporting, hiddenColumnCount(device, package->kind != pkCalibration),
+      deviceFamily(device.typeCode()));
 }

@@ -39,6 +39,9 @@ void registerDocumentType() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First of all: the listing runs beside the rest of the start, and a panel of a document named
+  // on the command line waits for it.
+  startPortListing();
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Орбитон");
   QApplication::setApplicationName("Duvara");
@@ -46,13 +49,17 @@ int main(int argc, char** argv) {
   try {
     installRussianTranslation(app);
     installSystemLocaleHook();
-    installPortList();
     TMainForm form(QApplication::arguments());
-    registerDocumentType();
     form.show();
-    // For measuring the start-up: leave as soon as the window has been shown.
-    if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN"))
-      QTimer::singleShot(0, &app, &QApplication::quit);
+    // Nothing the window shows waits for these (a panel built meanwhile installed the list).
+    QTimer::singleShot(0, &app, [] {
+      guarded(installListedPorts);
+      registerDocumentType();
+      // For measuring the start-up: leave as soon as the window has been shown. Leaving the
+      // event loop closes no window, so an open document asks nothing and the settings stay as
+      // they were.
+      if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN")) QApplication::exit(0);
+    });
     return app.exec();
   } catch (...) {
     MessageBoxes::error(nullptr, QString::fromStdString(failureText(std::current_exception())));

@@ -87,6 +87,12 @@ void showStatusText(QLabel* label, const QString& text) {
   label->setToolTip(text);
 }
 
+template <class Widget>
+Widget* createdOnce(Widget*& widget, QWidget* parent) {
+  if (!widget) widget = new Widget(parent);
+  return widget;
+}
+
 // The package shown on a tab; none on the device tab.
 PackagePtr packageOfTab(const Document& doc, int tab) {
   const bool package = tab > 0 && tab <= static_cast<int>(doc.packages.size());
@@ -112,13 +118,6 @@ TMainForm::TMainForm(const QStringList& arguments, Seams seams, QWidget* parent)
   createMenus();
   createToolBar();
   createClientArea();
-  ApprOptionsDlg = new TApprOptionsDlg(this);
-  DocCreateDlg = new TDocCreateDlg(this);
-  LinesDlg = new TLinesDlg(this);
-  PackageCreateDlg = new TPackageCreateDlg(this);
-  ServiceGraph = new TServiceGraph(this);
-  CsvOptionsDlg = new TCsvOptionsDlg(this);
-  SectionSelect = new TSectionSelect(this);
   createStatusBar();
   placeWindow();
   refreshRecentDocuments();
@@ -142,7 +141,9 @@ void TMainForm::fillDefaultSeams() {
   if (seams_.helpFolder.isEmpty()) seams_.helpFolder = THelp::defaultFolder();
   if (!seams_.openReport) seams_.openReport = openInBrowser;
   if (!seams_.chooseSections)
-    seams_.chooseSections = [this](SPILT_STRUCT& series) { return SectionSelect->choose(series); };
+    seams_.chooseSections = [this](SPILT_STRUCT& series) {
+      return SectionSelect()->choose(series);
+    };
 }
 
 // ---- construction ------------------------------------------------------------------------------
@@ -503,10 +504,46 @@ void TMainForm::updateActions() {
 void TMainForm::updateDeviceCaptions() {
   if (!doc_.device) return;
   const int typeCode = doc_.device->typeCode();
-  LinesDlg->setReadingCaption(readingCaption(typeCode));
-  ServiceGraph->setReadingCaption(readingCaption(typeCode));
-  ServiceGraph->setRatioCaption(typeCode == kTdCode ? QStringLiteral("Код/Расход")
-                                                    : QStringLiteral("Частота/Расход"));
+  if (linesDlg_) linesDlg_->setReadingCaption(readingCaption(typeCode));
+  if (serviceGraph_) {
+    serviceGraph_->setReadingCaption(readingCaption(typeCode));
+    serviceGraph_->setRatioCaption(typeCode == kTdCode ? QStringLiteral("Код/Расход")
+                                                       : QStringLiteral("Частота/Расход"));
+  }
+}
+
+// ---- windows and dialogs -----------------------------------------------------------------------
+
+TApprOptionsDlg* TMainForm::ApprOptionsDlg() { return createdOnce(apprOptionsDlg_, this); }
+
+TDocCreateDlg* TMainForm::DocCreateDlg() { return createdOnce(docCreateDlg_, this); }
+
+TPackageCreateDlg* TMainForm::PackageCreateDlg() { return createdOnce(packageCreateDlg_, this); }
+
+TCsvOptionsDlg* TMainForm::CsvOptionsDlg() { return createdOnce(csvOptionsDlg_, this); }
+
+TSectionSelect* TMainForm::SectionSelect() { return createdOnce(sectionSelect_, this); }
+
+// The two windows that follow the document start with the captions of its device; the lines
+// window reads the current lines by itself.
+TLinesDlg* TMainForm::LinesDlg() {
+  if (!linesDlg_) {
+    linesDlg_ = new TLinesDlg(this);
+    updateDeviceCaptions();
+  }
+  return linesDlg_;
+}
+
+TServiceGraph* TMainForm::ServiceGraph() {
+  if (!serviceGraph_) {
+    serviceGraph_ = new TServiceGraph(this);
+    updateDeviceCaptions();
+  }
+  return serviceGraph_;
+}
+
+void TMainForm::closeLinesWindow() {
+  if (linesDlg_) linesDlg_->close();
 }
 
 void TMainForm::rebuildTabs() {
@@ -585,14 +622,17 @@ void TMainForm::NPagesClick(int tag) {
   TabControlChange();
 }
 
-void TMainForm::refreshLinesWindow() { LinesDlg->refresh(); }
+void TMainForm::refreshLinesWindow() {
+  if (linesDlg_) linesDlg_->refresh();
+}
 
-void TMainForm::ActionApprOptionsExecute() { seams_.execDialog(*ApprOptionsDlg); }
+void TMainForm::ActionApprOptionsExecute() { seams_.execDialog(*ApprOptionsDlg()); }
 
 void TMainForm::ActionLinesExecute() {
-  LinesDlg->show();
-  LinesDlg->raise();
-  LinesDlg->activateWindow();
+  TLinesDlg* window = LinesDlg();
+  window->show();
+  window->raise();
+  window->activateWindow();
 }
 
 // ---- instruments -------------------------------------------------------------------------------

@@ -136,13 +136,17 @@ class TMainForm : public QMainWindow {
   QAction* NHelp;
   QAction* NAbout;
 
-  TApprOptionsDlg* ApprOptionsDlg;
-  TDocCreateDlg* DocCreateDlg;
-  TLinesDlg* LinesDlg;
-  TPackageCreateDlg* PackageCreateDlg;
-  TServiceGraph* ServiceGraph;
-  TCsvOptionsDlg* CsvOptionsDlg;
-  TSectionSelect* SectionSelect;
+  // The windows and dialogs are created on first use: building them all (the text exchange's file
+  // dialogs above all) cost more start-up time than the rest of the main window.
+  TApprOptionsDlg* ApprOptionsDlg();
+  TDocCreateDlg* DocCreateDlg();
+  TLinesDlg* LinesDlg();
+  TPackageCreateDlg* PackageCreateDlg();
+  TServiceGraph* ServiceGraph();
+  TCsvOptionsDlg* CsvOptionsDlg();
+  TSectionSelect* SectionSelect();
+  // Closes the coefficient window if it was ever opened.
+  void closeLinesWindow();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -180,4 +184,12 @@ class TMainForm : public QMainWindow {
   QLabel* lbRecentCaption_;
   QTimer* portTimer_;
   QString fileState_;
+
+  TApprOptionsDlg* apprOptionsDlg_ = nullptr;
+  TDocCreateDlg* docCreateDlg_ = nullptr;
+  TLinesDlg* linesDlg_ = nullptr;
+  TPackageCreateDlg* packageCreateDlg_ = nullptr;
+  TServiceGraph* serviceGraph_ = nullptr;
+  TCsvOptionsDlg* csvOptionsDlg_ = nullptr;
+  TSectionSelect* sectionSelect_ = nullptr;
 };

@@ -43,5 +43,9 @@ void RecentDocuments::remove(const QString& path) {
 void RecentDocuments::store(const QStringList& list) {
   RegKey key;
   key.create(kProgramKey);
-  for (int i = 0; i < kMax; ++i) key.writeString(valueName(i), list.value(i));
+  // Each write saves the whole settings file to disk: entries that stay as they were are left
+  // alone, so opening the newest document again writes nothing.
+  for (int i = 0; i < kMax; ++i) {
+    if (key.readString(valueName(i)) != list.value(i)) key.writeString(valueName(i), list.value(i));
+  }
 }

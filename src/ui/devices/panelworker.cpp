@@ -6,6 +6,7 @@
 #include "core/comm/comport.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/base/systemports.h"
 
 PanelBusyState::~PanelBusyState() {
   if (busy_) QApplication::restoreOverrideCursor();
@@ -43,6 +44,7 @@ void PanelBusyState::leave() {
 void fillPortCombo(QComboBox& combo, bool withNoPort) {
   combo.clear();
   if (withNoPort) combo.addItem(kNoPortText);
+  installListedPorts();
   const auto& ports = comprt::ComPort::ComList::instance();
   for (int i = 1; i <= ports.count(); ++i) combo.addItem(QString::fromStdString(ports.name(i)));
 }

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -572,17 +573,33 @@ TEST_F(MainFormTest, ApproximationOptionsAndTheCoefficientWindowFollowTheCommand
   EXPECT_TRUE(form->ActionSetPoints->isEnabled());
 
   form->ActionLines->trigger();
-  ASSERT_TRUE(form->LinesDlg->isVisible());
-  EXPECT_EQ(form->LinesDlg->LinesTable->GetCaptions(2), "Частота (Гц)");
-  EXPECT_EQ(form->LinesDlg->LinesTable->GetRowCount(), 0);
+  ASSERT_TRUE(form->LinesDlg()->isVisible());
+  EXPECT_EQ(form->LinesDlg()->LinesTable->GetCaptions(2), "Частота (Гц)");
+  EXPECT_EQ(form->LinesDlg()->LinesTable->GetRowCount(), 0);
 
   newDocument(kZorbPulse);  // closing the document closes the window
-  EXPECT_FALSE(form->LinesDlg->isVisible());
+  EXPECT_FALSE(form->LinesDlg()->isVisible());
   newPackage();
   addEntriesOnALine(*doc().packages[0]);
   form->ActionLines->trigger();
   form->ActionAppr->trigger();
-  EXPECT_EQ(form->LinesDlg->LinesTable->GetRowCount(), 1);
+  EXPECT_EQ(form->LinesDlg()->LinesTable->GetRowCount(), 1);
+}
+
+// The windows of the commands are built when first used, and then show what they would have
+// shown had they followed the document all along.
+TEST_F(MainFormTest, CommandWindowsAreBuiltOnFirstUseWithTheDocumentsState) {
+  EXPECT_TRUE(form->findChildren<QDialog*>().isEmpty());
+
+  newDocument(kZorbPulse);
+  newPackage();
+  addEntriesOnALine(*doc().packages[0]);
+  form->ActionAppr->trigger();
+  EXPECT_EQ(form->findChild<TLinesDlg*>(), nullptr);
+
+  form->ActionLines->trigger();
+  EXPECT_EQ(form->LinesDlg()->LinesTable->GetRowCount(), 1);
+  EXPECT_EQ(form->LinesDlg()->LinesTable->GetCaptions(2), "Частота (Гц)");
 }
 
 TEST_F(MainFormTest, ReportIsWrittenAndOpened) {
@@ -605,11 +622,11 @@ TEST_F(MainFormTest, ExportedColumnsComeBackByImport) {
   addEntriesOnALine(*doc().packages[0]);
   newPackage();
   const QString file = path("columns.txt");
-  form->CsvOptionsDlg->setFileChooser([&](bool) { return file; });
+  form->CsvOptionsDlg()->setFileChooser([&](bool) { return file; });
   // Puts "Vэт (л)" into the file's columns (the lists start empty) and confirms.
   auto acceptDialog = [this] {
     QTimer::singleShot(0, form.get(), [this] {
-      TCsvOptionsDlg* dlg = form->CsvOptionsDlg;
+      TCsvOptionsDlg* dlg = form->CsvOptionsDlg();
       const auto found = dlg->lbAvailable->findItems("Vэт (л)", Qt::MatchExactly);
       if (!found.isEmpty()) {
         dlg->lbAvailable->setCurrentItem(found[0]);
@@ -661,7 +678,7 @@ TEST_F(MainFormTest, GraphicsShowTheGraphWindowWithTheFamilyCaptions) {
     newDocument(c.type);
     newPackage(1);  // a verification package gives two series
     form->ActionGraphics->trigger();
-    TServiceGraph* graph = form->ServiceGraph;
+    TServiceGraph* graph = form->ServiceGraph();
     EXPECT_TRUE(graph->isVisible());
     EXPECT_EQ(graph->SpiltSelect->count(), 2);
     graph->TabControl->setCurrentIndex(1);
@@ -688,9 +705,9 @@ TEST_F(MainFormTest, CommandLineOpensTheFirstDocumentOnly) {
   EXPECT_TRUE(form->ActionSave->isEnabled());
   // The windows that name the device's reading follow the document, as after "Открыть".
   form->ActionGraphics->trigger();
-  form->ServiceGraph->TabControl->setCurrentIndex(1);
-  EXPECT_EQ(form->ServiceGraph->leftCaption(), "Частота (Гц)");
-  form->ServiceGraph->TabControl->setCurrentIndex(0);
+  form->ServiceGraph()->TabControl->setCurrentIndex(1);
+  EXPECT_EQ(form->ServiceGraph()->leftCaption(), "Частота (Гц)");
+  form->ServiceGraph()->TabControl->setCurrentIndex(0);
 
   // A bad document on the command line is reported and the program starts without one.
   makeForm({"tdservice", path("missing.srv")});
