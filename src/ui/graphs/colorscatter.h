@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 class ColorScatter : public QCPGraph {
@@ -49,10 +50,15 @@ class ColorScatter : public QCPGraph {
                        const QCPScatterStyle& style) const override;
 
  private:
+  void indexColors();
   void removeLabels();
   void createLabels();
 
   std::vector<Point> points_;
+  // The distinct fill colours of the points and, for each point, the index of its colour there;
+  // index 0 is the invalid colour (the style's brush).
+  std::vector<QColor> colors_;
+  std::vector<std::uint32_t> colorIndex_;
   std::vector<QPointer<QCPItemText>> labels_;
   bool labelsVisible_ = false;
   QColor labelColor_;
