@@ -135,18 +135,18 @@ TEST_F(ColorScatterTest, OnOnePixelTheLastPointStaysOnTop) {
   }
 }
 
-// Many points, each on a pixel of its own and clear of the others, in turns of colour: every one
-// shows in its colour.
+// Many points, each on a pixel of its own and clear of the others, a column in each colour by
+// turns: every one shows in its colour.
 TEST_F(ColorScatterTest, EveryPointOnAPixelOfItsOwnShows) {
   series->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, QPen(Qt::NoPen), QBrush(), 4));
-  const QColor colors[] = {Qt::red, Qt::blue, Qt::darkGreen};
+  const QColor colors[] = {Qt::red, Qt::blue};
   // Clear of the axes' ticks, which are drawn over the points.
   const QRect area = chartArea().adjusted(8, 8, -8, -8);
   std::vector<ColorScatter::Point> points;
   for (int x = area.left(); x <= area.right(); x += 5)
     for (int y = area.top(); y <= area.bottom(); y += 5)
       points.push_back({plot->xAxis->pixelToCoord(x + 0.5), plot->yAxis->pixelToCoord(y + 0.5),
-                        colors[points.size() % 3], "", static_cast<int>(points.size())});
+                        colors[(x - area.left()) / 5 % 2], "", static_cast<int>(points.size())});
   series->setPoints(points);
   for (const bool printed : {false, true}) {
     const QImage image = render(printed);
