@@ -1,3 +1,7 @@
+// The coloured scatter against stock graphs: BM_ReplotColorScatter draws the same points both
+// ways in each iteration; its time is the coloured scatter's, the counter stock_ms the stock
+// graphs' and x_stock the ratio, which is to stay at 1.3 or below for 100 000 points.
+
 #include <benchmark/benchmark.h>
 
 #include <QPixmap>

@@ -1,6 +1,5 @@
 #include "ui/graphs/colorscatter.h"
 
-#include <QRectF>
 #include <algorithm>
 #include <cmath>
 #include <functional>

@@ -3,6 +3,9 @@
 // optional text label. QCPGraph draws all points of a graph in one style; this graph keeps one
 // record per point, in the graph's own order (ascending key), and paints each marker with its
 // point's colour. Labels are text items above the points, created only while they are shown.
+// Dense series draw as quickly as plain graphs: a marker that would repeat, at the same spot, the
+// one last painted there is left out, and on screen each marker is copied from a pixmap painted
+// once per colour.
 
 #include <qcustomplot.h>
 
