@@ -3,12 +3,16 @@
 // optional text label. QCPGraph draws all points of a graph in one style; this graph keeps one
 // record per point, in the graph's own order (ascending key), and paints each marker with its
 // point's colour. Labels are text items above the points, created only while they are shown.
+// Dense series draw as quickly as plain graphs: a marker that would repeat, at the same spot, the
+// one last painted there is left out, and on screen each marker is copied from a pixmap painted
+// once per colour.
 
 #include <qcustomplot.h>
 
 #include <QColor>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 class ColorScatter : public QCPGraph {
@@ -49,10 +53,15 @@ class ColorScatter : public QCPGraph {
                        const QCPScatterStyle& style) const override;
 
  private:
+  void indexColors();
   void removeLabels();
   void createLabels();
 
   std::vector<Point> points_;
+  // The distinct fill colours of the points and, for each point, the index of its colour there;
+  // index 0 is the invalid colour (the style's brush).
+  std::vector<QColor> colors_;
+  std::vector<std::uint32_t> colorIndex_;
   std::vector<QPointer<QCPItemText>> labels_;
   bool labelsVisible_ = false;
   QColor labelColor_;

@@ -316,13 +316,8 @@ void TServiceGraph::createControls() {
 }
 
 void TServiceGraph::connectHandlers() {
-  const auto rescaledRedraw = [this] {
-    automaticScale();
-    redraw();
-    automaticScale();
-  };
-  connect(TabControl, &TabButtons::currentChanged, this, rescaledRedraw);
-  connect(bColorAprox, &QCheckBox::toggled, this, rescaledRedraw);
+  connect(TabControl, &TabButtons::currentChanged, this, &TServiceGraph::rescaledRedraw);
+  connect(bColorAprox, &QCheckBox::toggled, this, &TServiceGraph::rescaledRedraw);
   connect(Offset, &QSpinBox::valueChanged, this, &TServiceGraph::redraw);
   connect(bNameAxis, &QCheckBox::toggled, this, &TServiceGraph::redraw);
   connect(bCalsDeltaAlways, &QCheckBox::toggled, this, &TServiceGraph::redraw);
@@ -332,9 +327,9 @@ void TServiceGraph::connectHandlers() {
   });
   connect(CheckCasual, &QCheckBox::toggled, this, [this](bool on) {
     if (scatter_) scatter_->setVisible(on);
-    applyMarks();
+    refreshMarks();
   });
-  connect(bMarks, &QCheckBox::toggled, this, &TServiceGraph::applyMarks);
+  connect(bMarks, &QCheckBox::toggled, this, &TServiceGraph::refreshMarks);
   connect(PointSize, &QSpinBox::valueChanged, this, [this](int size) {
     for (ColorScatter* s : series_) {
       QCPScatterStyle style = s->scatterStyle();
@@ -470,8 +465,13 @@ void TServiceGraph::rebuild() {
   // Only the marks of this series are meant to be seen: its dots take the chart's white.
   scatter_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDot, QColor(Qt::white), 1));
   scatter_->setVisible(CheckCasual->isChecked());
+  rescaledRedraw();
+}
+
+// Both axes back on automatic scale, fitted to what is drawn.
+void TServiceGraph::rescaledRedraw() {
+  leftAutomatic_ = bottomAutomatic_ = true;
   redraw();
-  automaticScale();
 }
 
 void TServiceGraph::redraw() {
@@ -539,6 +539,10 @@ void TServiceGraph::applyMarks() {
   for (ColorScatter* s : series_) s->setLabelsVisible(bMarks->isChecked() && s->visible());
   if (scatter_) scatter_->setLabelsVisible(scatter_->visible());
   styleMarks();
+}
+
+void TServiceGraph::refreshMarks() {
+  applyMarks();
   Chart->replot();
 }
 
@@ -570,7 +574,7 @@ void TServiceGraph::applySelection() {
   for (int k = 0; k < SpiltSelect->count() && k < packageSeriesCount(); ++k)
     series_[static_cast<std::size_t>(k)]->setVisible(SpiltSelect->item(k)->checkState() ==
                                                      Qt::Checked);
-  applyMarks();
+  refreshMarks();
 }
 
 void TServiceGraph::setAllChecks(const std::function<bool(bool)>& check) {

@@ -100,6 +100,7 @@ class TServiceGraph : public QWidget {
   void connectHandlers();
   void rebuild();
   void redraw();
+  void rescaledRedraw();
   void fillPackageSeries(std::vector<graphcalc::PlotPoint>& shown, double& minX, double& maxX);
   void fillCurve(double minX, double maxX);
   void fillScatter(std::vector<graphcalc::PlotPoint> shown);
@@ -108,6 +109,7 @@ class TServiceGraph : public QWidget {
   void applyMinorGrid();
   void applyLogarithmic();
   void applyMarks();
+  void refreshMarks();
   void applySelection();
   void setAllChecks(const std::function<bool(bool)>& check);
   void styleMarks();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPicture>
 #include <memory>
 
 namespace {
@@ -28,6 +29,29 @@ class ColorScatterTest : public ::testing::Test {
     const QImage image = plot->toPixmap(400, 300).toImage();
     return image.pixelColor(series->coordsToPixels(key, value).toPoint());
   }
+
+  // The chart as the screen shows it, or as a printer gets it: recorded as drawing commands,
+  // which are not copied from pixmaps.
+  QImage render(bool printed) {
+    if (!printed) return plot->toPixmap(400, 300).toImage();
+    QPicture commands;
+    QCPPainter recorder(&commands);
+    plot->toPainter(&recorder, 400, 300);
+    recorder.end();
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawPicture(0, 0, commands);
+    return image;
+  }
+
+  // The axis rect as the 400×300 image lays it out (the hidden widget keeps its own size).
+  QRect chartArea() {
+    render(false);
+    return plot->axisRect()->rect();
+  }
+
+  QPoint pixelOf(double key, double value) { return series->coordsToPixels(key, value).toPoint(); }
 
   std::unique_ptr<QCustomPlot> plot = std::make_unique<QCustomPlot>();
   ColorScatter* series = new ColorScatter(plot->xAxis, plot->yAxis);
@@ -87,4 +111,59 @@ TEST_F(ColorScatterTest, LabelsExistOnlyWhileShown) {
   series->setLabelsVisible(true);
   plot->removeGraph(series);
   EXPECT_EQ(plot->itemCount(), 0);
+}
+
+// Points on one pixel: whatever was drawn last there stays on top, on screen and on paper alike.
+TEST_F(ColorScatterTest, OnOnePixelTheLastPointStaysOnTop) {
+  struct Case {
+    std::vector<QColor> drawn;
+    QColor top;
+  };
+  const Case cases[] = {{{Qt::red, Qt::blue, Qt::red}, Qt::red},
+                        {{Qt::red, Qt::red, Qt::blue}, Qt::blue},
+                        {{Qt::blue, Qt::red, Qt::red, Qt::blue}, Qt::blue},
+                        {{Qt::green, QColor(), Qt::green}, Qt::green}};
+  for (const bool printed : {false, true}) {
+    for (const Case& c : cases) {
+      std::vector<ColorScatter::Point> points;
+      for (const QColor& color : c.drawn)
+        points.push_back({5, 5, color, "", static_cast<int>(points.size())});
+      series->setPoints(points);
+      EXPECT_EQ(render(printed).pixelColor(pixelOf(5, 5)), c.top)
+          << c.top.name().toStdString() << (printed ? " printed" : "");
+    }
+  }
+}
+
+// Many points, each on a pixel of its own and clear of the others, a column in each colour by
+// turns: every one shows in its colour.
+TEST_F(ColorScatterTest, EveryPointOnAPixelOfItsOwnShows) {
+  series->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, QPen(Qt::NoPen), QBrush(), 4));
+  const QColor colors[] = {Qt::red, Qt::blue};
+  // Clear of the axes' ticks, which are drawn over the points.
+  const QRect area = chartArea().adjusted(8, 8, -8, -8);
+  std::vector<ColorScatter::Point> points;
+  for (int x = area.left(); x <= area.right(); x += 5)
+    for (int y = area.top(); y <= area.bottom(); y += 5)
+      points.push_back({plot->xAxis->pixelToCoord(x + 0.5), plot->yAxis->pixelToCoord(y + 0.5),
+                        colors[(x - area.left()) / 5 % 2], "", static_cast<int>(points.size())});
+  series->setPoints(points);
+  for (const bool printed : {false, true}) {
+    const QImage image = render(printed);
+    int wrong = 0;
+    for (const ColorScatter::Point& p : series->points())
+      if (image.pixelColor(pixelOf(p.key, p.value)) != p.color) ++wrong;
+    EXPECT_EQ(wrong, 0) << "of " << points.size() << (printed ? " printed" : "");
+  }
+}
+
+// A marker whose centre lies just past the edge of the chart still shows its inner part.
+TEST_F(ColorScatterTest, MarkersCentredJustOutsideShowTheirInnerPart) {
+  const QRect area = chartArea();
+  const double key = plot->xAxis->pixelToCoord(area.center().x());
+  const double above = plot->yAxis->pixelToCoord(area.top() - 3);
+  series->setPoints({{key, above, Qt::red, "", 0}});
+  for (const bool printed : {false, true})
+    EXPECT_EQ(render(printed).pixelColor(area.center().x(), area.top() + 1), QColor(Qt::red))
+        << (printed ? "printed" : "");
 }

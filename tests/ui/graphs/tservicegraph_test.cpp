@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -465,4 +466,46 @@ TEST_F(ServiceGraphTest, TabCaptionsAndPackageNamesShownWhole) {
     EXPECT_GE(list->visualItemRect(item).width(), textWidth);
     EXPECT_GE(list->viewport()->width(), list->sizeHintForColumn(0));
   }
+}
+
+// The chart is drawn once for each change, however many settings the change touches; a new
+// document or tab also brings both axes back to the automatic scale in that one drawing.
+TEST_F(ServiceGraphTest, EachChangeDrawsTheChartOnce) {
+  int replots = 0;
+  QObject::connect(graph->Chart, &QCustomPlot::afterReplot, graph->Chart, [&] { ++replots; });
+  show(sample());
+  EXPECT_EQ(replots, 1);
+
+  struct Case {
+    const char* change;
+    std::function<void()> make;
+  };
+  const Case cases[] = {
+      {"tab", [&] { graph->TabControl->setCurrentIndex(2); }},
+      {"tab back", [&] { graph->TabControl->setCurrentIndex(0); }},
+      {"marks", [&] { graph->bMarks->click(); }},
+      {"scatter", [&] { graph->CheckCasual->click(); }},
+      {"coloured lines", [&] { graph->bColorAprox->click(); }},
+      {"list menu", [&] { graph->NClearAll->trigger(); }},
+      {"list item", [&] { graph->SpiltSelect->item(1)->setCheckState(Qt::Checked); }},
+      {"stored errors", [&] { graph->bCalsDeltaAlways->click(); }},
+      {"point size", [&] { graph->PointSize->setValue(9); }},
+      {"zoom", [&] { graph->Closer->click(); }},
+  };
+  for (const Case& c : cases) {
+    replots = 0;
+    c.make();
+    EXPECT_EQ(replots, 1) << c.change;
+  }
+
+  const QCPRange zoomed = graph->Chart->yAxis->range();
+  graph->NSelectAll->trigger();  // as a new document comes
+  graph->Auto->click();
+  const QCPRange automatic = graph->Chart->yAxis->range();
+  ASSERT_NE(zoomed, automatic);
+  graph->Closer->click();
+  replots = 0;
+  graph->showData(&data);
+  EXPECT_EQ(replots, 1);
+  EXPECT_EQ(graph->Chart->yAxis->range(), automatic);
 }
