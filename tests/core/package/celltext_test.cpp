@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "core/base/errors.h"
 #include "core/package/packagefixture.h"
@@ -24,6 +30,36 @@ TEST(CellText, RealFormatting) {
       {1.5e20, 3, ',', "1,5E+20"},
   };
   for (const Case& c : cases) EXPECT_EQ(formatReal(c.v, c.digits, c.sep), c.text) << c.v;
+}
+
+// The cell texts were always printf's: rounded by "%.14e", then written by "%.*f".
+std::string printfReal(double v, int digits) {
+  char buf[400];
+  std::snprintf(buf, sizeof buf, "%.14e", v);
+  const double rounded = std::strtod(buf, nullptr);
+  if (std::fabs(rounded) >= 1e15) return "";
+  std::snprintf(buf, sizeof buf, "%.*f", digits, rounded);
+  std::string s = buf;
+  if (s[0] == '-' && s.find_first_of("123456789") == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
+TEST(CellText, RealFormattingWritesWhatPrintfWrote) {
+  // Random values over every magnitude a cell meets, exact binary halves (where rounding to even
+  // and away from zero part) and values just beside them.
+  std::mt19937_64 random(5);
+  std::vector<double> values = {0.125, 0.375, 2.5, -0.0625, 1e-300, 999999999999999.0, 0.005};
+  for (int i = 0; i < 20000; ++i) {
+    const double v = std::ldexp(double(random() >> 11), int(random() % 100) - 103);
+    values.push_back(random() % 2 ? v : -v);
+  }
+  for (double v : std::vector<double>(values)) values.push_back(std::nextafter(v, 1e300));
+  for (double v : values)
+    for (int digits = 0; digits <= 8; ++digits) {
+      const std::string expected = printfReal(v, digits);
+      if (expected.empty()) continue;
+      ASSERT_EQ(formatReal(v, digits, '.'), expected) << v << " " << digits;
+    }
 }
 
 TEST(CellText, DecimalInputWithEitherSeparator) {
