@@ -38,11 +38,7 @@ std::string tempPath(const std::string& what) {
 
 struct DocumentFile {
   DocumentFile(int packages, int entries) : device(30), path(tempPath(std::to_string(entries))) {
-    device.lines = {{0.01, 0.001, 50},
-                    {0.011, 0.002, 100},
-                    {0.012, 0.003, 200},
-                    {0.013, 0.004, 400},
-                    {0.014, 0.005, 0}};
+    device.lines = fiveKeltLines();
     device.weight = 0.001;
     std::vector<PackagePtr> list;
     for (int p = 0; p < packages; ++p) {

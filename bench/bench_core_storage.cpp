@@ -9,6 +9,7 @@
 #include "core/package/package.h"
 #include "core/package/packagecreate.h"
 #include "core/storage/files.h"
+#include "keltentries.h"
 
 namespace {
 
@@ -18,11 +19,7 @@ constexpr int kEntries = 10000;
 // A KELT document of 100 packages x 10,000 entries with five lines, as a long calibration run.
 struct LargeDocument {
   LargeDocument() : device(30) {
-    device.lines = {{0.01, 0.001, 50},
-                    {0.011, 0.002, 100},
-                    {0.012, 0.003, 200},
-                    {0.013, 0.004, 400},
-                    {0.014, 0.005, 0}};
+    device.lines = fiveKeltLines();
     device.weight = 0.001;
     for (int p = 0; p < kPackages; ++p) {
       PackagePtr package = createPackage(ekKelt, p % 2, mVolume);
