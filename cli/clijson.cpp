@@ -8,6 +8,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "core/devices/devicetypes.h"
+#include "core/package/approxstate.h"
 #include "core/package/package.h"
 
 using nlohmann::json;
@@ -131,6 +133,19 @@ json linesJson(const std::vector<files::Line>& lines) {
   for (const files::Line& line : lines)
     out.push_back({{"A", line.A}, {"B", line.B}, {"F", line.F}});
   return out;
+}
+
+json documentHeadJson(uint32_t version, DeviceBase& device) {
+  DeviceIdentity identity;
+  device.getIdentity(identity);
+  return {{"fileVersion", version},
+          {"typeCode", device.typeCode()},
+          {"family", deviceFamily(device.typeCode())},
+          {"name", device.name()},
+          {"identity", identityJson(identity)},
+          {"pulseWeight", device.pulseWeight()},
+          {"settings", settingsJson(apprSettings())},
+          {"lines", linesJson(currentLines())}};
 }
 
 json entryJson(const PackageBase& package, int row, int visibleColumns) {

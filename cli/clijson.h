@@ -1,6 +1,7 @@
 #pragma once
 // JSON of the things every command shares. Keys are the code's field names.
 
+#include <cstdint>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -19,6 +20,9 @@ nlohmann::json identityJson(const DeviceIdentity& identity);
 nlohmann::json settingsJson(const ApprSettings& settings);
 // [{"A", "B", "F"}, ...]
 nlohmann::json linesJson(const std::vector<files::Line>& lines);
+// The document without its packages: {"fileVersion", "typeCode", "family", "name", "identity",
+// "pulseWeight", "settings", "lines"}, with the current settings and lines.
+nlohmann::json documentHeadJson(uint32_t version, DeviceBase& device);
 // {"fields": {every field the entry kind holds, input and derived}, "cells": [the text of the
 // first `visibleColumns` columns, as the table shows them]}
 nlohmann::json entryJson(const PackageBase& package, int row, int visibleColumns);

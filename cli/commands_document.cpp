@@ -102,17 +102,7 @@ int show(const std::vector<std::string>& words) {
   const CliArgs args(words, 1, {});
   Document doc;
   const uint32_t version = openDocument(args.positional(0), doc);
-  DeviceBase& device = *doc.device;
-  DeviceIdentity identity;
-  device.getIdentity(identity);
-  const json head = {{"fileVersion", version},
-                     {"typeCode", device.typeCode()},
-                     {"family", deviceFamily(device.typeCode())},
-                     {"name", device.name()},
-                     {"identity", identityJson(identity)},
-                     {"pulseWeight", device.pulseWeight()},
-                     {"settings", settingsJson(apprSettings())},
-                     {"lines", linesJson(currentLines())}};
+  const json head = documentHeadJson(version, *doc.device);
   files::FdOutBuf buffer(STDOUT_FILENO);
   std::ostream out(&buffer);
   // A failed write stops the output at once instead of computing the rest of a large document.

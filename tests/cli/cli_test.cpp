@@ -142,20 +142,11 @@ class CliTool : public ::testing::Test {
   // What show printed when it built the whole document as one tree before writing it.
   std::string showTree(uint32_t version) const {
     DeviceBase& device = *doc_.device;
-    DeviceIdentity identity;
-    device.getIdentity(identity);
     json packages = json::array();
     for (const PackagePtr& p : doc_.packages)
       packages.push_back(packageJson(*p, hiddenColumnCount(device, p->kind != 0)));
-    const json tree = {{"fileVersion", version},
-                       {"typeCode", device.typeCode()},
-                       {"family", deviceFamily(device.typeCode())},
-                       {"name", device.name()},
-                       {"identity", identityJson(identity)},
-                       {"pulseWeight", device.pulseWeight()},
-                       {"settings", settingsJson(apprSettings())},
-                       {"lines", linesJson(currentLines())},
-                       {"packages", packages}};
+    json tree = documentHeadJson(version, device);
+    tree["packages"] = std::move(packages);
     return tree.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
   }
 
