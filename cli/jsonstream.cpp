@@ -1,5 +1,6 @@
 #include "jsonstream.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -18,11 +19,13 @@ std::string dumped(const json& v) {
 
 // Text that dump writes between quotes as it is: printable ASCII but the quote and backslash.
 bool writtenAsIs(std::string_view text) {
-  for (const char c : text) {
-    if (c < 0x20 || c > 0x7e || c == '"' || c == '\\') return false;
-  }
-  return true;
+  bool plain = true;
+  for (const char c : text) plain &= c >= 0x20 && c <= 0x7e && c != '"' && c != '\\';
+  return plain;
 }
+
+// A line end and the indent of the deepest level a document of ours reaches, and more.
+const std::string kLineStarts = '\n' + std::string(64 * kIndent, ' ');
 
 }  // namespace
 
@@ -44,9 +47,12 @@ void JsonStream::value(const json& v) {
 void JsonStream::string(std::string_view text) {
   startValue();
   if (writtenAsIs(text)) {
-    text_ += '"';
-    text_ += text;
-    text_ += '"';
+    const size_t at = text_.size();
+    text_.resize(at + text.size() + 2);
+    char* out = text_.data() + at;
+    out[0] = '"';
+    std::copy(text.begin(), text.end(), out + 1);
+    out[text.size() + 1] = '"';
   } else {
     text_ += dumped(json(text));
   }
@@ -138,8 +144,13 @@ void JsonStream::close(char bracket) {
 }
 
 void JsonStream::newLine(size_t depth) {
-  text_ += '\n';
-  text_.append(depth * kIndent, ' ');
+  const size_t length = 1 + depth * kIndent;
+  if (length <= kLineStarts.size()) {
+    text_.append(kLineStarts, 0, length);
+  } else {
+    text_ += '\n';
+    text_.append(depth * kIndent, ' ');
+  }
 }
 
 void JsonStream::written() {

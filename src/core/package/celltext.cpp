@@ -1,5 +1,6 @@
 #include "core/package/celltext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -37,6 +38,81 @@ void dropNegativeZero(std::string& s) {
 
 }  // namespace
 
+namespace {
+
+// The digits of "%.14e" in `sci`: sign, 15 significant digits and the power of ten of the first.
+struct Rounded15 {
+  bool negative = false;
+  char digits[15];
+  int exponent = 0;
+};
+
+Rounded15 splitScientific(std::string_view sci) {
+  Rounded15 r;
+  size_t i = 0;
+  if (sci[0] == '-') {
+    r.negative = true;
+    ++i;
+  }
+  int n = 0;
+  for (; sci[i] != 'e'; ++i)
+    if (sci[i] != '.') r.digits[n++] = sci[i];
+  std::from_chars(sci.data() + i + (sci[i + 1] == '+' ? 2 : 1), sci.data() + sci.size(),
+                  r.exponent);
+  return r;
+}
+
+// `r` written with `decimals` decimals, rounded half away from zero, as "%.*f" writes the double
+// nearest to it; empty when only that double can tell: an exact half between two results (printf
+// rounds the double, which may lie on either side or on the half itself) or more decimals than
+// the 15 digits carry.
+std::string fixedFrom15(const Rounded15& r, int decimals) {
+  const int kept = r.exponent + decimals + 1;  // digits at or above the last decimal
+  if (kept > 15 || decimals > 40) return {};
+  // Digits of the result, the first standing for 10^(exponent), one more in front for a carry.
+  char out[17] = {'0'};
+  int count = 1;
+  if (kept >= 0) {
+    for (int i = 0; i < kept; ++i) out[count++] = r.digits[i];
+    if (kept < 15) {
+      const char next = r.digits[kept];
+      bool restZero = true;
+      for (int i = kept + 1; i < 15; ++i) restZero = restZero && r.digits[i] == '0';
+      if (next == '5' && restZero) return {};
+      if (next > '5' || (next == '5' && !restZero)) {
+        int i = count - 1;
+        while (out[i] == '9') out[i--] = '0';
+        ++out[i];
+      }
+    }
+  }
+  // `out` holds 10^(exponent + 1) down to 10^(-decimals); with nothing kept the value rounded to
+  // zero and out is the single leading zero.
+  const int top = kept >= 0 ? r.exponent + 1 : -decimals;  // power of ten of out[0]
+  auto digitAt = [&](int power) {
+    const int index = top - power;
+    return index >= 0 && index < count ? out[index] : '0';
+  };
+  char text[64];  // sign, at most 16 integer digits, the point and at most 40 decimals
+  char* p = text;
+  if (r.negative) *p++ = '-';
+  int first = std::max(top, 0);
+  while (first > 0 && digitAt(first) == '0') --first;
+  bool nonZero = false;
+  for (int power = first; power >= -decimals; --power) {
+    if (power == -1) *p++ = '.';
+    const char digit = digitAt(power);
+    nonZero |= digit != '0';
+    *p++ = digit;
+  }
+  // "-0.00" reads as a negative number that is not there.
+  const char* begin = r.negative && !nonZero ? text + 1 : text;
+  const char* end = p;
+  return std::string(begin, end);
+}
+
+}  // namespace
+
 std::string formatReal(double v, int digits, char sep) {
   if (std::isnan(v)) return "NAN";
   if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
@@ -45,21 +121,25 @@ std::string formatReal(double v, int digits, char sep) {
   char buf[400];
   const std::to_chars_result e =
       std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-  double rounded = 0;
-  std::from_chars(buf, e.ptr, rounded);
+  const std::string_view text(buf, size_t(e.ptr - buf));
+  const Rounded15 r = splitScientific(text);
   std::string s;
-  if (std::fabs(rounded) >= 1e15) {
+  if (r.exponent >= 15) {
     // Mantissa without trailing zeros, e.g. 1.5E+20.
-    const std::string_view text(buf, size_t(e.ptr - buf));
     std::string m(text.substr(0, text.find('e')));
     while (m.back() == '0') m.pop_back();
     if (m.back() == '.') m.pop_back();
     s = m + "E" + std::string(text.substr(text.find('e') + 1));
   } else {
-    const std::to_chars_result f =
-        std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, digits);
-    s.assign(buf, f.ptr);
-    dropNegativeZero(s);
+    s = fixedFrom15(r, digits);
+    if (s.empty()) {
+      double rounded = 0;
+      std::from_chars(buf, e.ptr, rounded);
+      const std::to_chars_result f =
+          std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, digits);
+      s.assign(buf, f.ptr);
+      dropNegativeZero(s);
+    }
   }
   for (char& c : s)
     if (c == '.') c = sep;

@@ -53,9 +53,15 @@ TEST(CellText, RealFormattingWritesWhatPrintfWrote) {
     const double v = std::ldexp(double(random() >> 11), int(random() % 100) - 103);
     values.push_back(random() % 2 ? v : -v);
   }
+  // Decimal values as typed in, and halves between them that only the binary value decides.
+  for (int i = 0; i < 20000; ++i) {
+    const double scale = std::pow(10.0, int(random() % 9));
+    const double n = double(random() % 100'000'000);
+    values.push_back((i % 2 ? n : n + 0.5) / scale);
+  }
   for (double v : std::vector<double>(values)) values.push_back(std::nextafter(v, 1e300));
   for (double v : values)
-    for (int digits = 0; digits <= 8; ++digits) {
+    for (int digits = 0; digits <= 12; ++digits) {
       const std::string expected = printfReal(v, digits);
       if (expected.empty()) continue;
       ASSERT_EQ(formatReal(v, digits, '.'), expected) << v << " " << digits;
