@@ -8,6 +8,8 @@
 
 // The exit code of an import that stopped at a line too long: the entries before it were saved.
 inline constexpr int kImportStopped = 3;
+// The exit code of a verdict that the package is not fit.
+inline constexpr int kVerdictFailed = 4;
 
 struct Command {
   std::string name;   // one or two words: "show", "td read"

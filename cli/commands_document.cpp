@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <ios>
 #include <iostream>
@@ -23,9 +24,11 @@
 #include "core/storage/files.h"
 #include "core/storage/report.h"
 #include "core/storage/textexchange.h"
+#include "core/verdict/verdict.h"
 #include "ui/app/devicefactory.h"
 #include "ui/app/sharedcommands.h"
 #include "ui/base/messagelog.h"
+#include "ui/package/toleranceprofiles.h"
 
 using nlohmann::json;
 
@@ -194,6 +197,82 @@ int importText(const std::vector<std::string>& words) {
   return code;
 }
 
+// "--profile NAME" (a saved or built-in profile) or "--limits ZONES" with "--basis".
+ToleranceProfile profileArg(const CliArgs& args) {
+  if (args.has("profile") == args.has("limits"))
+    throw UsageError("Нужен ровно один из параметров --profile и --limits");
+  if (args.has("profile")) return toleranceProfile(QString::fromStdString(args.value("profile")));
+  ToleranceProfile profile;
+  profile.name = args.value("limits");
+  if (args.has("basis") && args.choice("basis", {"flow", "fraction"}) == 1)
+    profile.basis = ZoneBasis::fractionOfMax;
+  try {
+    profile.zones = parseZones(args.value("limits"));
+  } catch (const ConvertError& e) {
+    throw UsageError(e.what());
+  }
+  if (const std::string problem = profileProblem(profile); !problem.empty())
+    throw UsageError(problem);
+  return profile;
+}
+
+// A number, or null where there is none (the spread of a single measurement).
+json realJson(double v) { return std::isfinite(v) ? json(v) : json(nullptr); }
+
+json limitJson(const ErrorLimit& limit) { return {{"minus", limit.minus}, {"plus", limit.plus}}; }
+
+json profileJson(const ToleranceProfile& profile) {
+  json zones = json::array();
+  for (const ToleranceZone& z : profile.zones)
+    zones.push_back({{"from", z.from}, {"minus", z.minus}, {"plus", z.plus}});
+  return {{"name", profile.name},
+          {"basis", profile.basis == ZoneBasis::fractionOfMax ? "fraction" : "flow"},
+          {"zones", std::move(zones)}};
+}
+
+json verdictJson(const PackageVerdict& v) {
+  json rows = json::array();
+  for (const RowVerdict& r : v.rows)
+    rows.push_back({{"row", r.row + 1},
+                    {"section", r.section},
+                    {"flow", realJson(r.flow)},
+                    {"error", realJson(r.error)},
+                    {"limit", limitJson(r.limit)},
+                    {"within", r.within}});
+  json sections = json::array();
+  int number = 0;
+  for (const SectionVerdict& s : v.sections) {
+    json members = json::array();
+    for (int row : s.rows) members.push_back(row + 1);
+    sections.push_back({{"section", ++number},
+                        {"rows", std::move(members)},
+                        {"flow", realJson(s.flow)},
+                        {"meanError", realJson(s.meanError)},
+                        {"spread", realJson(s.spread)},
+                        {"stdDev", realJson(s.stdDev)},
+                        {"limit", limitJson(s.limit)},
+                        {"passed", s.passed}});
+  }
+  return {{"rows", std::move(rows)},
+          {"sections", std::move(sections)},
+          {"maxFlow", realJson(v.maxFlow)},
+          {"passed", v.passed}};
+}
+
+int verdict(const std::vector<std::string>& words) {
+  const CliArgs args(words, 1,
+                     {{"package", true}, {"profile", false}, {"limits", false}, {"basis", false}});
+  const ToleranceProfile profile = profileArg(args);
+  Document doc;
+  openDocument(args.positional(0), doc);
+  const PackageVerdict v =
+      judgePackage(packageArg(doc, args), profile, apprSettings().sectionScatter);
+  json out = verdictJson(v);
+  out["profile"] = profileJson(profile);
+  printJson(out);
+  return v.passed ? 0 : kVerdictFailed;
+}
+
 int convert(const std::vector<std::string>& words) {
   const CliArgs args(words, 2, {});
   Document doc;
@@ -220,6 +299,12 @@ std::vector<Command> documentCommands() {
        "ФАЙЛ --package K --columns СПИСОК --separator space|comma|semicolon|tab --in ВХОД "
        "--save ВЫХОД",
        importText, "Импорт строк текстового файла в пакет K и запись документа."},
+      {"verdict", "ФАЙЛ --package K (--profile ИМЯ | --limits ЗОНЫ [--basis flow|fraction])",
+       verdict,
+       "Годность пакета K по допускаемой погрешности dg: по строкам, по сечениям и в целом. "
+       "ЗОНЫ: \"ОТ:ПРЕДЕЛ\" через \";\", ПРЕДЕЛ \"2\" (±2 %) или \"-3/+2\", ОТ - расход, м3/ч "
+       "(или доля наибольшего расхода при --basis fraction), например \"0:2;1,5:1\". "
+       "Код выхода 4: пакет не годен."},
       {"convert", "ВХОД ВЫХОД", convert, "Документ любой версии записывается в версии 5."},
   };
 }

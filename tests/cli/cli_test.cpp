@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "clijson.h"
+#include "commands.h"
 #include "core/base/localehook.h"
 #include "core/devices/devicetypes.h"
 #include "core/document/document.h"
@@ -22,9 +23,11 @@
 #include "core/storage/docfixtures.h"
 #include "core/storage/files.h"
 #include "core/storage/report.h"
+#include "core/verdict/verdict.h"
 #include "ui/app/devicefactory.h"
 #include "ui/app/sharedcommands.h"
 #include "ui/app/systemlocale.h"
+#include "ui/package/toleranceprofiles.h"
 
 using nlohmann::json;
 
@@ -279,6 +282,52 @@ TEST_F(CliTool, ReportIsTheProgramsPageByteForByte) {
     EXPECT_EQ(fileText(out), fileText(here));
     if (c.name == "td_v5") expectMatchesExpected(fileText(out), "report_td_v5.html", false);
     closeDocument(doc_);
+  }
+}
+
+TEST_F(CliTool, VerdictJudgesAsTheProgramDoesAndExitsByTheResult) {
+  const std::string file = std::string(TD_EXAMPLES_DIR) + "/kelt.srv";
+  openHere(file);
+  const PackageVerdict here = judgePackage(
+      *doc_.packages[0], {"", ZoneBasis::flow, {{0, 100, 100}}}, apprSettings().sectionScatter);
+  const CliResult wide = run({"verdict", file, "--package", "1", "--limits", "0:100"});
+  ASSERT_EQ(wide.exitCode, 0) << wide.err;
+  const json v = json::parse(wide.out);
+  EXPECT_TRUE(v["passed"].get<bool>());
+  EXPECT_EQ(v["rows"].size(), here.rows.size());
+  ASSERT_EQ(v["sections"].size(), here.sections.size());
+  EXPECT_EQ(v["sections"][0]["meanError"].get<double>(), here.sections[0].meanError);
+  EXPECT_EQ(v["rows"][0]["row"], here.rows[0].row + 1);
+
+  const CliResult narrow = run({"verdict", file, "--package", "1", "--limits", "0:-1e-9/+1e-9"});
+  EXPECT_EQ(narrow.exitCode, kVerdictFailed) << narrow.err;
+  EXPECT_FALSE(json::parse(narrow.out)["passed"].get<bool>());
+
+  // A profile the user saved is found by its name.
+  saveToleranceProfiles({{"Широкий", ZoneBasis::fractionOfMax, {{0, 50, 50}, {0.5, 40, 40}}}});
+  const CliResult saved = run({"verdict", file, "--package", "1", "--profile", "Широкий"});
+  saveToleranceProfiles({});
+  ASSERT_EQ(saved.exitCode, 0) << saved.err;
+  EXPECT_EQ(json::parse(saved.out)["profile"]["zones"][1]["from"], 0.5);
+
+  struct Bad {
+    std::vector<std::string> options;
+    int exitCode;
+  } bad[] = {
+      {{"--limits", "0:x"}, 2},
+      {{"--limits", "1:2"}, 2},
+      {{}, 2},
+      {{"--limits", "0:1", "--profile", "±1 %"}, 2},
+      {{"--limits", "0:1", "--basis", "volume"}, 2},
+      {{"--profile", "Нет такого"}, 1},
+  };
+  for (const Bad& b : bad) {
+    std::vector<std::string> args = {"verdict", file, "--package", "1"};
+    args.insert(args.end(), b.options.begin(), b.options.end());
+    const CliResult r = run(args);
+    EXPECT_EQ(r.exitCode, b.exitCode) << b.options.size() << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_FALSE(r.err.empty());
   }
 }
 
