@@ -144,7 +144,137 @@ void writeMeasurements(std::ostream& out, const ReportFacts& f, const PackageBas
   }
 }
 
+std::string dateText(const SystemTime& t) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02u.%02u.%04u", unsigned{t.day}, unsigned{t.month},
+                unsigned{t.year});
+  return buf;
+}
+
+// A measured value of the verdict tables; a dash where there is none.
+std::string value3(double v) { return std::isfinite(v) ? fixed(v, 3) : "&mdash;"; }
+
+std::string fitText(bool fit) { return fit ? "годен" : "не годен"; }
+
+void writeZones(std::ostream& out, const ToleranceProfile& profile) {
+  const char sep = localeHook().decimalSeparator;
+  TagWriter table(out, "table", "border=\"1\" cellspacing=\"0\" cellpadding=\"3\"");
+  {
+    TagWriter tr(out, "tr", "align=center");
+    cell(out, "",
+         profile.basis == ZoneBasis::flow ? "Зона: расход от, м<sup>3</sup>/ч"
+                                          : "Зона: расход от, доля наибольшего");
+    cell(out, "", "Пределы dg, %");
+  }
+  for (const ToleranceZone& z : profile.zones) {
+    TagWriter tr(out, "tr", "align=center");
+    cell(out, "", formatGeneral(z.from, sep));
+    cell(out, "", limitText({z.minus, z.plus}, sep));
+  }
+}
+
+void writeSections(std::ostream& out, const PackageVerdict& v) {
+  const char sep = localeHook().decimalSeparator;
+  TagWriter table(out, "table", "width=\"100%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\"");
+  {
+    TagWriter thead(out, "thead");
+    TagWriter tr(out, "tr", "align=center");
+    for (const char* caption :
+         {"№ сечения", "Расход, м<sup>3</sup>/ч", "Измерений", "Средняя dg, %", "Размах dg, %",
+          "СКО dg, %", "Пределы dg, %", "Заключение"}) {
+      TagWriter th(out, "th");
+      out << caption;
+    }
+  }
+  TagWriter tbody(out, "tbody");
+  int number = 0;
+  for (const SectionVerdict& s : v.sections) {
+    TagWriter tr(out, "tr", "align=center");
+    cell(out, "", std::to_string(++number));
+    cell(out, "", value3(s.flow));
+    cell(out, "", std::to_string(s.rows.size()));
+    cell(out, "", value3(s.meanError));
+    cell(out, "", value3(s.spread));
+    cell(out, "", value3(s.stdDev));
+    cell(out, "", limitText(s.limit, sep));
+    cell(out, "", s.passed ? "годен" : "<b>не годен</b>");
+  }
+}
+
+void writeSignatures(std::ostream& out, const ReportVerdict& r) {
+  TagWriter table(out, "table", "width=\"100%\" cellpadding=\"6\"");
+  const std::pair<const char*, const std::string*> rows[] = {
+      {"Поверитель", &r.signing.operatorName},
+      {"Стенд", &r.signing.bench},
+      {"Эталон", &r.signing.reference},
+  };
+  for (const auto& [label, text] : rows) {
+    TagWriter tr(out, "tr");
+    cell(out, "width=\"20%\"", std::string(label) + ":");
+    cell(out, "width=\"45%\"", text->empty() ? "&nbsp;" : htmlEscaped(*text));
+    cell(out, "width=\"35%\"", label == rows[0].first ? "Подпись: ____________________" : "&nbsp;");
+  }
+}
+
+void writeVerdict(std::ostream& out, const ReportVerdict& r) {
+  {
+    TagWriter center(out, "center");
+    TagWriter h4(out, "h4");
+    out << "Заключение о годности";
+  }
+  {
+    TagWriter p(out, "p");
+    out << "Профиль допускаемой погрешности: " << htmlEscaped(r.profile.name)
+        << ". Дата испытаний: " << dateText(r.testDate) << ".";
+  }
+  writeZones(out, r.profile);
+  out << "<br>";
+  writeSections(out, r.verdict);
+  {
+    TagWriter p(out, "p");
+    TagWriter b(out, "b");
+    out << (r.verdict.sections.empty() ? "Нет измерений для заключения: преобразователь не годен"
+                                       : "Преобразователь " + fitText(r.verdict.passed));
+  }
+  writeSignatures(out, r);
+  out << "<hr>";
+}
+
 }  // namespace
+
+std::string htmlEscaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string limitText(const ErrorLimit& limit, char sep) {
+  if (limit.minus == limit.plus) return "±" + formatGeneral(limit.plus, sep);
+  return "-" + formatGeneral(limit.minus, sep) + "…+" + formatGeneral(limit.plus, sep);
+}
+
+ReportVerdict reportVerdict(const PackageBase& package, const ToleranceProfile& profile,
+                            const ProtocolSigning& signing) {
+  return {profile, judgePackage(package, profile, apprSettings().sectionScatter), package.created,
+          signing};
+}
 
 std::string formatGeneral(double value, char sep) {
   if (!std::isfinite(value)) return formatReal(value, 0, sep);  // NAN, INF, -INF
@@ -201,11 +331,16 @@ std::string reportPage(const ReportFacts& facts, const PackageBase& package) {
     writeCoefficients(out, facts);
     writeMeasurements(out, facts, package);
     out << "<hr>";
+    if (facts.verdict) writeVerdict(out, *facts.verdict);
   }
   return toWindows1251(out.str());
 }
 
 void writeReport(const std::string& path, DeviceBase& device, const PackageBase& package) {
-  const std::string page = reportPage(reportFacts(device), package);
+  writeReport(path, reportFacts(device), package);
+}
+
+void writeReport(const std::string& path, const ReportFacts& facts, const PackageBase& package) {
+  const std::string page = reportPage(facts, package);
   files::writeFileAtomically(path, [&](std::ostream& out) { out.write(page.data(), page.size()); });
 }

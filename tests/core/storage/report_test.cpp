@@ -157,6 +157,41 @@ TEST_F(Report, PagesOfEachFamily) {
   }
 }
 
+// With a profile the verdict follows the usual page, which stays as it was.
+TEST_F(Report, VerdictSectionFollowsTheUsualPage) {
+  useDecimalSeparator(',');
+  // Two sections by flow: 1 m³/h within ±1 %, 5 m³/h outside on its mean; one row switched off.
+  const PackagePtr package =
+      packageOf(ekZorb, pkVerification, mVolume,
+                {{{colRefFlow, 1.0}, {colFlowError, 0.5}},
+                 {{colRefFlow, 1.01}, {colFlowError, 0.7}},
+                 {{colRefFlow, 5.0}, {colFlowError, 1.5}},
+                 {{colRefFlow, 5.0}, {colFlowError, 9.0}, {colSwitchedOff, uint8_t{1}}}});
+  package->created = {2026, 3, 4, 5, 10, 0, 0, 0};
+  const ReportFacts plain = facts("ЗОРБ-ТИ1", {1234, 5}, 2, 0.001, {});
+  ReportFacts judged = plain;
+  judged.verdict =
+      reportVerdict(*package, {"Класс <1> & \"2\"", ZoneBasis::flow, {{0, 2, 2}, {2, 1, 1}}},
+                    {"Иванов <script>", "Стенд №3", ""});
+  const std::string without = reportPage(plain, *package);
+  const std::string with = reportPage(judged, *package);
+
+  const std::string end = "</body>\r\n</html>\r\n";
+  ASSERT_EQ(without.substr(without.size() - end.size()), end);
+  ASSERT_EQ(with.substr(0, without.size() - end.size()),
+            without.substr(0, without.size() - end.size()));
+  const std::string section = with.substr(without.size() - end.size());
+  for (const char* text :
+       {"Заключение о годности", "Класс &lt;1&gt; &amp; &quot;2&quot;",
+        "Дата испытаний: 05.03.2026",
+        "<td>1</td>\r\n<td>1,005</td>\r\n<td>2</td>\r\n<td>0,600</td>\r\n<td>0,200</td>",
+        "<td>±2</td>\r\n<td>годен</td>", "<td>5,000</td>\r\n<td>1</td>\r\n<td>1,500</td>",
+        "<td>&mdash;</td>\r\n<td>±1</td>\r\n<td><b>не годен</b></td>", "Преобразователь не годен",
+        "Иванов &lt;script&gt;", "Стенд №3", "Подпись:"})
+    EXPECT_NE(section.find(toWindows1251(text)), std::string::npos) << text;
+  EXPECT_EQ(section.find("<script>"), std::string::npos);
+}
+
 // The reduction temperature is the stream's number, with a point whatever the user's separator.
 TEST_F(Report, ReductionTemperatureIsTheStreamNumber) {
   useDecimalSeparator(',');
