@@ -10,6 +10,7 @@
 #include <ios>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "ui/app/sharedcommands.h"
 #include "ui/base/messagelog.h"
 #include "ui/package/toleranceprofiles.h"
+#include "ui/storage/reportpdf.h"
 
 using nlohmann::json;
 
@@ -145,11 +147,56 @@ int approximate(const std::vector<std::string>& words) {
   return 0;
 }
 
+// "--profile NAME" (a saved or built-in profile) or "--limits ZONES" with "--basis"; none when
+// neither is given.
+std::optional<ToleranceProfile> profileOption(const CliArgs& args) {
+  if (args.has("profile") && args.has("limits"))
+    throw UsageError("Параметры --profile и --limits не задаются вместе");
+  if (args.has("profile")) return toleranceProfile(QString::fromStdString(args.value("profile")));
+  if (!args.has("limits")) return std::nullopt;
+  ToleranceProfile profile;
+  profile.name = args.value("limits");
+  if (args.has("basis") && args.choice("basis", {"flow", "fraction"}) == 1)
+    profile.basis = ZoneBasis::fractionOfMax;
+  try {
+    profile.zones = parseZones(args.value("limits"));
+  } catch (const ConvertError& e) {
+    throw UsageError(e.what());
+  }
+  if (const std::string problem = profileProblem(profile); !problem.empty())
+    throw UsageError(problem);
+  return profile;
+}
+
+// The names the protocol is signed with: the settings', each replaced by its option when given.
+ProtocolSigning signingOptions(const CliArgs& args) {
+  ProtocolSigning signing = loadProtocolSigning();
+  if (args.has("operator")) signing.operatorName = args.value("operator");
+  if (args.has("bench")) signing.bench = args.value("bench");
+  if (args.has("reference")) signing.reference = args.value("reference");
+  return signing;
+}
+
 int report(const std::vector<std::string>& words) {
-  const CliArgs args(words, 1, {{"package", true}, {"out", true}});
+  const CliArgs args(words, 1,
+                     {{"package", true},
+                      {"out", false},
+                      {"pdf", false},
+                      {"profile", false},
+                      {"limits", false},
+                      {"basis", false},
+                      {"operator", false},
+                      {"bench", false},
+                      {"reference", false}});
+  if (!args.has("out") && !args.has("pdf")) throw UsageError("Нужен параметр --out или --pdf");
+  const std::optional<ToleranceProfile> profile = profileOption(args);
   Document doc;
   openDocument(args.positional(0), doc);
-  writeReport(args.value("out"), *doc.device, packageArg(doc, args));
+  const PackageBase& package = packageArg(doc, args);
+  ReportFacts facts = reportFacts(*doc.device);
+  if (profile) facts.verdict = reportVerdict(package, *profile, signingOptions(args));
+  if (args.has("out")) writeReport(args.value("out"), facts, package);
+  if (args.has("pdf")) writeReportPdf(QString::fromStdString(args.value("pdf")), facts, package);
   return 0;
 }
 
@@ -195,25 +242,6 @@ int importText(const std::vector<std::string>& words) {
   files::writeDocument(args.value("save"), *doc.device, doc.packages);
   printJson({{"package", packageJson(package, hiddenColumns(doc, package))}});
   return code;
-}
-
-// "--profile NAME" (a saved or built-in profile) or "--limits ZONES" with "--basis".
-ToleranceProfile profileArg(const CliArgs& args) {
-  if (args.has("profile") == args.has("limits"))
-    throw UsageError("Нужен ровно один из параметров --profile и --limits");
-  if (args.has("profile")) return toleranceProfile(QString::fromStdString(args.value("profile")));
-  ToleranceProfile profile;
-  profile.name = args.value("limits");
-  if (args.has("basis") && args.choice("basis", {"flow", "fraction"}) == 1)
-    profile.basis = ZoneBasis::fractionOfMax;
-  try {
-    profile.zones = parseZones(args.value("limits"));
-  } catch (const ConvertError& e) {
-    throw UsageError(e.what());
-  }
-  if (const std::string problem = profileProblem(profile); !problem.empty())
-    throw UsageError(problem);
-  return profile;
 }
 
 // A number, or null where there is none (the spread of a single measurement).
@@ -262,7 +290,9 @@ json verdictJson(const PackageVerdict& v) {
 int verdict(const std::vector<std::string>& words) {
   const CliArgs args(words, 1,
                      {{"package", true}, {"profile", false}, {"limits", false}, {"basis", false}});
-  const ToleranceProfile profile = profileArg(args);
+  const std::optional<ToleranceProfile> chosen = profileOption(args);
+  if (!chosen) throw UsageError("Нужен один из параметров --profile и --limits");
+  const ToleranceProfile& profile = *chosen;
   Document doc;
   openDocument(args.positional(0), doc);
   const PackageVerdict v =
@@ -289,8 +319,12 @@ std::vector<Command> documentCommands() {
        "Документ, как его показывает программа: устройство, настройки, прямые, пакеты."},
       {"approximate", "ФАЙЛ --package K [--save ВЫХОД]", approximate,
        "Команда \"Аппроксимация\" по пакету K; --save записывает документ."},
-      {"report", "ФАЙЛ --package K --out ВЫХОД.html", report,
-       "Протокол пакета K, как его пишет команда \"Отчёт\"."},
+      {"report",
+       "ФАЙЛ --package K [--out ВЫХОД.html] [--pdf ВЫХОД.pdf] [--profile ИМЯ | --limits ЗОНЫ "
+       "[--basis flow|fraction]] [--operator ФИО] [--bench СТЕНД] [--reference ЭТАЛОН]",
+       report,
+       "Протокол пакета K, как его пишет команда \"Отчёт\" (--out) или \"Отчёт в PDF\" (--pdf); "
+       "с профилем допусков - с заключением о годности."},
       {"export",
        "ФАЙЛ --package K --columns СПИСОК --separator space|comma|semicolon|tab "
        "--decimal point|comma --out ВЫХОД",

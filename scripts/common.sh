@@ -3,7 +3,7 @@
 
 TD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n
   libqcustomplot-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  fonts-dejavu-core clang clang-format libclang-rt-14-dev dpkg-dev)
+  fonts-dejavu-core clang clang-format libclang-rt-14-dev dpkg-dev poppler-utils)
 
 # td_timed <command>...: runs the command and then prints how long it took.
 td_timed() {

@@ -20,6 +20,7 @@
 #include "core/devices/devicetypes.h"
 #include "core/document/document.h"
 #include "core/package/approxstate.h"
+#include "core/storage/cp1251.h"
 #include "core/storage/docfixtures.h"
 #include "core/storage/files.h"
 #include "core/storage/report.h"
@@ -329,6 +330,22 @@ TEST_F(CliTool, VerdictJudgesAsTheProgramDoesAndExitsByTheResult) {
     EXPECT_TRUE(r.out.empty());
     EXPECT_FALSE(r.err.empty());
   }
+}
+
+TEST_F(CliTool, ReportWithAProfileAddsTheVerdictInHtmlAndPdf) {
+  const std::string file = std::string(TD_EXAMPLES_DIR) + "/kelt.srv";
+  const std::string html = path("judged.html"), pdf = path("judged.pdf");
+  const CliResult r = run({"report", file, "--package", "1", "--out", html, "--pdf", pdf,
+                           "--limits", "0:1", "--operator", "Петров", "--locale", "C"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string page = fileText(html);
+  EXPECT_NE(page.find(toWindows1251("Заключение о годности")), std::string::npos);
+  EXPECT_NE(page.find(toWindows1251("Петров")), std::string::npos);
+  EXPECT_EQ(fileText(pdf).substr(0, 5), "%PDF-");
+  // Only the PDF, and neither.
+  EXPECT_EQ(run({"report", file, "--package", "1", "--pdf", path("only.pdf")}).exitCode, 0);
+  EXPECT_TRUE(std::filesystem::exists(path("only.pdf")));
+  EXPECT_EQ(run({"report", file, "--package", "1"}).exitCode, 2);
 }
 
 TEST_F(CliTool, ExportWritesTheChosenColumnsWithTheChosenSeparators) {

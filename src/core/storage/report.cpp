@@ -319,6 +319,10 @@ ReportFacts reportFacts(DeviceBase& device) {
 }
 
 std::string reportPage(const ReportFacts& facts, const PackageBase& package) {
+  return toWindows1251(reportHtml(facts, package));
+}
+
+std::string reportHtml(const ReportFacts& facts, const PackageBase& package) {
   std::ostringstream out;
   out.imbue(std::locale::classic());
   {
@@ -333,7 +337,7 @@ std::string reportPage(const ReportFacts& facts, const PackageBase& package) {
     out << "<hr>";
     if (facts.verdict) writeVerdict(out, *facts.verdict);
   }
-  return toWindows1251(out.str());
+  return out.str();
 }
 
 void writeReport(const std::string& path, DeviceBase& device, const PackageBase& package) {

@@ -44,6 +44,8 @@ ReportFacts reportFacts(DeviceBase& device);
 
 // The page's bytes.
 std::string reportPage(const ReportFacts& facts, const PackageBase& package);
+// The same page as UTF-8 text (its head still names Windows-1251).
+std::string reportHtml(const ReportFacts& facts, const PackageBase& package);
 
 // Writes the page of `package` to `path`, replacing the file only once the whole page is on disk;
 // raises win_error when the file cannot be written.

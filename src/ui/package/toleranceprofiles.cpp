@@ -67,6 +67,19 @@ void setDefaultProfileName(uint8_t typeCode, const QString& name) {
   openGroup().writeString(numbered("Default", typeCode), name);
 }
 
+ProtocolSigning loadProtocolSigning() {
+  RegKey key = openGroup();
+  return {key.readString("Operator").toStdString(), key.readString("Bench").toStdString(),
+          key.readString("Reference").toStdString()};
+}
+
+void saveProtocolSigning(const ProtocolSigning& signing) {
+  RegKey key = openGroup();
+  key.writeString("Operator", QString::fromStdString(signing.operatorName));
+  key.writeString("Bench", QString::fromStdString(signing.bench));
+  key.writeString("Reference", QString::fromStdString(signing.reference));
+}
+
 ToleranceProfile toleranceProfile(const QString& name) {
   const std::vector<ToleranceProfile> profiles = loadToleranceProfiles();
   if (const ToleranceProfile* p = findProfile(profiles, name.toStdString())) return *p;
