@@ -13,6 +13,7 @@
 #include "core/package/packagecreate.h"
 #include "core/storage/filenames.h"
 #include "core/storage/files.h"
+#include "core/storage/report.h"
 #include "ui/app/console.h"
 #include "ui/app/doccreate.h"
 #include "ui/app/mainform.h"
@@ -27,6 +28,7 @@
 #include "ui/package/placepoints.h"
 #include "ui/storage/csvoptions.h"
 #include "ui/storage/reportlaunch.h"
+#include "ui/storage/reportpdf.h"
 #include "ui/widgets/goodtable.h"
 
 namespace {
@@ -284,8 +286,29 @@ void DocumentCommands::ActionGraphicsExecute() {
 // ---- report and text exchange ------------------------------------------------------------------
 
 void DocumentCommands::ActionReportExecute() {
-  if (const PackageBase* package = window_.selectedPackage())
-    runReport(reportPath_, *window_.document().device, *package, window_.seams().openReport);
+  const PackageBase* package = window_.selectedPackage();
+  if (!package) return;
+  ReportFacts facts = reportFacts(*window_.document().device);
+  facts.verdict = window_.reportVerdictOfSelected();
+  runReport(reportPath_, facts, *package, window_.seams().openReport);
+}
+
+void DocumentCommands::ActionReportPdfExecute() {
+  const PackageBase* package = window_.selectedPackage();
+  if (!package) return;
+  // Beside the document, named after it and the package.
+  const QString document = QFile::decodeName(window_.document().fileName.c_str());
+  const QString base = document.isEmpty() ? QDir::home().filePath("Протокол")
+                                          : QFileInfo(document).path() + "/" +
+                                                QFileInfo(document).completeBaseName();
+  const QString proposed = QString("%1 - пакет %2.pdf").arg(base).arg(window_.tab());
+  QString path = window_.seams().choosePdfFile(&window_, proposed);
+  if (path.isEmpty()) return;
+  if (!path.endsWith(".pdf", Qt::CaseInsensitive)) path += ".pdf";
+  ReportFacts facts = reportFacts(*window_.document().device);
+  facts.verdict = window_.reportVerdictOfSelected();
+  writeReportPdf(path, facts, *package);
+  logMessage("Протокол записан в файл " + QDir::toNativeSeparators(path));
 }
 
 void DocumentCommands::NExportClick(bool exporting) {

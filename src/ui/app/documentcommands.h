@@ -41,6 +41,7 @@ class DocumentCommands {
   void ActionApprExecute();
   void ActionSetPointsExecute();
   void ActionReportExecute();
+  void ActionReportPdfExecute();
   void NExportClick(bool exporting);
   void ActionGraphicsExecute();
 

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -42,7 +43,10 @@
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
 #include "ui/package/packagecreatedlg.h"
+#include "ui/package/toleranceprofiles.h"
+#include "ui/package/toleranceprofilesdlg.h"
 #include "ui/package/tsectionselect.h"
+#include "ui/package/verdictbar.h"
 #include "ui/storage/csvoptions.h"
 #include "ui/storage/reportlaunch.h"
 #include "ui/widgets/goodtable.h"
@@ -140,6 +144,10 @@ void TMainForm::fillDefaultSeams() {
   if (!seams_.openUrl) seams_.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
   if (seams_.helpFolder.isEmpty()) seams_.helpFolder = THelp::defaultFolder();
   if (!seams_.openReport) seams_.openReport = openInBrowser;
+  if (!seams_.choosePdfFile)
+    seams_.choosePdfFile = [](QWidget* parent, const QString& proposed) {
+      return QFileDialog::getSaveFileName(parent, "Отчёт в PDF", proposed, "Документы PDF (*.pdf)");
+    };
   if (!seams_.chooseSections)
     seams_.chooseSections = [this](SPILT_STRUCT& series) {
       return SectionSelect()->choose(series);
@@ -165,6 +173,8 @@ void TMainForm::createActions() {
   ActionDeleteEntry =
       make("Удалить измерение", QKeySequence("F8"), actionIcon("deleteentry", "list-remove"));
   ActionReport = make("Отчёт", QKeySequence("Ctrl+R"), actionIcon("report"));
+  ActionReportPdf = make("Отчёт в PDF", QKeySequence("Ctrl+Shift+R"));
+  ActionProfiles = make("Профили допусков...", {});
   ActionApprOptions =
       make("Параметры аппроксимации", QKeySequence("Ctrl+P"), actionIcon("apprsettings"));
   ActionSetPoints = make("Расставить точки", {}, actionIcon("setpoints"));
@@ -199,6 +209,8 @@ void TMainForm::createActions() {
   connectCommand(ActionSetPoints, [this] { commands_->ActionSetPointsExecute(); });
   connectCommand(ActionLines, [this] { ActionLinesExecute(); });
   connectCommand(ActionReport, [this] { commands_->ActionReportExecute(); });
+  connectCommand(ActionReportPdf, [this] { commands_->ActionReportPdfExecute(); });
+  connectCommand(ActionProfiles, [this] { ActionProfilesExecute(); });
   connectCommand(NExport, [this] { commands_->NExportClick(true); });
   connectCommand(NImport, [this] { commands_->NExportClick(false); });
   connectCommand(ActionGraphics, [this] { commands_->ActionGraphicsExecute(); });
@@ -228,7 +240,9 @@ void TMainForm::createMenus() {
   packages->addActions({ActionNewPackage, ActionDeletePackage, ActionNewEntry,
                         ActionNewEntryReadCode, ActionDeleteEntry, ActionNewEntryRM});
   packages->addSeparator();
-  packages->addActions({ActionReport, NExport, NImport});
+  packages->addActions({ActionReport, ActionReportPdf, ActionProfiles});
+  packages->addSeparator();
+  packages->addActions({NExport, NImport});
 
   QMenu* approximation = menuBar()->addMenu("Аппроксимация");
   approximation->addActions(
@@ -288,11 +302,20 @@ void TMainForm::createClientArea() {
   pageLayout->setContentsMargins(0, 0, 0, 0);
   StartPage = createStartPage(PageArea);
   pageLayout->addWidget(StartPage);
+  VerdictLine = new VerdictBar(PageArea);
+  VerdictLine->hide();
+  pageLayout->addWidget(VerdictLine);
   Table = new TGoodTable(PageArea);
   Table->setAccessibleName("Таблица измерений");
   Table->hide();
   pageLayout->addWidget(Table);
   tableBinding_ = new TableBinding(Table);
+  tableBinding_->onVerdict = [this](const PackageVerdict* v) { VerdictLine->showVerdict(v); };
+  VerdictLine->onProfileChanged = [this] { tableBinding_->setProfile(VerdictLine->profile()); };
+  VerdictLine->onEditProfiles = [this] {
+    guarded([this] { ActionProfilesExecute(); });
+    updateActions();
+  };
 
   TablePopupMenu = new QMenu(this);
   TablePopupMenu->addActions({ActionNewEntry, ActionDeleteEntry});
@@ -490,7 +513,8 @@ void TMainForm::updateActions() {
 
   for (QAction* a : {ActionSave, ActionNewPackage, ActionApprOptions, ActionLines, NSaveAs, NClose})
     a->setEnabled(t >= 0);
-  for (QAction* a : {ActionDeletePackage, ActionNewEntry, ActionReport, NExport, NImport})
+  for (QAction* a :
+       {ActionDeletePackage, ActionNewEntry, ActionReport, ActionReportPdf, NExport, NImport})
     a->setEnabled(t > 0);
   ActionNewEntryReadCode->setEnabled(t > 0 && typeCode == kTdCode);
   ActionDeleteEntry->setEnabled(package && package->entryCount() > 0);
@@ -504,12 +528,43 @@ void TMainForm::updateActions() {
 void TMainForm::updateDeviceCaptions() {
   if (!doc_.device) return;
   const int typeCode = doc_.device->typeCode();
+  chooseProfile(defaultProfileName(uint8_t(typeCode)));
   if (linesDlg_) linesDlg_->setReadingCaption(readingCaption(typeCode));
   if (serviceGraph_) {
     serviceGraph_->setReadingCaption(readingCaption(typeCode));
     serviceGraph_->setRatioCaption(typeCode == kTdCode ? QStringLiteral("Код/Расход")
                                                        : QStringLiteral("Частота/Расход"));
   }
+}
+
+// ---- tolerance profiles ------------------------------------------------------------------------
+
+// The profiles offered again, `name` chosen (none when it is no profile); the table follows.
+void TMainForm::chooseProfile(const QString& name) {
+  VerdictLine->setProfiles(loadToleranceProfiles(), name);
+  tableBinding_->setProfile(VerdictLine->profile());
+}
+
+void TMainForm::ActionProfilesExecute() {
+  const QString device = doc_.device ? QString::fromStdString(doc_.device->name()) : QString();
+  ToleranceProfilesDlg dialog(device, doc_.device ? doc_.device->typeCode() : -1, this);
+  const std::optional<ToleranceProfile> chosen = VerdictLine->profile();
+  dialog.load(chosen ? QString::fromStdString(chosen->name) : QString());
+  if (seams_.execDialog(dialog) != QDialog::Accepted) return;
+  // The profile chosen before stays chosen when it is still there, edited or not; otherwise the
+  // one the dialog ended on is.
+  const QString before = chosen ? QString::fromStdString(chosen->name) : QString();
+  const std::vector<ToleranceProfile> profiles = loadToleranceProfiles();
+  chooseProfile(!chosen                                       ? QString()
+                : findProfile(profiles, before.toStdString()) ? before
+                                                              : dialog.selectedName());
+}
+
+std::optional<ReportVerdict> TMainForm::reportVerdictOfSelected() const {
+  const PackageBase* package = selectedPackage();
+  const std::optional<ToleranceProfile> profile = VerdictLine->profile();
+  if (!package || !profile) return std::nullopt;
+  return reportVerdict(*package, *profile, loadProtocolSigning());
 }
 
 // ---- windows and dialogs -----------------------------------------------------------------------
@@ -582,6 +637,7 @@ void TMainForm::bindTable() {
   const int t = tab();
   StartPage->setVisible(!doc_.isOpen());
   Table->setVisible(t > 0);
+  VerdictLine->setVisible(t > 0);
   if (doc_.device) doc_.device->showPanel(t == 0);
   const PackagePtr package = packageOfTab(doc_, t);
   const int hidden = package ? hiddenColumnCount(*doc_.device, package->kind == pkVerification) : 0;

@@ -9,9 +9,11 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/document/document.h"
 #include "core/package/graphdata.h"
+#include "core/storage/report.h"
 #include "ui/app/console.h"
 #include "ui/app/rm23input.h"
 
@@ -38,6 +40,7 @@ class TLinesDlg;
 class TPackageCreateDlg;
 class TSectionSelect;
 class TServiceGraph;
+class VerdictBar;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -50,6 +53,8 @@ class TMainForm : public QMainWindow {
     DeviceFactory createDevice;
     std::function<QString(QWidget* parent)> chooseOpenFile;  // "" when cancelled
     std::function<QString(QWidget* parent, const QString& proposed)> chooseSaveFile;
+    // The file of "Отчёт в PDF", `proposed` with its extension; "" when cancelled.
+    std::function<QString(QWidget* parent, const QString& proposed)> choosePdfFile;
     std::function<int(QDialog& dialog)> execDialog;  // QDialog::Accepted or Rejected
     std::function<void(const QUrl&)> openUrl;
     std::function<bool(const QUrl&)> openReport;               // false when no browser started
@@ -76,8 +81,12 @@ class TMainForm : public QMainWindow {
   // Shows the device panel or the table, and loads the selected package into the table.
   void bindTable();
   void updateActions();
-  // Device-dependent captions of the coefficient and graph windows.
+  // Device-dependent captions of the coefficient and graph windows; the tolerance profile becomes
+  // the device model's default.
   void updateDeviceCaptions();
+  // The verdict of the selected package against the chosen profile, as the report gives it; none
+  // without a profile or a package.
+  std::optional<ReportVerdict> reportVerdictOfSelected() const;
 
   Document& document() { return doc_; }
   // -1 without a document, 0 the device tab, k >= 1 package k - 1.
@@ -103,6 +112,7 @@ class TMainForm : public QMainWindow {
   QPushButton* bnStartNew;
   QPushButton* bnStartOpen;
   QListWidget* lbRecent;
+  VerdictBar* VerdictLine;  // above the table: the tolerance profile and the package's verdict
   TGoodTable* Table;
   QSplitter* Splitter1;
   MessageConsole* Console;
@@ -122,6 +132,8 @@ class TMainForm : public QMainWindow {
   QAction* ActionNewEntryReadCode;
   QAction* ActionDeleteEntry;
   QAction* ActionReport;
+  QAction* ActionReportPdf;
+  QAction* ActionProfiles;
   QAction* ActionApprOptions;
   QAction* ActionSetPoints;
   QAction* ActionAppr;
@@ -173,6 +185,8 @@ class TMainForm : public QMainWindow {
   void ActionNewEntryRMExecute();
   void NHelpClick();
   void NAboutClick();
+  void ActionProfilesExecute();
+  void chooseProfile(const QString& name);
 
   Seams seams_;
   Document doc_;

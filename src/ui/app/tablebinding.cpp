@@ -1,7 +1,11 @@
 #include "ui/app/tablebinding.h"
 
 #include "core/base/errors.h"
+#include "core/base/localehook.h"
+#include "core/package/approxstate.h"
+#include "core/package/celltext.h"
 #include "core/package/packagebase.h"
+#include "core/storage/report.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
 #include "ui/widgets/goodtable.h"
@@ -10,6 +14,14 @@ namespace {
 
 // A stored width beyond this is not one a user dragged on any screen: the column fits instead.
 constexpr int kMaxStoredWidth = 4000;
+
+QString rowTip(const RowVerdict& r) {
+  const char sep = localeHook().decimalSeparator;
+  return QString::fromStdString((r.within ? "В допуске: dg = " : "Вне допуска: dg = ") +
+                                formatReal(r.error, 3, sep) + " %, пределы " +
+                                limitText(r.limit, sep) + " % при расходе " +
+                                formatReal(r.flow, 3, sep) + " м³/ч");
+}
 
 }  // namespace
 
@@ -42,6 +54,32 @@ void TableBinding::bind(PackagePtr package, int hiddenColumns) {
   // A table that has rows always has a current cell, so typing starts at once.
   if (table_->GetRowCount() > 0 && table_->GetRow() < 0) table_->SetRow(0);
   if (columns > 0 && table_->GetCol() < 0) table_->SetCol(0);
+  refreshVerdict();
+}
+
+void TableBinding::setProfile(std::optional<ToleranceProfile> profile) {
+  profile_ = std::move(profile);
+  refreshVerdict();
+}
+
+void TableBinding::refreshVerdict() {
+  if (markedColumn_ >= 0 && markedColumn_ < table_->GetColCount())
+    for (int row = 0; row < table_->GetRowCount(); ++row)
+      table_->SetCellMark(row, markedColumn_, CellMark::None, {});
+  markedColumn_ = -1;
+  if (!package_ || !profile_) {
+    if (onVerdict) onVerdict(nullptr);
+    return;
+  }
+  const PackageVerdict verdict = judgePackage(*package_, *profile_, apprSettings().sectionScatter);
+  for (int col = 0; col < table_->GetColCount(); ++col)
+    if (package_->column(col).id == colFlowError) markedColumn_ = col;
+  if (markedColumn_ >= 0)
+    for (const RowVerdict& r : verdict.rows)
+      if (r.row < table_->GetRowCount())
+        table_->SetCellMark(r.row, markedColumn_, r.within ? CellMark::Good : CellMark::Bad,
+                            rowTip(r));
+  if (onVerdict) onVerdict(&verdict);
 }
 
 void TableBinding::fillCell(int row, int col) {
@@ -75,6 +113,7 @@ void TableBinding::tableChanged() {
   }
   package_->recalcEntry(row);
   refreshRow(row);
+  if (profile_) refreshVerdict();
 }
 
 QString TableBinding::widthSetting(int entryKind, int kind, int columnId) {

@@ -26,9 +26,14 @@ bool openInBrowser(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 void runReport(const QString& path, DeviceBase& device, const PackageBase& package,
                const UrlOpener& open) {
+  runReport(path, reportFacts(device), package, open);
+}
+
+void runReport(const QString& path, const ReportFacts& facts, const PackageBase& package,
+               const UrlOpener& open) {
   // A failure shows up as the write's own error.
   QDir().mkpath(QFileInfo(path).absolutePath());
-  writeReport(QFile::encodeName(path).toStdString(), device, package);
+  writeReport(QFile::encodeName(path).toStdString(), facts, package);
   logMessage("Отчёт записан в файл " + QDir::toNativeSeparators(path));
   if (!open(QUrl::fromLocalFile(path)))
     throw MessageError("Не удалось открыть отчёт " + QDir::toNativeSeparators(path).toStdString());

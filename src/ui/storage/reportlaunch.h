@@ -6,8 +6,7 @@
 #include <QUrl>
 #include <functional>
 
-class DeviceBase;
-class PackageBase;
+#include "core/storage/report.h"
 
 // "report.html" in the program's folder when that folder is writable, otherwise in the user's
 // cache folder for the program (an installed program's folder is not).
@@ -23,4 +22,7 @@ bool openInBrowser(const QUrl& url);
 // where it went and opens it. A report that cannot be written raises win_error and starts no
 // browser; a browser that cannot be started raises MessageError.
 void runReport(const QString& path, DeviceBase& device, const PackageBase& package,
+               const UrlOpener& open = openInBrowser);
+// The same with the page's facts gathered (a verdict among them).
+void runReport(const QString& path, const ReportFacts& facts, const PackageBase& package,
                const UrlOpener& open = openInBrowser);

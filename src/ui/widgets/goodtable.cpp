@@ -1,6 +1,7 @@
 #include "ui/widgets/goodtable.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <QStandardItemModel>
 #include <QStyleOptionButton>
 #include <QStyleOptionHeader>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -107,6 +109,21 @@ void TGoodTable::SetCells(int row, int col, const QString& text) {
   if (columns_[col].autoWidth && columns_[col].type == ColType::Text) Widen(col, TextWidth(text));
 }
 
+void TGoodTable::SetCellMark(int row, int col, CellMark mark, const QString& tip) {
+  Cell& cell = cells_.at(row).at(col);
+  if (cell.mark == mark && cell.tip == tip) return;
+  cell.mark = mark;
+  cell.tip = tip;
+  InvalidateCell(row, col);
+  if (mark != CellMark::None && columns_[col].autoWidth && columns_[col].type == ColType::Text)
+    Widen(col, TextWidth(cell.text) + MarkWidth);
+}
+
+bool TGoodTable::ColumnMarked(int col) const {
+  return std::any_of(cells_.begin(), cells_.end(),
+                     [col](const auto& row) { return row[col].mark != CellMark::None; });
+}
+
 void TGoodTable::SetCellsChecked(int row, int col, bool checked) {
   cells_.at(row).at(col).checked = checked;
   InvalidateCell(row, col);
@@ -139,7 +156,8 @@ int TGoodTable::ContentWidth(int col) const {
   int width = CaptionWidth(col);
   if (columns_.at(col).type == ColType::CheckBox)
     return std::max(width, CheckBoxSize + 2 * CellPadding + 1);
-  for (const auto& row : cells_) width = std::max(width, TextWidth(row[col].text));
+  const int mark = ColumnMarked(col) ? MarkWidth : 0;
+  for (const auto& row : cells_) width = std::max(width, TextWidth(row[col].text) + mark);
   return width;
 }
 
@@ -160,8 +178,9 @@ int TGoodTable::CaptionWidth(int col) const {
 }
 
 QString TGoodTable::ShownText(int row, int col) const {
-  return Elided(fontMetrics(), cells_.at(row).at(col).text,
-                header_->sectionSize(col) - 1 - 2 * CellPadding);
+  const Cell& cell = cells_.at(row).at(col);
+  const int mark = cell.mark == CellMark::None ? 0 : MarkWidth;
+  return Elided(fontMetrics(), cell.text, header_->sectionSize(col) - 1 - 2 * CellPadding - mark);
 }
 
 QString TGoodTable::ShownCaption(int col) const { return header_->shownCaption(col); }
@@ -517,16 +536,58 @@ void TGoodTable::DrawCell(QPainter& painter, const PaintKit& kit, int row, int c
     back = kit.focused ? QPalette::Highlight : QPalette::Button;
     fore = kit.focused ? QPalette::HighlightedText : QPalette::ButtonText;
   }
-  painter.fillRect(rect, pal.color(back));
   const Cell& cell = cells_[row][col];
+  const bool current = row == row_ && col == col_;
+  if (cell.mark != CellMark::None && !current)
+    painter.fillRect(rect,
+                     cell.mark == CellMark::Good ? QColor(222, 242, 222) : QColor(250, 214, 214));
+  else
+    painter.fillRect(rect, pal.color(back));
   if (columns_[col].type == ColType::CheckBox) {
     painter.drawPixmap(CheckBoxRect(row, col).topLeft(), kit.box[cell.checked]);
     return;
   }
+  int textLeft = CellPadding;
+  if (cell.mark != CellMark::None) {
+    DrawMark(painter, rect, cell.mark);
+    textLeft += MarkWidth;
+  }
   if (cell.text.isEmpty()) return;
   painter.setPen(pal.color(fore));
-  painter.drawText(rect.adjusted(CellPadding, 0, -CellPadding, 0), Qt::AlignCenter,
+  painter.drawText(rect.adjusted(textLeft, 0, -CellPadding, 0), Qt::AlignCenter,
                    ShownText(row, col));
+}
+
+// A tick or a cross of 7 × 7 pixels at the cell's left, in a dark green or red that stays
+// readable on the tint and on the highlight of the current cell.
+void TGoodTable::DrawMark(QPainter& painter, const QRect& rect, CellMark mark) const {
+  const QPointF o(rect.left() + CellPadding + 0.5, rect.center().y() - 3.5);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (mark == CellMark::Good) {
+    painter.setPen(QPen(QColor(0, 110, 0), 1.6));
+    painter.drawPolyline(QPolygonF({o + QPointF(0, 4), o + QPointF(2.5, 7), o + QPointF(7, 0)}));
+  } else {
+    painter.setPen(QPen(QColor(180, 0, 0), 1.6));
+    painter.drawLine(o, o + QPointF(7, 7));
+    painter.drawLine(o + QPointF(0, 7), o + QPointF(7, 0));
+  }
+  painter.restore();
+}
+
+bool TGoodTable::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+  const QPoint pos = static_cast<QHelpEvent*>(event)->pos();
+  const int row = RowAt(pos.y());
+  const int col = header_->logicalIndexAt(pos.x() + horizontalScrollBar()->value());
+  const bool inCells = pos.y() >= HeaderHeight && row >= 0 && row < GetRowCount() && col >= 0;
+  const QString tip = inCells ? cells_[row][col].tip : QString();
+  if (tip.isEmpty())
+    QToolTip::hideText();
+  else
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, viewport(),
+                       CellRect(row, col));
+  return true;
 }
 
 // Another font measures differently: columns that follow their contents are fitted again.

@@ -19,6 +19,10 @@ using vector2d = std::vector<std::vector<T>>;
 
 enum class ColType : std::uint8_t { Text = 0, CheckBox = 1 };
 
+// A judgement shown on a text cell: a tinted background and, so that it reads without colours too,
+// a tick (Good) or a cross (Bad) drawn before the text.
+enum class CellMark : std::uint8_t { None = 0, Good = 1, Bad = 2 };
+
 class TGoodTable : public QAbstractScrollArea {
   Q_OBJECT
   Q_PROPERTY(bool ReadOnly READ GetReadOnly WRITE SetReadOnly)
@@ -44,6 +48,14 @@ class TGoodTable : public QAbstractScrollArea {
   void SetCells(int row, int col, const QString& text);
   bool GetCellsChecked(int row, int col) const { return cells_.at(row).at(col).checked; }
   void SetCellsChecked(int row, int col, bool checked);
+
+  // The mark of a cell and the tooltip that explains it; SetRowCount keeps the marks of the rows
+  // that stay.
+  CellMark GetCellMark(int row, int col) const { return cells_.at(row).at(col).mark; }
+  QString GetCellTip(int row, int col) const { return cells_.at(row).at(col).tip; }
+  void SetCellMark(int row, int col, CellMark mark, const QString& tip);
+  // Room a mark takes before the text.
+  static constexpr int MarkWidth = 11;
 
   // Columns.
   QString GetCaptions(int col) const;
@@ -123,11 +135,14 @@ class TGoodTable : public QAbstractScrollArea {
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   struct Cell {
     QString text;
     bool checked = false;
+    CellMark mark = CellMark::None;
+    QString tip;
   };
   struct Column {
     ColType type = ColType::Text;
@@ -145,6 +160,8 @@ class TGoodTable : public QAbstractScrollArea {
   void EditChange();
   void PlaceEditor();
   int TextWidth(const QString& text) const;
+  bool ColumnMarked(int col) const;
+  void DrawMark(QPainter& painter, const QRect& rect, CellMark mark) const;
   int CaptionWidth(int col) const;
   void Widen(int col, int width);
   void Refit(int col);

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -27,6 +28,7 @@
 
 #include "core/package/approxstate.h"
 #include "core/package/packagebase.h"
+#include "core/storage/cp1251.h"
 #include "core/storage/files.h"
 #include "ui/app/about.h"
 #include "ui/app/doccreate.h"
@@ -38,6 +40,8 @@
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
 #include "ui/package/packagecreatedlg.h"
+#include "ui/package/toleranceprofiles.h"
+#include "ui/package/verdictbar.h"
 #include "ui/storage/csvoptions.h"
 #include "ui/widgets/goodtable.h"
 
@@ -92,6 +96,10 @@ class MainFormTest : public ::testing::Test {
     s.chooseSaveFile = [this](QWidget*, const QString& proposed) {
       proposals << proposed;
       return savePath;
+    };
+    s.choosePdfFile = [this](QWidget*, const QString& proposed) {
+      proposals << proposed;
+      return pdfPath;
     };
     s.execDialog = [this](QDialog& dialog) {
       if (auto* doc = qobject_cast<TDocCreateDlg*>(&dialog)) {
@@ -181,7 +189,7 @@ class MainFormTest : public ::testing::Test {
   int newType = kZorbPulse, newKind = 0, newMethod = 0;
   bool apprManual = true;
   int devicesMade = 0, openDialogs = 0;
-  QString openPath, savePath;
+  QString openPath, savePath, pdfPath;
   QStringList proposals;
   QList<QUrl> urls;
 };
@@ -942,4 +950,75 @@ TEST(HelpPagesTest, EveryHelpKeywordHasAPageBesideTheProgram) {
         "export_data", "graphics", "tidemark_main", "tidemark_main_param", "tidemark_setup",
         "tidemark_observation", "kelt_main", "zorb_main", "rm23_input"})
     EXPECT_TRUE(QFile::exists(help.filePath(QString(keyword) + ".htm"))) << keyword;
+}
+
+// The profile chosen above the table marks every dg cell of a row switched on, gives the verdict
+// and puts the verdict section into the report; "нет" takes all of it away again.
+TEST_F(MainFormTest, ToleranceProfileJudgesTheTableAndTheReport) {
+  setDefaultProfileName(kZorbPulse, "±2 %");
+  newDocument(kZorbPulse);
+  setDefaultProfileName(kZorbPulse, "");
+  newPackage(1);
+  PackageBase& package = *doc().packages[0];
+  const double rows[][3] = {{1.0, 0.4, 0}, {1.0, 1.6, 0}, {1.0, 9, 1}};  // flow, dg, switched off
+  for (const auto& r : rows) {
+    package.addEntry();
+    const int row = package.entryCount() - 1;
+    package.setValue(row, colRefFlow, r[0]);
+    package.setValue(row, colFlowError, r[1]);
+    package.setValue(row, colSwitchedOff, uint8_t(r[2]));
+  }
+  form->bindTable();
+  auto* combo = form->VerdictLine->findChild<QComboBox*>("ProfileCombo");
+  ASSERT_NE(combo, nullptr);
+  EXPECT_TRUE(form->VerdictLine->isVisible());
+  EXPECT_EQ(combo->currentText(), "±2 %");  // the model's default
+  const int dg = column("dg (%)");
+  EXPECT_EQ(table()->GetCellMark(0, dg), CellMark::Good);
+  EXPECT_EQ(table()->GetCellMark(1, dg), CellMark::Good);
+  EXPECT_EQ(table()->GetCellMark(2, dg), CellMark::None);
+  EXPECT_TRUE(form->VerdictLine->verdictText().contains("годен (сечений 1"));
+
+  combo->setCurrentIndex(combo->findText("±1 %"));
+  EXPECT_EQ(table()->GetCellMark(0, dg), CellMark::Good);
+  EXPECT_EQ(table()->GetCellMark(1, dg), CellMark::Bad);
+  EXPECT_TRUE(table()->GetCellTip(1, dg).startsWith("Вне допуска: dg = 1"));
+  // The mean, 1 %, is on the limit: the section and the package pass.
+  EXPECT_TRUE(form->VerdictLine->verdictText().contains("годен"));
+  form->ActionReport->trigger();
+  auto reportText = [this] {
+    QFile f(dir.filePath("report.html"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  EXPECT_TRUE(
+      reportText().contains(QByteArray::fromStdString(toWindows1251("Заключение о годности"))));
+
+  combo->setCurrentIndex(combo->findText("±0,5 %"));
+  EXPECT_TRUE(form->VerdictLine->verdictText().contains("не годен: вне допуска сечение 1 из 1"));
+
+  combo->setCurrentIndex(0);
+  EXPECT_EQ(table()->GetCellMark(1, dg), CellMark::None);
+  EXPECT_TRUE(form->VerdictLine->verdictText().isEmpty());
+  form->ActionReport->trigger();
+  EXPECT_FALSE(reportText().contains(QByteArray::fromStdString(toWindows1251("Заключение"))));
+}
+
+TEST_F(MainFormTest, ReportInPdfGoesWhereTheUserChose) {
+  pdfPath = path("protocol");  // the extension is added
+  newDocument(kZorbPulse);
+  newPackage();
+  form->ActionReportPdf->trigger();
+  ASSERT_FALSE(proposals.isEmpty());
+  EXPECT_TRUE(proposals.last().endsWith(" - пакет 1.pdf")) << proposals.last().toStdString();
+  QFile pdf(path("protocol.pdf"));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_EQ(pdf.read(5), "%PDF-");
+  ASSERT_FALSE(consoleLines().isEmpty());
+  EXPECT_TRUE(consoleLines().last().endsWith("Протокол записан в файл " +
+                                             QDir::toNativeSeparators(path("protocol.pdf"))));
+  // Cancelled: nothing written, nothing said.
+  const int lines = consoleLines().size();
+  pdfPath.clear();
+  form->ActionReportPdf->trigger();
+  EXPECT_EQ(consoleLines().size(), lines);
 }
