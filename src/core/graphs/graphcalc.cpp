@@ -193,4 +193,20 @@ TabAxes tabAxes(GraphTab tab) {
   return {A::Ratio, A::Flow, true};
 }
 
+LimitBand limitBand(const ToleranceProfile& profile, double maxFlow, double begin, double end) {
+  LimitBand band;
+  const double scale = profile.basis == ZoneBasis::fractionOfMax ? std::fabs(maxFlow) : 1.0;
+  const std::vector<ToleranceZone>& zones = profile.zones;
+  for (std::size_t i = 0; i < zones.size(); ++i) {
+    const double from = std::max(begin, zones[i].from * scale);
+    const double to = std::min(end, i + 1 < zones.size() ? zones[i + 1].from * scale : end);
+    if (!(from < to)) continue;
+    band.upper.push_back({from, zones[i].plus});
+    band.upper.push_back({to, zones[i].plus});
+    band.lower.push_back({from, -zones[i].minus});
+    band.lower.push_back({to, -zones[i].minus});
+  }
+  return band;
+}
+
 }  // namespace graphcalc

@@ -9,6 +9,7 @@
 
 #include "core/package/graphdata.h"
 #include "core/package/sectionchart.h"
+#include "core/verdict/tolerance.h"
 
 namespace graphcalc {
 
@@ -105,5 +106,14 @@ struct TabAxes {
   bool logarithmic;
 };
 TabAxes tabAxes(GraphTab tab);
+
+// The permitted band of a tolerance profile on the error tab, as two step lines drawn in point
+// order: each zone's limit held from its start to the next zone's start, from `begin` to `end`
+// (a zone outside them is left out). Boundaries of a fraction basis are scaled by `maxFlow`.
+struct LimitBand {
+  std::vector<PlotPoint> upper;
+  std::vector<PlotPoint> lower;
+};
+LimitBand limitBand(const ToleranceProfile& profile, double maxFlow, double begin, double end);
 
 }  // namespace graphcalc

@@ -113,6 +113,7 @@ void DocumentCommands::ActionNewExecute() {
   window_.document().device =
       window_.seams().createDevice(window_.DocCreateDlg()->selectedType(), window_.PageArea);
   window_.rebuildTabs();
+  window_.useDefaultProfile();
   window_.bindTable();
   window_.updateActions();
   window_.updateDeviceCaptions();
@@ -145,6 +146,7 @@ void DocumentCommands::openDocument(const QString& path) {
 // Every window part that shows the document follows the one just read.
 void DocumentCommands::showOpenedDocument(const QString& path) {
   window_.setDocumentName(path);
+  window_.useDefaultProfile();
   window_.rebuildTabs();
   window_.bindTable();
   window_.updateActions();

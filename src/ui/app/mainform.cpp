@@ -311,7 +311,7 @@ void TMainForm::createClientArea() {
   pageLayout->addWidget(Table);
   tableBinding_ = new TableBinding(Table);
   tableBinding_->onVerdict = [this](const PackageVerdict* v) { VerdictLine->showVerdict(v); };
-  VerdictLine->onProfileChanged = [this] { tableBinding_->setProfile(VerdictLine->profile()); };
+  VerdictLine->onProfileChanged = [this] { applyProfile(); };
   VerdictLine->onEditProfiles = [this] {
     guarded([this] { ActionProfilesExecute(); });
     updateActions();
@@ -528,7 +528,6 @@ void TMainForm::updateActions() {
 void TMainForm::updateDeviceCaptions() {
   if (!doc_.device) return;
   const int typeCode = doc_.device->typeCode();
-  chooseProfile(defaultProfileName(uint8_t(typeCode)));
   if (linesDlg_) linesDlg_->setReadingCaption(readingCaption(typeCode));
   if (serviceGraph_) {
     serviceGraph_->setReadingCaption(readingCaption(typeCode));
@@ -539,10 +538,20 @@ void TMainForm::updateDeviceCaptions() {
 
 // ---- tolerance profiles ------------------------------------------------------------------------
 
-// The profiles offered again, `name` chosen (none when it is no profile); the table follows.
+void TMainForm::useDefaultProfile() {
+  if (doc_.device) chooseProfile(defaultProfileName(uint8_t(doc_.device->typeCode())));
+}
+
+// The profiles offered again, `name` chosen (none when it is no profile).
 void TMainForm::chooseProfile(const QString& name) {
   VerdictLine->setProfiles(loadToleranceProfiles(), name);
+  applyProfile();
+}
+
+// The table and the graph window judge by the profile chosen.
+void TMainForm::applyProfile() {
   tableBinding_->setProfile(VerdictLine->profile());
+  if (serviceGraph_) serviceGraph_->setToleranceProfile(VerdictLine->profile());
 }
 
 void TMainForm::ActionProfilesExecute() {
@@ -592,6 +601,7 @@ TLinesDlg* TMainForm::LinesDlg() {
 TServiceGraph* TMainForm::ServiceGraph() {
   if (!serviceGraph_) {
     serviceGraph_ = new TServiceGraph(this);
+    serviceGraph_->setToleranceProfile(VerdictLine->profile());
     updateDeviceCaptions();
   }
   return serviceGraph_;

@@ -81,9 +81,10 @@ class TMainForm : public QMainWindow {
   // Shows the device panel or the table, and loads the selected package into the table.
   void bindTable();
   void updateActions();
-  // Device-dependent captions of the coefficient and graph windows; the tolerance profile becomes
-  // the device model's default.
+  // Device-dependent captions of the coefficient and graph windows.
   void updateDeviceCaptions();
+  // The tolerance profile becomes the default of the document's device model (none without one).
+  void useDefaultProfile();
   // The verdict of the selected package against the chosen profile, as the report gives it; none
   // without a profile or a package.
   std::optional<ReportVerdict> reportVerdictOfSelected() const;
@@ -187,6 +188,7 @@ class TMainForm : public QMainWindow {
   void NAboutClick();
   void ActionProfilesExecute();
   void chooseProfile(const QString& name);
+  void applyProfile();
 
   Seams seams_;
   Document doc_;

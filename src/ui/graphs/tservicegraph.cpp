@@ -441,6 +441,13 @@ void TServiceGraph::rebuild() {
   series_.clear();
   curve_ = nullptr;
   scatter_ = nullptr;
+  // Made first, so the points are drawn over the band.
+  bandUpper_ = new QCPCurve(Chart->xAxis, Chart->yAxis);
+  bandLower_ = new QCPCurve(Chart->xAxis, Chart->yAxis);
+  for (QCPCurve* band : {bandUpper_, bandLower_}) {
+    band->setPen(QPen(QColor(200, 40, 40), 1.5, Qt::DashLine));
+    band->setSelectable(QCP::stNone);
+  }
   const QSignalBlocker blocker(SpiltSelect);
   SpiltSelect->clear();
 
@@ -492,6 +499,7 @@ void TServiceGraph::redraw() {
   double minX = std::numeric_limits<double>::infinity(), maxX = 0;
   fillPackageSeries(shown, minX, maxX);
   fillCurve(minX, maxX);
+  fillBand(shown);
   fillScatter(std::move(shown));
   applyMarks();
   rescaleAutomaticAxes();
@@ -524,6 +532,35 @@ void TServiceGraph::fillCurve(double minX, double maxX) {
       palette.push_back(paletteColor(graphcalc::paletteEntry(k).color));
   static_cast<SegmentCurve*>(curve_)->setPoints(
       graphcalc::curvePoints(currentTab(), data_->lines, minX, maxX, Offset->value()), palette);
+}
+
+void TServiceGraph::setToleranceProfile(std::optional<ToleranceProfile> profile) {
+  profile_ = std::move(profile);
+  if (data_ && bandUpper_) redraw();
+}
+
+// On the error tab, over the flows of the points shown and a little beyond; the boundaries of a
+// fraction basis follow the largest flow shown.
+void TServiceGraph::fillBand(const std::vector<PlotPoint>& shown) {
+  double lo = std::numeric_limits<double>::infinity(), hi = 0;
+  for (const PlotPoint& p : shown) {
+    if (p.x > 0) lo = std::min(lo, p.x);
+    hi = std::max(hi, p.x);
+  }
+  graphcalc::LimitBand band;
+  if (profile_ && currentTab() == GraphTab::Error && hi > 0)
+    band = graphcalc::limitBand(*profile_, hi, lo / 1.25, hi * 1.25);
+  auto fill = [](QCPCurve* curve, const std::vector<PlotPoint>& points) {
+    QVector<double> x, y;
+    for (const PlotPoint& p : points) {
+      x << p.x;
+      y << p.y;
+    }
+    curve->setData(x, y);
+    curve->setVisible(!points.empty());
+  };
+  fill(bandUpper_, band.upper);
+  fill(bandLower_, band.lower);
 }
 
 void TServiceGraph::fillScatter(std::vector<PlotPoint> shown) {

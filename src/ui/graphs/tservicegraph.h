@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/graphs/graphcalc.h"
@@ -19,6 +20,7 @@ class QAction;
 class QCheckBox;
 class QCPGraph;
 class QCustomPlot;
+class QCPCurve;
 class QDialog;
 class QLabel;
 class QListWidget;
@@ -43,6 +45,13 @@ class TServiceGraph : public QWidget {
   // The family-dependent captions; they take effect at the next redraw.
   void setReadingCaption(const QString& caption) { readingCaption_ = caption; }
   void setRatioCaption(const QString& caption) { ratioCaption_ = caption; }
+  // The error tab draws the permitted band of `profile` behind the points; none draws none.
+  // Takes effect at once.
+  void setToleranceProfile(std::optional<ToleranceProfile> profile);
+  const std::optional<ToleranceProfile>& toleranceProfile() const { return profile_; }
+  // The band's two lines; null until the chart was built.
+  QCPCurve* bandUpper() const { return bandUpper_; }
+  QCPCurve* bandLower() const { return bandLower_; }
 
   // Resets the control column to its defaults and reads the zero-offset switch; runs on every
   // activation of the window.
@@ -104,6 +113,7 @@ class TServiceGraph : public QWidget {
   void fillPackageSeries(std::vector<graphcalc::PlotPoint>& shown, double& minX, double& maxX);
   void fillCurve(double minX, double maxX);
   void fillScatter(std::vector<graphcalc::PlotPoint> shown);
+  void fillBand(const std::vector<graphcalc::PlotPoint>& shown);
   void automaticScale();
   void rescaleAutomaticAxes();
   void applyMinorGrid();
@@ -124,6 +134,9 @@ class TServiceGraph : public QWidget {
   std::vector<ColorScatter*> series_;
   QCPGraph* curve_ = nullptr;
   ColorScatter* scatter_ = nullptr;
+  QCPCurve* bandUpper_ = nullptr;
+  QCPCurve* bandLower_ = nullptr;
+  std::optional<ToleranceProfile> profile_;
   QString readingCaption_ = QStringLiteral("Код");
   QString ratioCaption_ = QStringLiteral("Код / Расход");
   QString leftCaption_;

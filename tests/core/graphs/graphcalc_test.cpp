@@ -256,3 +256,23 @@ TEST(GraphAxes, AutomaticValueRangeKeepsALeastSpan) {
     EXPECT_NEAR(r.upper, c.expected.upper, 1e-9) << c.values.lower << " " << c.values.upper;
   }
 }
+
+TEST(GraphBand, StepsOfEveryZoneWithinTheFlowsShown) {
+  const ToleranceProfile byFraction{
+      "f", ZoneBasis::fractionOfMax, {{0, 5, 5}, {0.1, 2, 1}, {0.9, 1, 1}}};
+  // Largest flow 10: boundaries at 1 and 9; drawn from 2 to 8, so the last zone is left out.
+  const LimitBand band = limitBand(byFraction, 10, 2, 8);
+  const std::vector<std::pair<double, double>> upper = {{2, 1}, {8, 1}};
+  ASSERT_EQ(band.upper.size(), upper.size());
+  for (size_t i = 0; i < upper.size(); ++i) {
+    EXPECT_EQ(band.upper[i].x, upper[i].first);
+    EXPECT_EQ(band.upper[i].y, upper[i].second);
+    EXPECT_EQ(band.lower[i].y, -2);
+  }
+  const LimitBand whole = limitBand(byFraction, 10, 0.5, 20);
+  ASSERT_EQ(whole.upper.size(), 6u);
+  EXPECT_EQ(whole.upper[1].x, 1);
+  EXPECT_EQ(whole.upper[4].x, 9);
+  EXPECT_EQ(whole.upper[5].x, 20);
+  EXPECT_TRUE(limitBand(byFraction, 10, 5, 5).upper.empty());
+}

@@ -996,7 +996,13 @@ TEST_F(MainFormTest, ToleranceProfileJudgesTheTableAndTheReport) {
   combo->setCurrentIndex(combo->findText("±0,5 %"));
   EXPECT_TRUE(form->VerdictLine->verdictText().contains("не годен: вне допуска сечение 1 из 1"));
 
+  // The graph window draws the band of the profile chosen, and stops when none is.
+  form->ActionGraphics->trigger();
+  ASSERT_TRUE(form->ServiceGraph()->toleranceProfile());
+  EXPECT_EQ(form->ServiceGraph()->toleranceProfile()->name, "±0,5 %");
+
   combo->setCurrentIndex(0);
+  EXPECT_FALSE(form->ServiceGraph()->toleranceProfile());
   EXPECT_EQ(table()->GetCellMark(1, dg), CellMark::None);
   EXPECT_TRUE(form->VerdictLine->verdictText().isEmpty());
   form->ActionReport->trigger();

@@ -80,14 +80,18 @@ TEST_F(ServiceGraphTest, OneSeriesAndListItemPerStructThenCurveAndScatter) {
   show(sample());
   ASSERT_EQ(graph->SpiltSelect->count(), 3);
   EXPECT_EQ(graph->SpiltSelect->item(2)->text(), "Поверка (имп. выход)");
-  ASSERT_EQ(graph->Chart->plottableCount(), 5);
+  // The tolerance band's two lines come first, so everything else is drawn over them.
+  ASSERT_EQ(graph->Chart->plottableCount(), 7);
+  EXPECT_EQ(graph->Chart->plottable(0), graph->bandUpper());
+  EXPECT_EQ(graph->Chart->plottable(1), graph->bandLower());
+  EXPECT_FALSE(graph->bandUpper()->visible());
   for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(graph->Chart->plottable(k), graph->packageSeries(k));
+    EXPECT_EQ(graph->Chart->plottable(k + 2), graph->packageSeries(k));
     EXPECT_EQ(graph->SpiltSelect->item(k)->checkState(), Qt::Checked);
     EXPECT_FALSE(graph->SpiltSelect->item(k)->icon().isNull());
   }
-  EXPECT_EQ(graph->Chart->plottable(3), graph->curveSeries());
-  EXPECT_EQ(graph->Chart->plottable(4), graph->scatterSeries());
+  EXPECT_EQ(graph->Chart->plottable(5), graph->curveSeries());
+  EXPECT_EQ(graph->Chart->plottable(6), graph->scatterSeries());
   EXPECT_FALSE(graph->scatterSeries()->visible());
   EXPECT_EQ(graph->packageSeries(1)->scatterStyle().shape(), QCPScatterStyle::ssSquare);
   EXPECT_EQ(graph->packageSeries(1)->scatterStyle().brush().color(), QColor(Qt::blue));
@@ -95,12 +99,12 @@ TEST_F(ServiceGraphTest, OneSeriesAndListItemPerStructThenCurveAndScatter) {
   // No lines: no curve; a new "Графики" replaces everything.
   show({{series("А", {pt(50, 2)})}, {}});
   EXPECT_EQ(graph->SpiltSelect->count(), 1);
-  EXPECT_EQ(graph->Chart->plottableCount(), 2);
+  EXPECT_EQ(graph->Chart->plottableCount(), 4);
   EXPECT_EQ(graph->curveSeries(), nullptr);
 
   show({});
   EXPECT_EQ(graph->SpiltSelect->count(), 0);
-  EXPECT_EQ(graph->Chart->plottableCount(), 1);
+  EXPECT_EQ(graph->Chart->plottableCount(), 3);
 }
 
 TEST_F(ServiceGraphTest, PaletteRepeatsAfterTwentyFiveSeries) {
@@ -130,6 +134,33 @@ TEST_F(ServiceGraphTest, ErrorTabRecomputesOrShowsStoredErrors) {
   EXPECT_EQ(pointsOf(graph->packageSeries(0))[0], QPointF(2, 7.5));
   clickCheck(graph->bCalsDeltaAlways, false);
   EXPECT_TRUE(graph->packageSeries(0)->points().empty());
+}
+
+TEST_F(ServiceGraphTest, ErrorTabDrawsTheBandOfTheToleranceProfile) {
+  show(sample());
+  auto pointsOfCurve = [](const QCPCurve* c) {
+    std::vector<QPointF> v;
+    for (auto it = c->data()->constBegin(); it != c->data()->constEnd(); ++it)
+      v.emplace_back(it->key, it->value);
+    return v;
+  };
+  // The flows shown run from 2 to 16 m³/h: the band from 2 / 1.25 to 16 × 1.25.
+  graph->setToleranceProfile(ToleranceProfile{"p", ZoneBasis::flow, {{0, 2, 2}, {10, 1, 0.5}}});
+  ASSERT_TRUE(graph->bandUpper()->visible());
+  EXPECT_EQ(pointsOfCurve(graph->bandUpper()),
+            (std::vector<QPointF>{{1.6, 2}, {10, 2}, {10, 0.5}, {20, 0.5}}));
+  EXPECT_EQ(pointsOfCurve(graph->bandLower()),
+            (std::vector<QPointF>{{1.6, -2}, {10, -2}, {10, -1}, {20, -1}}));
+  EXPECT_LE(graph->Chart->yAxis->range().lower, -2);
+  EXPECT_GE(graph->Chart->yAxis->range().upper, 2);
+
+  graph->TabControl->setCurrentIndex(1);
+  EXPECT_FALSE(graph->bandUpper()->visible());
+  graph->TabControl->setCurrentIndex(0);
+  EXPECT_TRUE(graph->bandLower()->visible());
+  graph->setToleranceProfile(std::nullopt);
+  EXPECT_FALSE(graph->bandUpper()->visible());
+  EXPECT_FALSE(graph->bandLower()->visible());
 }
 
 TEST_F(ServiceGraphTest, ListMenuSwitchesOnlyThePackageSeries) {
