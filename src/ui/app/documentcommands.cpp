@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTabBar>
 #include <QTime>
 
@@ -311,6 +313,18 @@ void DocumentCommands::ActionReportPdfExecute() {
   facts.verdict = window_.reportVerdictOfSelected();
   writeReportPdf(path, facts, *package);
   logMessage("Протокол записан в файл " + QDir::toNativeSeparators(path));
+}
+
+void DocumentCommands::ActionPrintReportExecute() {
+  const PackageBase* package = window_.selectedPackage();
+  if (!package) return;
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, &window_);
+  if (window_.seams().execDialog(dialog) != QDialog::Accepted) return;
+  ReportFacts facts = reportFacts(*window_.document().device);
+  facts.verdict = window_.reportVerdictOfSelected();
+  printProtocol(printer, printer.resolution(), facts, *package);
+  logMessage("Протокол отправлен на печать");
 }
 
 void DocumentCommands::NExportClick(bool exporting) {

@@ -42,6 +42,7 @@ class DocumentCommands {
   void ActionSetPointsExecute();
   void ActionReportExecute();
   void ActionReportPdfExecute();
+  void ActionPrintReportExecute();
   void NExportClick(bool exporting);
   void ActionGraphicsExecute();
 

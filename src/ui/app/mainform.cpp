@@ -174,6 +174,7 @@ void TMainForm::createActions() {
       make("Удалить измерение", QKeySequence("F8"), actionIcon("deleteentry", "list-remove"));
   ActionReport = make("Отчёт", QKeySequence("Ctrl+R"), actionIcon("report"));
   ActionReportPdf = make("Отчёт в PDF", QKeySequence("Ctrl+Shift+R"));
+  ActionPrintReport = make("Печать протокола...", {});
   ActionProfiles = make("Профили допусков...", {});
   ActionApprOptions =
       make("Параметры аппроксимации", QKeySequence("Ctrl+P"), actionIcon("apprsettings"));
@@ -210,6 +211,7 @@ void TMainForm::createActions() {
   connectCommand(ActionLines, [this] { ActionLinesExecute(); });
   connectCommand(ActionReport, [this] { commands_->ActionReportExecute(); });
   connectCommand(ActionReportPdf, [this] { commands_->ActionReportPdfExecute(); });
+  connectCommand(ActionPrintReport, [this] { commands_->ActionPrintReportExecute(); });
   connectCommand(ActionProfiles, [this] { ActionProfilesExecute(); });
   connectCommand(NExport, [this] { commands_->NExportClick(true); });
   connectCommand(NImport, [this] { commands_->NExportClick(false); });
@@ -240,7 +242,7 @@ void TMainForm::createMenus() {
   packages->addActions({ActionNewPackage, ActionDeletePackage, ActionNewEntry,
                         ActionNewEntryReadCode, ActionDeleteEntry, ActionNewEntryRM});
   packages->addSeparator();
-  packages->addActions({ActionReport, ActionReportPdf, ActionProfiles});
+  packages->addActions({ActionReport, ActionReportPdf, ActionPrintReport, ActionProfiles});
   packages->addSeparator();
   packages->addActions({NExport, NImport});
 
@@ -513,8 +515,8 @@ void TMainForm::updateActions() {
 
   for (QAction* a : {ActionSave, ActionNewPackage, ActionApprOptions, ActionLines, NSaveAs, NClose})
     a->setEnabled(t >= 0);
-  for (QAction* a :
-       {ActionDeletePackage, ActionNewEntry, ActionReport, ActionReportPdf, NExport, NImport})
+  for (QAction* a : {ActionDeletePackage, ActionNewEntry, ActionReport, ActionReportPdf,
+                     ActionPrintReport, NExport, NImport})
     a->setEnabled(t > 0);
   ActionNewEntryReadCode->setEnabled(t > 0 && typeCode == kTdCode);
   ActionDeleteEntry->setEnabled(package && package->entryCount() > 0);

@@ -134,6 +134,7 @@ class TMainForm : public QMainWindow {
   QAction* ActionDeleteEntry;
   QAction* ActionReport;
   QAction* ActionReportPdf;
+  QAction* ActionPrintReport;
   QAction* ActionProfiles;
   QAction* ActionApprOptions;
   QAction* ActionSetPoints;

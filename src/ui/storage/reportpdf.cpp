@@ -126,8 +126,36 @@ QImage errorGraphImage(const PackageBase& package, const ReportVerdict* verdict,
   return plot.toPixmap(size.width(), size.height(), 2.0).toImage();
 }
 
-void writeReportPdf(const QString& path, const ReportFacts& facts, const PackageBase& package) {
+void printProtocol(QPagedPaintDevice& device, int resolution, const ReportFacts& facts,
+                   const PackageBase& package) {
   const ReportVerdict* verdict = facts.verdict ? &*facts.verdict : nullptr;
+  device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                   QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter));
+  const QSize page = device.pageLayout().paintRectPixels(resolution).size();
+
+  QTextDocument doc;
+  doc.documentLayout()->setPaintDevice(&device);
+  doc.setPageSize(page);
+  doc.setDocumentMargin(0);
+  QFont font("DejaVu Sans");
+  font.setPointSizeF(7);
+  doc.setDefaultFont(font);
+  // A number or a caption split over two lines of a narrow column reads as two values.
+  doc.setDefaultStyleSheet("td, th { white-space: nowrap; }");
+  doc.addResource(QTextDocument::ImageResource, kGraphUrl,
+                  errorGraphImage(package, verdict, QSize(900, 450)));
+  QString html = QString::fromStdString(reportHtml(facts, package));
+  // An image's width on the page is counted in pixels of a 96-dpi screen.
+  html.insert(html.lastIndexOf("</body>"),
+              QStringLiteral("<p align=\"center\"><b>Погрешность dg по расходу</b><br>"
+                             "<img src=\"%1\" width=\"%2\"></p>")
+                  .arg(kGraphUrl.toString())
+                  .arg(page.width() * 96 / resolution));
+  doc.setHtml(html);
+  doc.print(&device);
+}
+
+void writeReportPdf(const QString& path, const ReportFacts& facts, const PackageBase& package) {
   QSaveFile file(path);
   auto failed = [&] {
     return MessageError("Не удалось записать файл " + path.toStdString() + ": " +
@@ -136,33 +164,10 @@ void writeReportPdf(const QString& path, const ReportFacts& facts, const Package
   if (!file.open(QIODevice::WriteOnly)) throw failed();
   {
     QPdfWriter writer(&file);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter));
     writer.setResolution(300);
     writer.setTitle(package.kind ? "Протокол поверки" : "Протокол градуировки");
     writer.setCreator("TidemarkService");
-    const QSize page = writer.pageLayout().paintRectPixels(writer.resolution()).size();
-
-    QTextDocument doc;
-    doc.documentLayout()->setPaintDevice(&writer);
-    doc.setPageSize(page);
-    doc.setDocumentMargin(0);
-    QFont font("DejaVu Sans");
-    font.setPointSizeF(7);
-    doc.setDefaultFont(font);
-    // A number or a caption split over two lines of a narrow column reads as two values.
-    doc.setDefaultStyleSheet("td, th { white-space: nowrap; }");
-    doc.addResource(QTextDocument::ImageResource, kGraphUrl,
-                    errorGraphImage(package, verdict, QSize(900, 450)));
-    QString html = QString::fromStdString(reportHtml(facts, package));
-    // An image's width on the page is counted in pixels of a 96-dpi screen.
-    html.insert(html.lastIndexOf("</body>"),
-                QStringLiteral("<p align=\"center\"><b>Погрешность dg по расходу</b><br>"
-                               "<img src=\"%1\" width=\"%2\"></p>")
-                    .arg(kGraphUrl.toString())
-                    .arg(page.width() * 96 / writer.resolution()));
-    doc.setHtml(html);
-    doc.print(&writer);
+    printProtocol(writer, writer.resolution(), facts, package);
   }
   if (file.error() != QFileDevice::NoError || !file.commit()) throw failed();
 }

@@ -13,6 +13,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -118,6 +120,11 @@ class MainFormTest : public ::testing::Test {
         appr->bnOK->click();
         return int(QDialog::Accepted);
       }
+      if (auto* print = qobject_cast<QPrintDialog*>(&dialog)) {
+        print->printer()->setOutputFormat(QPrinter::PdfFormat);
+        print->printer()->setOutputFileName(printPath);
+        return printPath.isEmpty() ? int(QDialog::Rejected) : int(QDialog::Accepted);
+      }
       ADD_FAILURE() << "unexpected dialog";
       return int(QDialog::Rejected);
     };
@@ -189,7 +196,7 @@ class MainFormTest : public ::testing::Test {
   int newType = kZorbPulse, newKind = 0, newMethod = 0;
   bool apprManual = true;
   int devicesMade = 0, openDialogs = 0;
-  QString openPath, savePath, pdfPath;
+  QString openPath, savePath, pdfPath, printPath;
   QStringList proposals;
   QList<QUrl> urls;
 };
@@ -1027,4 +1034,15 @@ TEST_F(MainFormTest, ReportInPdfGoesWhereTheUserChose) {
   pdfPath.clear();
   form->ActionReportPdf->trigger();
   EXPECT_EQ(consoleLines().size(), lines);
+}
+
+TEST_F(MainFormTest, PrintingTheProtocolGoesToThePrinterChosen) {
+  newDocument(kZorbPulse);
+  newPackage();
+  printPath = path("printed.pdf");  // the printer prints into a file
+  form->ActionPrintReport->trigger();
+  QFile printed(printPath);
+  ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+  EXPECT_EQ(printed.read(5), "%PDF-");
+  EXPECT_TRUE(consoleLines().last().endsWith("Протокол отправлен на печать"));
 }
