@@ -54,6 +54,7 @@ QString copyName(const std::vector<ToleranceProfile>& profiles, const std::strin
 ToleranceProfilesDlg::ToleranceProfilesDlg(const QString& deviceName, int typeCode, QWidget* parent)
     : QDialog(parent), typeCode_(typeCode) {
   setWindowTitle("Профили допусков");
+  setProperty("helpKeyword", "verdict");
   buildLayout(deviceName);
   connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
     takeEdits();

@@ -19,6 +19,7 @@ QString verdictSummary(const PackageVerdict& verdict) {
 }
 
 VerdictBar::VerdictBar(QWidget* parent) : QWidget(parent) {
+  setProperty("helpKeyword", "verdict");
   auto* label = new QLabel("Допуски:", this);
   combo_ = new QComboBox(this);
   combo_->setObjectName("ProfileCombo");
