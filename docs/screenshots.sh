@@ -4,6 +4,8 @@
 #   docs/main-window.png   the main window with a calibration package
 #   docs/kelt-panel.png    the KELT panel after reading the simulated transducer
 #   docs/graphs.png        the graph window
+#   docs/verdict-table.png the verification package judged by a tolerance profile
+#   docs/protocol-pdf.png  the first page of its protocol in PDF, with the verdict
 # The document is examples/kelt.srv when it exists and is of the simulated model; otherwise it is
 # made here through the program itself: a new КЕЛТ1-ЧИ7.73-xxx document (the model the KELT
 # simulator answers as), one calibration package of six measurements taken with the RM-2.3 dialog
@@ -206,3 +208,20 @@ xdotool windowsize "$graph" 1100 700
 xdotool windowmove "$graph" 90 50
 sleep 1
 shoot "$graph" graphs.png
+
+# The verification package judged by the profile "±0,5 %", chosen in the list above the table
+# ("нет", "±0,5 %", "±1 %", "±2 %").
+xdotool key Escape   # closes the graph window
+sleep 0.5
+menu $MENU_PAGES 2
+choose_from_end "$main" 104 88 2
+shoot "$main" verdict-table.png
+
+# The first page of the verification protocol in PDF, judged by two zones.
+build/cli/tdservice-cli report examples/kelt.srv --package 2 --pdf "$work/protocol.pdf" \
+  --limits "0:0,3;4:0,2" --operator "Иванов И. И." --bench "Установка поверочная №2" \
+  --reference "Весы ВЛ-60, мерник 50 л"
+pdftoppm -f 1 -l 1 -r 80 -png "$work/protocol.pdf" "$work/protocol"
+convert "$work"/protocol-*1.png -strip -colors 64 -define png:compression-level=9 \
+  "PNG8:docs/protocol-pdf.png"
+echo docs/protocol-pdf.png
