@@ -79,8 +79,8 @@ std::string hexBytes(std::span<const std::uint8_t> bytes) {
 
 namespace {
 
-constexpr const char* kTitles[EC_COUNT] = {"Время",  "Порт",    "Прибор",   "Направление",
-                                           "Байты",  "Смысл",   "Проверка", "Задержка, мс"};
+constexpr const char* kTitles[EC_COUNT] = {"Время", "Порт",  "Прибор",   "Направление",
+                                           "Байты", "Смысл", "Проверка", "Задержка, мс"};
 
 std::string timeText(std::int64_t timeUs) {
   const std::time_t seconds = static_cast<std::time_t>(timeUs / 1000000);

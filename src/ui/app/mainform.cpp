@@ -38,6 +38,7 @@
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/devices/exchangemonitor.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
@@ -182,6 +183,7 @@ void TMainForm::createActions() {
   NImport = make("Импорт из текстового файла", {});
   NHelp = make("Справка", {});
   NAbout = make("О программе", {});
+  NMonitor = make("Монитор обмена", QKeySequence("Ctrl+M"));
 
   connectCommand(ActionNew, [this] { commands_->ActionNewExecute(); });
   connectCommand(ActionOpen, [this] { commands_->ActionOpenExecute(); });
@@ -205,6 +207,7 @@ void TMainForm::createActions() {
   connectCommand(ActionNewEntryRM, [this] { ActionNewEntryRMExecute(); });
   connectCommand(NHelp, [this] { NHelpClick(); });
   connectCommand(NAbout, [this] { NAboutClick(); });
+  connectCommand(NMonitor, [this] { ExchangeMonitor::open(this); });
 }
 
 // Every command runs through the guard, so a failure becomes one console line, and the actions'
@@ -238,6 +241,9 @@ void TMainForm::createMenus() {
   NPages->setEnabled(false);
   pagesGroup_ = new QActionGroup(this);
   pagesGroup_->setExclusive(true);
+
+  QMenu* service = menuBar()->addMenu("Сервис");
+  service->addAction(NMonitor);
 
   QMenu* help = menuBar()->addMenu("Справка");
   help->addActions({NHelp, NAbout});

@@ -76,9 +76,8 @@ FrameMeaning keltDescribeRequest(std::span<const std::uint8_t> frame) {
   if (frame.empty()) return {};
   const std::string code = hex2(frame[0]);
   if (frame.size() == 1) return {std::string(commandName(frame[0])) + " (" + code + ")", {}, {}};
-  return {"запись блока, команда " + code + ", " + std::to_string(frame.size() - 1) + " байт",
-          {},
-          {}};
+  return {
+      "запись блока, команда " + code + ", " + std::to_string(frame.size() - 1) + " байт", {}, {}};
 }
 
 FrameMeaning keltDescribeReply(std::span<const std::uint8_t> frame,

@@ -1,0 +1,327 @@
+#include "ui/devices/exchangemonitor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBrush>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <ostream>
+
+#include "core/storage/atomicfile.h"
+#include "ui/base/messagelog.h"
+
+using comprt::FrameCheck;
+using comprt::FrameFamily;
+
+ExchangeModel::ExchangeModel(std::size_t limit, QObject* parent)
+    : QAbstractTableModel(parent), limit_(std::max<std::size_t>(limit, 1)) {}
+
+void ExchangeModel::append(std::vector<ExchangeLine> lines) {
+  if (lines.empty()) return;
+  // Lines that would give way at once within the batch are never shown.
+  if (lines.size() > limit_) lines.erase(lines.begin(), lines.end() - static_cast<long>(limit_));
+  const std::size_t overflow =
+      lines_.size() + lines.size() > limit_ ? lines_.size() + lines.size() - limit_ : 0;
+  if (overflow != 0) {
+    beginRemoveRows({}, 0, static_cast<int>(overflow) - 1);
+    lines_.erase(lines_.begin(), lines_.begin() + static_cast<long>(overflow));
+    endRemoveRows();
+  }
+  const int first = static_cast<int>(lines_.size());
+  beginInsertRows({}, first, first + static_cast<int>(lines.size()) - 1);
+  for (ExchangeLine& line : lines) lines_.push_back(std::move(line));
+  endInsertRows();
+}
+
+void ExchangeModel::clear() {
+  beginResetModel();
+  lines_.clear();
+  endResetModel();
+}
+
+int ExchangeModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+}
+
+int ExchangeModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : EC_COUNT;
+}
+
+QVariant ExchangeModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  const ExchangeLine& l = line(index.row());
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+    return QString::fromStdString(exchangeColumnText(l, index.column()));
+  }
+  if (role == Qt::ForegroundRole && l.meaning.check == FrameCheck::bad) {
+    return QBrush(Qt::darkRed);
+  }
+  return {};
+}
+
+QVariant ExchangeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  return QString::fromUtf8(exchangeColumnTitle(section));
+}
+
+void ExchangeFilter::setPort(const std::string& port) {
+  port_ = port;
+  invalidateFilter();
+}
+
+void ExchangeFilter::setFamily(FrameFamily family) {
+  family_ = family;
+  invalidateFilter();
+}
+
+bool ExchangeFilter::filterAcceptsRow(int row, const QModelIndex&) const {
+  const auto& frame = static_cast<const ExchangeModel*>(sourceModel())->line(row).frame;
+  return (port_.empty() || frame.port == port_) &&
+         (family_ == FrameFamily::unknown || frame.family == family_);
+}
+
+namespace {
+
+constexpr FrameFamily kFamilies[] = {FrameFamily::td, FrameFamily::kelt, FrameFamily::zorb,
+                                     FrameFamily::rm23};
+constexpr char kAll[] = "все";
+
+QPointer<ExchangeMonitor> theMonitor;
+
+QString defaultSaveFile(QWidget* parent) {
+  return QFileDialog::getSaveFileName(parent, "Сохранить журнал обмена", "обмен.txt",
+                                      "Текст (*.txt);;CSV файл (*.csv)");
+}
+
+}  // namespace
+
+ExchangeMonitor::ExchangeMonitor(QWidget* parent, std::size_t historyLimit)
+    : QWidget(parent, Qt::Window), chooseSaveFile_(defaultSaveFile) {
+  setObjectName("ExchangeMonitor");
+  setWindowTitle("Монитор обмена");
+  setProperty("helpKeyword", "monitor");
+  model_ = new ExchangeModel(historyLimit, this);
+  filter_ = new ExchangeFilter(this);
+  filter_->setSourceModel(model_);
+  buildControls();
+  connectHandlers();
+  resize(1000, 500);
+}
+
+ExchangeMonitor::~ExchangeMonitor() = default;
+
+ExchangeMonitor* ExchangeMonitor::open(QWidget* from) {
+  if (!theMonitor) theMonitor = new ExchangeMonitor(from ? from->window() : nullptr);
+  theMonitor->show();
+  theMonitor->raise();
+  theMonitor->activateWindow();
+  return theMonitor;
+}
+
+void ExchangeMonitor::buildControls() {
+  auto* portLabel = new QLabel("&Порт:", this);
+  cbPort = new QComboBox(this);
+  cbPort->setObjectName("cbPort");
+  cbPort->addItem(kAll);
+  cbPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  portLabel->setBuddy(cbPort);
+  auto* familyLabel = new QLabel("П&рибор:", this);
+  cbFamily = new QComboBox(this);
+  cbFamily->setObjectName("cbFamily");
+  cbFamily->addItem(kAll, int(FrameFamily::unknown));
+  for (FrameFamily family : kFamilies) cbFamily->addItem(frameFamilyName(family), int(family));
+  familyLabel->setBuddy(cbFamily);
+
+  bnPause = new QPushButton("П&ауза", this);
+  bnPause->setObjectName("bnPause");
+  bnPause->setCheckable(true);
+  bnPause->setToolTip("Пока нажата, новые кадры не записываются");
+  bnClear = new QPushButton("&Очистить", this);
+  bnClear->setObjectName("bnClear");
+  bnCopy = new QPushButton("&Копировать", this);
+  bnCopy->setObjectName("bnCopy");
+  bnCopy->setToolTip("Копировать выделенные строки (Ctrl+C)");
+  bnSave = new QPushButton("&Сохранить…", this);
+  bnSave->setObjectName("bnSave");
+  lbDropped = new QLabel(this);
+  lbDropped->setObjectName("lbDropped");
+
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(portLabel);
+  bar->addWidget(cbPort);
+  bar->addWidget(familyLabel);
+  bar->addWidget(cbFamily);
+  bar->addSpacing(12);
+  for (QPushButton* b : {bnPause, bnClear, bnCopy, bnSave}) bar->addWidget(b);
+  bar->addStretch(1);
+  bar->addWidget(lbDropped);
+
+  View = new QTableView(this);
+  View->setObjectName("View");
+  View->setAccessibleName("Кадры обмена");
+  View->setModel(filter_);
+  View->setSelectionBehavior(QAbstractItemView::SelectRows);
+  View->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  View->setWordWrap(false);
+  View->verticalHeader()->setVisible(false);
+  // Fixed row heights spare the view from measuring every new row.
+  View->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  View->verticalHeader()->setDefaultSectionSize(View->fontMetrics().height() + 4);
+  QHeaderView* header = View->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setStretchLastSection(false);
+  const int widths[EC_COUNT] = {170, 90, 60, 80, 260, 280, 150, 90};
+  for (int c = 0; c < EC_COUNT; ++c) View->setColumnWidth(c, widths[c]);
+
+  auto* copy = new QAction("Копировать", View);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  View->addAction(copy);
+  View->setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(copy, &QAction::triggered, this, [this] { copySelection(); });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(bar);
+  layout->addWidget(View, 1);
+
+  RefreshTimer = new QTimer(this);
+  RefreshTimer->setInterval(kRefreshMs);
+}
+
+void ExchangeMonitor::connectHandlers() {
+  connect(RefreshTimer, &QTimer::timeout, this, [this] { guarded([this] { refresh(); }); });
+  connect(bnPause, &QPushButton::toggled, this, [this](bool on) { pauseToggled(on); });
+  connect(bnClear, &QPushButton::clicked, this, [this] { clearRows(); });
+  connect(bnCopy, &QPushButton::clicked, this, [this] { copySelection(); });
+  connect(bnSave, &QPushButton::clicked, this, [this] { guarded([this] { saveChosen(); }); });
+  connect(cbPort, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
+  connect(cbFamily, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
+}
+
+void ExchangeMonitor::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  listen(!bnPause->isChecked());
+}
+
+void ExchangeMonitor::hideEvent(QHideEvent* event) {
+  listen(false);
+  QWidget::hideEvent(event);
+}
+
+// The ports record only while the monitor listens; what waits in the tap is taken before the
+// listening stops, so no frame of the time before is lost.
+void ExchangeMonitor::listen(bool on) {
+  if (on == bool(listener_)) return;
+  if (on) {
+    listener_ = std::make_unique<comprt::FrameListener>();
+    RefreshTimer->start();
+  } else {
+    RefreshTimer->stop();
+    refresh();
+    listener_.reset();
+  }
+}
+
+void ExchangeMonitor::pauseToggled(bool paused) { listen(!paused && isVisible()); }
+
+void ExchangeMonitor::refresh() {
+  std::vector<comprt::ExchangeFrame> frames;
+  dropped_ += comprt::FrameTap::instance().take(frames);
+  if (frames.empty()) return showDropped();
+  std::vector<ExchangeLine> lines;
+  lines.reserve(frames.size());
+  for (comprt::ExchangeFrame& frame : frames) {
+    addPortChoice(frame.port);
+    lines.push_back(decoder_.decode(std::move(frame)));
+  }
+  // Follows the newest rows only while the user has not scrolled away from them.
+  QScrollBar* scroll = View->verticalScrollBar();
+  const bool atEnd = scroll->value() == scroll->maximum();
+  model_->append(std::move(lines));
+  if (atEnd) View->scrollToBottom();
+  showDropped();
+}
+
+void ExchangeMonitor::showDropped() {
+  lbDropped->setText(dropped_ == 0 ? QString()
+                                   : QString("Пропущено кадров: %1").arg(qulonglong(dropped_)));
+}
+
+void ExchangeMonitor::addPortChoice(const std::string& port) {
+  const QString name = QString::fromStdString(port);
+  if (cbPort->findText(name) < 0) cbPort->addItem(name);
+}
+
+void ExchangeMonitor::applyFilter() {
+  filter_->setPort(cbPort->currentIndex() <= 0 ? std::string()
+                                               : cbPort->currentText().toStdString());
+  filter_->setFamily(static_cast<FrameFamily>(cbFamily->currentData().toInt()));
+}
+
+void ExchangeMonitor::clearRows() {
+  std::vector<comprt::ExchangeFrame> waiting;
+  comprt::FrameTap::instance().take(waiting);
+  model_->clear();
+  dropped_ = 0;
+  showDropped();
+}
+
+QString ExchangeMonitor::selectedText() const {
+  QModelIndexList rows = View->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  std::string text;
+  for (const QModelIndex& row : rows) {
+    text += exchangeTextLine(model_->line(filter_->mapToSource(row).row()));
+  }
+  return QString::fromStdString(text);
+}
+
+void ExchangeMonitor::copySelection() {
+  const QString text = selectedText();
+  if (text.isEmpty()) return;
+  QApplication::clipboard()->setText(text);
+}
+
+void ExchangeMonitor::setSaveDialog(ChooseSaveFile choose) {
+  chooseSaveFile_ = choose ? std::move(choose) : ChooseSaveFile(defaultSaveFile);
+}
+
+void ExchangeMonitor::saveChosen() {
+  const QString path = chooseSaveFile_(this);
+  if (path.isEmpty()) return;
+  saveTo(path);
+  logMessage("Журнал обмена сохранён в " + path);
+}
+
+void ExchangeMonitor::saveTo(const QString& path) {
+  const bool csv = path.endsWith(".csv", Qt::CaseInsensitive);
+  files::writeFileAtomically(path.toStdString(), [&](std::ostream& out) {
+    out << (csv ? exchangeCsvHeader() : exchangeTextHeader());
+    for (int row = 0; row < filter_->rowCount(); ++row) {
+      const ExchangeLine& line = model_->line(filter_->mapToSource(filter_->index(row, 0)).row());
+      out << (csv ? exchangeCsvLine(line) : exchangeTextLine(line));
+    }
+  });  // can throw
+}
+
+QPushButton* exchangeMonitorButton(QWidget* parent) {
+  auto* button = new QPushButton("Монитор обмена", parent);
+  button->setObjectName("bnMonitor");
+  button->setToolTip("Показать кадры обмена с приборами");
+  QObject::connect(button, &QPushButton::clicked, button,
+                   [button] { ExchangeMonitor::open(button); });
+  return button;
+}
