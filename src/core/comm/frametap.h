@@ -39,6 +39,13 @@ struct ExchangeFrame {
   std::vector<std::uint8_t> bytes;
 };
 
+// What a family's decoder reads from a frame.
+struct FrameMeaning {
+  std::string text;  // function or command and the main fields
+  FrameCheck check = FrameCheck::none;
+  std::string problem;  // why the check failed
+};
+
 // The frame as a worker hands it over: fixed size, so posting never allocates.
 struct RawFrame {
   std::int64_t timeUs = 0;

@@ -9,11 +9,7 @@
 
 #include "core/comm/frametap.h"
 
-struct FrameMeaning {
-  std::string text;  // function or command and the main fields
-  comprt::FrameCheck check = comprt::FrameCheck::none;
-  std::string problem;  // why the check failed
-};
+using comprt::FrameMeaning;
 
 // A frame with what it means, as a line of the monitor.
 struct ExchangeLine {

@@ -59,7 +59,7 @@ const char* commandName(std::uint8_t command) {
 }
 
 // A block that ends in its sum: the verdict on the sum.
-FrameMeaning summed(std::string text, std::span<const std::uint8_t> block) {
+comprt::FrameMeaning summed(std::string text, std::span<const std::uint8_t> block) {
   const auto n = block.size();
   const std::uint16_t got = static_cast<std::uint16_t>((block[n - 2] << 8) | block[n - 1]);
   const std::uint16_t expected = keltChecksum(block.first(n - 2));
@@ -72,7 +72,7 @@ FrameMeaning summed(std::string text, std::span<const std::uint8_t> block) {
 
 }  // namespace
 
-FrameMeaning keltDescribeRequest(std::span<const std::uint8_t> frame) {
+comprt::FrameMeaning keltDescribeRequest(std::span<const std::uint8_t> frame) {
   if (frame.empty()) return {};
   const std::string code = hex2(frame[0]);
   if (frame.size() == 1) return {std::string(commandName(frame[0])) + " (" + code + ")", {}, {}};
@@ -80,8 +80,8 @@ FrameMeaning keltDescribeRequest(std::span<const std::uint8_t> frame) {
       "запись блока, команда " + code + ", " + std::to_string(frame.size() - 1) + " байт", {}, {}};
 }
 
-FrameMeaning keltDescribeReply(std::span<const std::uint8_t> frame,
-                               std::span<const std::uint8_t> request) {
+comprt::FrameMeaning keltDescribeReply(std::span<const std::uint8_t> frame,
+                                       std::span<const std::uint8_t> request) {
   if (request.empty()) return {"ответ", {}, {}};
   if (request.size() > 1) {
     // The block comes back as the device took it; the worker knows which echo it expects.

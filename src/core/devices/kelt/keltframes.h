@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "core/devices/exchangelines.h"
+#include "core/comm/frametap.h"
 
-FrameMeaning keltDescribeRequest(std::span<const std::uint8_t> frame);
+comprt::FrameMeaning keltDescribeRequest(std::span<const std::uint8_t> frame);
 // `request`: the frame the reply answers (empty when not known).
-FrameMeaning keltDescribeReply(std::span<const std::uint8_t> frame,
-                               std::span<const std::uint8_t> request);
+comprt::FrameMeaning keltDescribeReply(std::span<const std::uint8_t> frame,
+                                       std::span<const std::uint8_t> request);

@@ -34,7 +34,7 @@ const char* commandName(std::uint8_t command) {
 }
 
 // `block` ends in the sum of the bytes before it.
-FrameMeaning summed(std::string text, std::span<const std::uint8_t> block) {
+comprt::FrameMeaning summed(std::string text, std::span<const std::uint8_t> block) {
   if (block.size() < 2) return {std::move(text), FrameCheck::none, {}};
   const std::uint8_t expected = spprSum(block.first(block.size() - 1));
   if (expected == block.back()) return {std::move(text), FrameCheck::good, {}};
@@ -44,20 +44,21 @@ FrameMeaning summed(std::string text, std::span<const std::uint8_t> block) {
   return {std::move(text), FrameCheck::bad, problem};
 }
 
-FrameMeaning echoed(std::span<const std::uint8_t> frame, std::span<const std::uint8_t> request) {
+comprt::FrameMeaning echoed(std::span<const std::uint8_t> frame,
+                            std::span<const std::uint8_t> request) {
   if (std::ranges::equal(frame, request)) return {"эхо", FrameCheck::good, {}};
   return {"эхо", FrameCheck::bad, "эхо не совпадает с запросом"};
 }
 
 }  // namespace
 
-FrameMeaning spprDescribeRequest(std::span<const std::uint8_t> frame) {
+comprt::FrameMeaning spprDescribeRequest(std::span<const std::uint8_t> frame) {
   if (frame.empty()) return {};
   return {commandName(frame[0]), {}, {}};
 }
 
-FrameMeaning spprDescribeReply(std::span<const std::uint8_t> frame,
-                               std::span<const std::uint8_t> request) {
+comprt::FrameMeaning spprDescribeReply(std::span<const std::uint8_t> frame,
+                                       std::span<const std::uint8_t> request) {
   if (request.empty()) return {"ответ", {}, {}};
   const std::uint8_t command = request[0];
   const bool echoFirst = command == kSpprIdentify || command == SPPR_TEMPERATURE;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <span>
 
-#include "core/devices/exchangelines.h"
+#include "core/comm/frametap.h"
 
-FrameMeaning spprDescribeRequest(std::span<const std::uint8_t> frame);
+comprt::FrameMeaning spprDescribeRequest(std::span<const std::uint8_t> frame);
 // `request`: the frame the reply answers (empty when not known).
-FrameMeaning spprDescribeReply(std::span<const std::uint8_t> frame,
-                               std::span<const std::uint8_t> request);
+comprt::FrameMeaning spprDescribeReply(std::span<const std::uint8_t> frame,
+                                       std::span<const std::uint8_t> request);

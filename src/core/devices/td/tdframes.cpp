@@ -84,7 +84,7 @@ std::string readFields(std::uint8_t function, std::span<const std::uint8_t> data
   return data.empty() ? std::string() : format("; данных %zu байт", data.size());
 }
 
-FrameMeaning checked(std::span<const std::uint8_t> frame, std::string text) {
+comprt::FrameMeaning checked(std::span<const std::uint8_t> frame, std::string text) {
   const std::size_t n = frame.size();
   const std::uint16_t expected =
       crc16(frame.data(), static_cast<std::uint8_t>(std::min<std::size_t>(n - 2, 255)));
@@ -97,19 +97,19 @@ FrameMeaning checked(std::span<const std::uint8_t> frame, std::string text) {
   return {std::move(text), FrameCheck::good, {}};
 }
 
-FrameMeaning tooShort(std::span<const std::uint8_t> frame) {
+comprt::FrameMeaning tooShort(std::span<const std::uint8_t> frame) {
   return {"неполный кадр", FrameCheck::bad, format("%zu байт, кадр не короче 5", frame.size())};
 }
 
 }  // namespace
 
-FrameMeaning tdDescribeRequest(std::span<const std::uint8_t> frame) {
+comprt::FrameMeaning tdDescribeRequest(std::span<const std::uint8_t> frame) {
   if (frame.size() < kShortest) return tooShort(frame);
   const std::size_t data = frame.size() - kShortest;
   return checked(frame, head(frame) + (data != 0 ? format("; данных %zu байт", data) : ""));
 }
 
-FrameMeaning tdDescribeReply(std::span<const std::uint8_t> frame) {
+comprt::FrameMeaning tdDescribeReply(std::span<const std::uint8_t> frame) {
   if (frame.size() < kShortest) return tooShort(frame);
   if (frame[1] & kTdErrorBit) {
     return checked(frame.first(kShortest),

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "core/devices/exchangelines.h"
+#include "core/comm/frametap.h"
 
-FrameMeaning tdDescribeRequest(std::span<const std::uint8_t> frame);
-FrameMeaning tdDescribeReply(std::span<const std::uint8_t> frame);
+comprt::FrameMeaning tdDescribeRequest(std::span<const std::uint8_t> frame);
+comprt::FrameMeaning tdDescribeReply(std::span<const std::uint8_t> frame);

@@ -24,7 +24,7 @@ std::string framingProblem(std::span<const std::uint8_t> frame) {
 
 }  // namespace
 
-FrameMeaning zorbDescribeRequest(std::span<const std::uint8_t> frame) {
+comprt::FrameMeaning zorbDescribeRequest(std::span<const std::uint8_t> frame) {
   const char* text = isRead(frame) ? "чтение коэффициентов" : "запись коэффициентов";
   if (std::string problem = framingProblem(frame); !problem.empty()) {
     return {text, FrameCheck::bad, std::move(problem)};
@@ -37,8 +37,8 @@ FrameMeaning zorbDescribeRequest(std::span<const std::uint8_t> frame) {
   return {text, FrameCheck::good, {}};
 }
 
-FrameMeaning zorbDescribeReply(std::span<const std::uint8_t> frame,
-                               std::span<const std::uint8_t> request) {
+comprt::FrameMeaning zorbDescribeReply(std::span<const std::uint8_t> frame,
+                                       std::span<const std::uint8_t> request) {
   if (std::string problem = framingProblem(frame); !problem.empty()) {
     return {"ответ", FrameCheck::bad, std::move(problem)};
   }

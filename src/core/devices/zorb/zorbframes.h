@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <span>
 
-#include "core/devices/exchangelines.h"
+#include "core/comm/frametap.h"
 
-FrameMeaning zorbDescribeRequest(std::span<const std::uint8_t> frame);
+comprt::FrameMeaning zorbDescribeRequest(std::span<const std::uint8_t> frame);
 // `request`: the frame the reply answers (empty when not known).
-FrameMeaning zorbDescribeReply(std::span<const std::uint8_t> frame,
-                               std::span<const std::uint8_t> request);
+comprt::FrameMeaning zorbDescribeReply(std::span<const std::uint8_t> frame,
+                                       std::span<const std::uint8_t> request);
