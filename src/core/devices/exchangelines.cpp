@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <ctime>
 
-#include "core/devices/kelt/keltframes.h"
-#include "core/devices/rm23/rm23frames.h"
-#include "core/devices/td/tdframes.h"
-#include "core/devices/zorb/zorbframes.h"
+#include "core/devices/kelt/keltmonitor.h"
+#include "core/devices/rm23/rm23monitor.h"
+#include "core/devices/td/tdmonitor.h"
+#include "core/devices/zorb/zorbmonitor.h"
 
 using comprt::ExchangeFrame;
 using comprt::FrameCheck;

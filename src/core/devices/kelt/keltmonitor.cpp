@@ -1,4 +1,4 @@
-#include "core/devices/kelt/keltframes.h"
+#include "core/devices/kelt/keltmonitor.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "core/devices/zorb/zorbframes.h"
+#include "core/devices/zorb/zorbmonitor.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "core/devices/td/tdframes.h"
+#include "core/devices/td/tdmonitor.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "core/devices/rm23/rm23frames.h"
+#include "core/devices/rm23/rm23monitor.h"
 
 #include <algorithm>
 #include <cstdio>
