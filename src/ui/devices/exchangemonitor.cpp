@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
@@ -185,10 +186,12 @@ void ExchangeMonitor::buildControls() {
   const int widths[EC_COUNT] = {170, 90, 60, 80, 260, 280, 150, 90};
   for (int c = 0; c < EC_COUNT; ++c) View->setColumnWidth(c, widths[c]);
 
+  // Ctrl+C is taken from the view's own keys (see eventFilter); the action only shows it.
   auto* copy = new QAction("Копировать", View);
   copy->setShortcut(QKeySequence::Copy);
-  copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  copy->setShortcutContext(Qt::WidgetShortcut);
   View->addAction(copy);
+  View->installEventFilter(this);
   View->setContextMenuPolicy(Qt::ActionsContextMenu);
   connect(copy, &QAction::triggered, this, [this] { copySelection(); });
 
@@ -208,6 +211,17 @@ void ExchangeMonitor::connectHandlers() {
   connect(bnSave, &QPushButton::clicked, this, [this] { guarded([this] { saveChosen(); }); });
   connect(cbPort, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
   connect(cbFamily, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
+}
+
+// The view would copy only its current cell on Ctrl+C; the monitor copies the selected rows.
+bool ExchangeMonitor::eventFilter(QObject* watched, QEvent* event) {
+  const bool copyKey =
+      (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy);
+  if (watched != View || !copyKey) return QWidget::eventFilter(watched, event);
+  if (event->type() == QEvent::KeyPress) copySelection();
+  event->accept();
+  return true;
 }
 
 void ExchangeMonitor::showEvent(QShowEvent* event) {

@@ -83,6 +83,7 @@ class ExchangeMonitor : public QWidget {
   void setSaveDialog(ChooseSaveFile choose);
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
