@@ -31,29 +31,65 @@ ExchangeModel::ExchangeModel(std::size_t limit, QObject* parent)
 
 void ExchangeModel::append(std::vector<ExchangeLine> lines) {
   if (lines.empty()) return;
-  // Lines that would give way at once within the batch are never shown.
+  // Lines that would give way within the same batch are never shown.
   if (lines.size() > limit_) lines.erase(lines.begin(), lines.end() - static_cast<long>(limit_));
-  const std::size_t overflow =
-      lines_.size() + lines.size() > limit_ ? lines_.size() + lines.size() - limit_ : 0;
-  if (overflow != 0) {
-    beginRemoveRows({}, 0, static_cast<int>(overflow) - 1);
-    lines_.erase(lines_.begin(), lines_.begin() + static_cast<long>(overflow));
-    endRemoveRows();
+  const std::size_t total = lines_.size() + lines.size();
+  if (total > limit_) dropOldest(total - limit_);
+  std::uint64_t number = firstNumber_ + lines_.size();
+  std::vector<std::uint64_t> accepted;
+  for (ExchangeLine& line : lines) {
+    if (accepts(line.frame)) accepted.push_back(number);
+    lines_.push_back(std::move(line));
+    ++number;
   }
-  const int first = static_cast<int>(lines_.size());
-  beginInsertRows({}, first, first + static_cast<int>(lines.size()) - 1);
-  for (ExchangeLine& line : lines) lines_.push_back(std::move(line));
+  if (accepted.empty()) return;
+  const int first = static_cast<int>(shown_.size());
+  beginInsertRows({}, first, first + static_cast<int>(accepted.size()) - 1);
+  shown_.insert(shown_.end(), accepted.begin(), accepted.end());
   endInsertRows();
+}
+
+void ExchangeModel::dropOldest(std::size_t count) {
+  lines_.erase(lines_.begin(), lines_.begin() + static_cast<long>(count));
+  firstNumber_ += count;
+  const auto kept = std::lower_bound(shown_.begin(), shown_.end(), firstNumber_);
+  const auto gone = static_cast<int>(kept - shown_.begin());
+  if (gone == 0) return;
+  beginRemoveRows({}, 0, gone - 1);
+  shown_.erase(shown_.begin(), kept);
+  endRemoveRows();
 }
 
 void ExchangeModel::clear() {
   beginResetModel();
+  firstNumber_ += lines_.size();
   lines_.clear();
+  shown_.clear();
   endResetModel();
 }
 
+void ExchangeModel::setFilter(const std::string& port, FrameFamily family) {
+  beginResetModel();
+  port_ = port;
+  family_ = family;
+  shown_.clear();
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (accepts(lines_[i].frame)) shown_.push_back(firstNumber_ + i);
+  }
+  endResetModel();
+}
+
+bool ExchangeModel::accepts(const comprt::ExchangeFrame& frame) const {
+  return (port_.empty() || frame.port == port_) &&
+         (family_ == FrameFamily::unknown || frame.family == family_);
+}
+
+const ExchangeLine& ExchangeModel::line(int row) const {
+  return lines_[static_cast<std::size_t>(shown_[static_cast<std::size_t>(row)] - firstNumber_)];
+}
+
 int ExchangeModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+  return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int ExchangeModel::columnCount(const QModelIndex& parent) const {
@@ -77,22 +113,6 @@ QVariant ExchangeModel::headerData(int section, Qt::Orientation orientation, int
   return QString::fromUtf8(exchangeColumnTitle(section));
 }
 
-void ExchangeFilter::setPort(const std::string& port) {
-  port_ = port;
-  invalidateFilter();
-}
-
-void ExchangeFilter::setFamily(FrameFamily family) {
-  family_ = family;
-  invalidateFilter();
-}
-
-bool ExchangeFilter::filterAcceptsRow(int row, const QModelIndex&) const {
-  const auto& frame = static_cast<const ExchangeModel*>(sourceModel())->line(row).frame;
-  return (port_.empty() || frame.port == port_) &&
-         (family_ == FrameFamily::unknown || frame.family == family_);
-}
-
 namespace {
 
 constexpr FrameFamily kFamilies[] = {FrameFamily::td, FrameFamily::kelt, FrameFamily::zorb,
@@ -114,8 +134,6 @@ ExchangeMonitor::ExchangeMonitor(QWidget* parent, std::size_t historyLimit)
   setWindowTitle("Монитор обмена");
   setProperty("helpKeyword", "monitor");
   model_ = new ExchangeModel(historyLimit, this);
-  filter_ = new ExchangeFilter(this);
-  filter_->setSourceModel(model_);
   buildControls();
   connectHandlers();
   resize(1000, 500);
@@ -172,10 +190,13 @@ void ExchangeMonitor::buildControls() {
   View = new QTableView(this);
   View->setObjectName("View");
   View->setAccessibleName("Кадры обмена");
-  View->setModel(filter_);
+  View->setModel(model_);
   View->setSelectionBehavior(QAbstractItemView::SelectRows);
   View->setSelectionMode(QAbstractItemView::ExtendedSelection);
   View->setWordWrap(false);
+  // Eliding measures every text; clipping the long ones costs nothing and hides nothing the tool
+  // tip does not show.
+  View->setTextElideMode(Qt::ElideNone);
   View->verticalHeader()->setVisible(false);
   // Fixed row heights spare the view from measuring every new row.
   View->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -279,9 +300,9 @@ void ExchangeMonitor::addPortChoice(const std::string& port) {
 }
 
 void ExchangeMonitor::applyFilter() {
-  filter_->setPort(cbPort->currentIndex() <= 0 ? std::string()
-                                               : cbPort->currentText().toStdString());
-  filter_->setFamily(static_cast<FrameFamily>(cbFamily->currentData().toInt()));
+  model_->setFilter(
+      cbPort->currentIndex() <= 0 ? std::string() : cbPort->currentText().toStdString(),
+      static_cast<FrameFamily>(cbFamily->currentData().toInt()));
 }
 
 void ExchangeMonitor::clearRows() {
@@ -298,7 +319,7 @@ QString ExchangeMonitor::selectedText() const {
             [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
   std::string text;
   for (const QModelIndex& row : rows) {
-    text += exchangeTextLine(model_->line(filter_->mapToSource(row).row()));
+    text += exchangeTextLine(model_->line(row.row()));
   }
   return QString::fromStdString(text);
 }
@@ -324,8 +345,8 @@ void ExchangeMonitor::saveTo(const QString& path) {
   const bool csv = path.endsWith(".csv", Qt::CaseInsensitive);
   files::writeFileAtomically(path.toStdString(), [&](std::ostream& out) {
     out << (csv ? exchangeCsvHeader() : exchangeTextHeader());
-    for (int row = 0; row < filter_->rowCount(); ++row) {
-      const ExchangeLine& line = model_->line(filter_->mapToSource(filter_->index(row, 0)).row());
+    for (int row = 0; row < model_->rowCount(); ++row) {
+      const ExchangeLine& line = model_->line(row);
       out << (csv ? exchangeCsvLine(line) : exchangeTextLine(line));
     }
   });  // can throw

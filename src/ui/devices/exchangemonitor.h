@@ -8,7 +8,6 @@
 
 #include <QAbstractTableModel>
 #include <QPointer>
-#include <QSortFilterProxyModel>
 #include <QWidget>
 #include <cstdint>
 #include <deque>
@@ -26,15 +25,19 @@ class QPushButton;
 class QTableView;
 class QTimer;
 
-// The frames as rows, oldest first, at most `limit` of them.
+// The frames of one port and one family as rows, oldest first. The model keeps at most `limit`
+// frames; the filter is its own, so that the oldest frames giving way and new ones arriving cost
+// only what they touch (a proxy model would re-map all rows on every batch).
 class ExchangeModel : public QAbstractTableModel {
  public:
   explicit ExchangeModel(std::size_t limit, QObject* parent = nullptr);
 
-  // Appends the lines; the oldest rows give way when the limit is passed.
+  // Appends the lines; the oldest give way when the limit is passed.
   void append(std::vector<ExchangeLine> lines);
   void clear();
-  const ExchangeLine& line(int row) const { return lines_[static_cast<std::size_t>(row)]; }
+  // An empty port or FrameFamily::unknown takes all.
+  void setFilter(const std::string& port, comprt::FrameFamily family);
+  const ExchangeLine& line(int row) const;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -42,21 +45,13 @@ class ExchangeModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
+  bool accepts(const comprt::ExchangeFrame& frame) const;
+  void dropOldest(std::size_t count);
+
   std::size_t limit_;
   std::deque<ExchangeLine> lines_;
-};
-
-// Rows of one port and one family; an empty port or family::unknown takes all.
-class ExchangeFilter : public QSortFilterProxyModel {
- public:
-  using QSortFilterProxyModel::QSortFilterProxyModel;
-  void setPort(const std::string& port);
-  void setFamily(comprt::FrameFamily family);
-
- protected:
-  bool filterAcceptsRow(int row, const QModelIndex& parent) const override;
-
- private:
+  std::uint64_t firstNumber_ = 0;    // the number of lines_.front(), counted since the start
+  std::deque<std::uint64_t> shown_;  // numbers of the lines the filter takes
   std::string port_;
   comprt::FrameFamily family_ = comprt::FrameFamily::unknown;
 };
@@ -110,7 +105,6 @@ class ExchangeMonitor : public QWidget {
   QTimer* RefreshTimer;
 
   ExchangeModel* model_;
-  ExchangeFilter* filter_;
   ExchangeDecoder decoder_;
   std::unique_ptr<comprt::FrameListener> listener_;  // while frames are wanted
   std::uint64_t dropped_ = 0;
