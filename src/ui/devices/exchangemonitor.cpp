@@ -203,8 +203,8 @@ void ExchangeMonitor::buildControls() {
   View->verticalHeader()->setDefaultSectionSize(View->fontMetrics().height() + 4);
   QHeaderView* header = View->horizontalHeader();
   header->setSectionResizeMode(QHeaderView::Interactive);
-  header->setStretchLastSection(false);
-  const int widths[EC_COUNT] = {170, 90, 60, 80, 260, 280, 150, 90};
+  header->setStretchLastSection(true);
+  const int widths[EC_COUNT] = {170, 90, 60, 95, 260, 360, 150, 90};
   for (int c = 0; c < EC_COUNT; ++c) View->setColumnWidth(c, widths[c]);
 
   // Ctrl+C is taken from the view's own keys (see eventFilter); the action only shows it.
