@@ -142,7 +142,12 @@ ExchangeMonitor::ExchangeMonitor(QWidget* parent, std::size_t historyLimit)
 ExchangeMonitor::~ExchangeMonitor() = default;
 
 ExchangeMonitor* ExchangeMonitor::open(QWidget* from) {
-  if (!theMonitor) theMonitor = new ExchangeMonitor(from ? from->window() : nullptr);
+  if (!theMonitor) {
+    // The program's main window owns the monitor: a dialog it was opened from may close first.
+    QWidget* owner = from ? from->window() : nullptr;
+    while (owner && owner->parentWidget()) owner = owner->parentWidget()->window();
+    theMonitor = new ExchangeMonitor(owner);
+  }
   theMonitor->show();
   theMonitor->raise();
   theMonitor->activateWindow();
