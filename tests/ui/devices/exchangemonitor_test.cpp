@@ -188,4 +188,19 @@ TEST_F(ExchangeMonitorTest, AFailedSaveIsOneConsoleLine) {
   EXPECT_FALSE(QFile::exists(path));
 }
 
+TEST(ExchangeMonitorButton, OpensTheOneMonitorOwnedByTheMainWindow) {
+  QWidget mainWindow;
+  QWidget dialog(&mainWindow, Qt::Dialog);  // a window of its own, as the RM-2.3 dialog is
+  QPushButton* button = exchangeMonitorButton(&dialog);
+  mainWindow.show();
+  dialog.show();
+  QTest::mouseClick(button, Qt::LeftButton);
+  auto* monitor = mainWindow.findChild<QWidget*>("ExchangeMonitor");
+  ASSERT_NE(monitor, nullptr);
+  EXPECT_TRUE(monitor->isVisible());
+  EXPECT_EQ(monitor->windowTitle(), "Монитор обмена");
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(mainWindow.findChildren<QWidget*>("ExchangeMonitor").size(), 1);
+}
+
 }  // namespace
