@@ -22,6 +22,7 @@
 
 #include "core/storage/atomicfile.h"
 #include "ui/base/messagelog.h"
+#include "ui/base/regkey.h"
 
 using comprt::FrameCheck;
 using comprt::FrameFamily;
@@ -118,6 +119,9 @@ namespace {
 constexpr FrameFamily kFamilies[] = {FrameFamily::td, FrameFamily::kelt, FrameFamily::zorb,
                                      FrameFamily::rm23};
 constexpr char kAll[] = "все";
+// Settings: where the window was and how the user laid out the columns.
+constexpr char kGeometryValue[] = "MonitorGeometry";
+constexpr char kColumnsValue[] = "MonitorColumns";
 
 QPointer<ExchangeMonitor> theMonitor;
 
@@ -137,6 +141,27 @@ ExchangeMonitor::ExchangeMonitor(QWidget* parent, std::size_t historyLimit)
   buildControls();
   connectHandlers();
   resize(1000, 500);
+  restoreLayout();
+}
+
+void ExchangeMonitor::restoreLayout() {
+  guarded([this] {
+    RegKey key;
+    key.create(kProgramKey);
+    restoreGeometry(QByteArray::fromBase64(key.readString(kGeometryValue).toLatin1()));
+    View->horizontalHeader()->restoreState(
+        QByteArray::fromBase64(key.readString(kColumnsValue).toLatin1()));
+  });
+}
+
+void ExchangeMonitor::storeLayout() {
+  guarded([this] {
+    RegKey key;
+    key.create(kProgramKey);
+    key.writeString(kGeometryValue, QString::fromLatin1(saveGeometry().toBase64()));
+    key.writeString(kColumnsValue,
+                    QString::fromLatin1(View->horizontalHeader()->saveState().toBase64()));
+  });
 }
 
 ExchangeMonitor::~ExchangeMonitor() = default;
@@ -257,6 +282,7 @@ void ExchangeMonitor::showEvent(QShowEvent* event) {
 
 void ExchangeMonitor::hideEvent(QHideEvent* event) {
   listen(false);
+  storeLayout();
   QWidget::hideEvent(event);
 }
 

@@ -85,6 +85,9 @@ class ExchangeMonitor : public QWidget {
  private:
   void buildControls();
   void connectHandlers();
+  // The window's place and the column layout, kept in the program's settings.
+  void restoreLayout();
+  void storeLayout();
   void listen(bool on);
   void pauseToggled(bool paused);
   void clearRows();

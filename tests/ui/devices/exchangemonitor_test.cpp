@@ -188,6 +188,17 @@ TEST_F(ExchangeMonitorTest, AFailedSaveIsOneConsoleLine) {
   EXPECT_FALSE(QFile::exists(path));
 }
 
+TEST(ExchangeMonitorLayout, ColumnWidthsSurviveTheWindow) {
+  {
+    ExchangeMonitor monitor;
+    monitor.show();
+    control<QTableView>(&monitor, "View")->setColumnWidth(EC_MEANING, 432);
+    monitor.hide();
+  }
+  ExchangeMonitor again;
+  EXPECT_EQ(control<QTableView>(&again, "View")->columnWidth(EC_MEANING), 432);
+}
+
 TEST(ExchangeMonitorButton, OpensTheOneMonitorOwnedByTheMainWindow) {
   QWidget mainWindow;
   QWidget dialog(&mainWindow, Qt::Dialog);  // a window of its own, as the RM-2.3 dialog is
