@@ -86,12 +86,28 @@ double parseStrictReal(std::string_view text, std::string_view what) {
   return v;
 }
 
+namespace {
+
+std::string& tracePath() {
+  static std::string path;
+  return path;
+}
+
+}  // namespace
+
+const std::string& traceFile() { return tracePath(); }
+
 CommonOptions takeCommonOptions(std::vector<std::string>& args) {
   CommonOptions common;
   std::vector<std::string> rest;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
       common.help = true;
+    } else if (args[i] == "--trace") {
+      if (i + 1 == args.size()) throw UsageError("Нет значения параметра --trace");
+      common.trace = args[++i];
+      if (common.trace.empty()) throw UsageError("Пустое имя файла в параметре --trace");
+      tracePath() = common.trace;
     } else if (args[i] == "--locale") {
       if (i + 1 == args.size()) throw UsageError("Нет значения параметра --locale");
       common.locale = args[++i];

@@ -51,5 +51,9 @@ double parseStrictReal(std::string_view text, std::string_view what);
 struct CommonOptions {
   bool help = false;
   std::string locale;  // empty: the user's
+  std::string trace;   // the device commands' frames go to this file; empty: none
 };
+// Also remembers the trace file for the device workers (traceFile()).
 CommonOptions takeCommonOptions(std::vector<std::string>& args);
+// The --trace file of the command line; empty when none was given.
+const std::string& traceFile();

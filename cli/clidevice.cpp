@@ -3,6 +3,7 @@
 #include <charconv>
 #include <fstream>
 
+#include "cliargs.h"
 #include "ui/base/systemports.h"
 
 int cliPortPosition(const std::string& nameOrPath) { return installPortListWith(nameOrPath); }
@@ -20,6 +21,45 @@ double jsonNumber(const nlohmann::json& object, const std::string& key) {
   if (it == object.end() || !it->is_number())
     throw MessageError("В данных JSON нет числа \"" + key + "\"");
   return it->get<double>();
+}
+
+CliTrace::CliTrace(const std::string& path) : path_(path), out_(path, std::ios::trunc) {
+  if (!out_) throw MessageError("Не удалось открыть файл трассировки " + path);
+  out_ << exchangeTextHeader() << std::flush;
+  writer_ = std::jthread([this](std::stop_token stop) {
+    while (!stop.stop_requested()) {
+      std::this_thread::sleep_for(kPeriod);
+      flush();
+    }
+  });
+}
+
+CliTrace::~CliTrace() {
+  writer_ = {};
+  flush();
+}
+
+CliTrace* CliTrace::ofCommandLine() {
+  if (traceFile().empty()) return nullptr;
+  // Kept to the end of the run: a command with several workers writes them all to one file.
+  static const std::unique_ptr<CliTrace> trace = std::make_unique<CliTrace>(traceFile());
+  return trace.get();
+}
+
+void CliTrace::flush() {
+  std::lock_guard lock(mutex_);
+  std::vector<comprt::ExchangeFrame> frames;
+  const std::uint64_t dropped = comprt::FrameTap::instance().take(frames);
+  if (dropped != 0) out_ << exchangeDroppedLine(dropped);
+  for (comprt::ExchangeFrame& frame : frames) {
+    out_ << exchangeTextLine(decoder_.decode(std::move(frame)));
+  }
+  out_.flush();
+}
+
+void CliTrace::requireWritten() {
+  std::lock_guard lock(mutex_);
+  if (!out_) throw MessageError("Не удалось записать файл трассировки " + path_);
 }
 
 double shortestOf(float value) {
@@ -50,5 +90,9 @@ std::string deviceUsageNotes() {
          "  выходом; КОД - код Ду 2..11 (Ду 25 .. Ду 200).\n"
          "rm23 measure: измерение с остановкой по времени; --temperature-channel - канал\n"
          "  термометра (без него температура не измеряется), --sensor - тип термометра.\n"
-         "Значения проверяются до того, как что-либо отправлено прибору.\n";
+         "Значения проверяются до того, как что-либо отправлено прибору.\n"
+         "--trace ФАЙЛ - записывать в ФАЙЛ каждый кадр обмена с прибором по мере обмена: время,\n"
+         "  порт, прибор, направление, байты, смысл, проверка, задержка ответа в мс (столбцы\n"
+         "  через табуляцию, как при сохранении монитора обмена в текст). Файл создается\n"
+         "  заново.\n";
 }

@@ -123,6 +123,7 @@ void ComPort::open(const std::string& name) {
   const std::string path = name.find('/') == std::string::npos ? "/dev/" + name : name;
   fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) failOpen(path);
+  recorder_.setPort(name);
   // No sharing: a second open of the device fails while this one holds it. Not every device
   // supports it, and the port works without.
   ::ioctl(fd_, TIOCEXCL);
@@ -200,14 +201,21 @@ void ComPort::requireOpen() const {
 
 void ComPort::read(void* buffer, std::size_t n) {
   requireOpen();
-  if (receive(static_cast<std::uint8_t*>(buffer), n) != n) fail(msgNoAnswer);
+  if (receive(static_cast<std::uint8_t*>(buffer), n) != n) failShortReply();
 }
 
 std::size_t ComPort::readAvailable(void* buffer, std::size_t max) {
   requireOpen();
   const std::size_t count = receive(static_cast<std::uint8_t*>(buffer), max);
-  if (count == 0) fail(msgNoAnswer);
+  if (count == 0) failShortReply();
   return count;
+}
+
+void ComPort::failShortReply() {
+  // Also a reply of no byte at all gets its line: the request went unanswered.
+  recorder_.received(nullptr, 0);
+  recorder_.endReply(FrameCheck::bad, messages[msgNoAnswer]);
+  fail(msgNoAnswer);
 }
 
 std::size_t ComPort::receive(std::uint8_t* buffer, std::size_t n) {
@@ -225,6 +233,7 @@ std::size_t ComPort::receive(std::uint8_t* buffer, std::size_t n) {
     if (events & POLLIN) {
       const ssize_t k = ::read(fd_, buffer + got, n - got);
       if (k > 0) {
+        recorder_.received(buffer + got, static_cast<std::size_t>(k));
         got += static_cast<std::size_t>(k);
         if (timeouts_.readInterval != 0)
           gapEnd = Clock::now() + milliseconds(timeouts_.readInterval);
@@ -257,6 +266,7 @@ void ComPort::write(const void* buffer, std::size_t n) {
     if (waitFor(fd_, POLLOUT, deadline) == 0) break;
   }
   if (done != n) throw win_error(kWriteFault, "Не удаётся произвести запись в порт");
+  recorder_.sent(bytes, n);
 }
 
 void ComPort::purge() {

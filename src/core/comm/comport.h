@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "core/comm/frametap.h"
+
 namespace comprt {
 
 // The library's four message texts; device protocols raise the last two themselves.
@@ -70,7 +72,8 @@ class ComPort {
   // The system's write-fault code, carried by the win_error of a write that ended short.
   static constexpr int kWriteFault = 29;
 
-  ComPort() = default;
+  // `family` names the device family in the frames the port records.
+  explicit ComPort(FrameFamily family = FrameFamily::unknown) : recorder_(family) {}
   ~ComPort();
   ComPort(const ComPort&) = delete;
   ComPort& operator=(const ComPort&) = delete;
@@ -129,11 +132,14 @@ class ComPort {
   void configure(const LineSettings& settings);
   void requireOpen() const;
   std::size_t receive(std::uint8_t* buffer, std::size_t n);
+  // Records the reply as incomplete and throws "Прибор не отвечает".
+  [[noreturn]] void failShortReply();
   bool changeModemLine(unsigned long request, int line);
 
   int fd_ = -1;
   Timeouts timeouts_;
   std::mutex readMutex_;
+  FrameRecorder recorder_;
 };
 
 // The serial ports of the machine, built once at start-up and read-only afterwards. Ports are

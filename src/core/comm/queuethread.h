@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "core/base/errors.h"
+#include "core/comm/frametap.h"
 
 // Flags of QueueThread::push. Bits 0-7: the expected outcomes of the preceding commands (bit 0
 // the newest, 1 = succeeded); bits 8-15: which of them the condition looks at (0 = none).
@@ -153,6 +154,7 @@ class QueueThread {
         item.message = failureText(item.failure);
         word = 0;
       }
+      comprt::endExchange(item.message);
     }
     history_.store((history << 1) | (succeeded ? 1u : 0u), std::memory_order_release);
     notify(QM_ITEM, word);

@@ -39,6 +39,7 @@
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/devices/exchangemonitor.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
@@ -193,6 +194,7 @@ void TMainForm::createActions() {
   NImport = make("Импорт из текстового файла", {});
   NHelp = make("Справка", {});
   NAbout = make("О программе", {});
+  NMonitor = make("Монитор обмена", QKeySequence("Ctrl+M"));
 
   connectCommand(ActionNew, [this] { commands_->ActionNewExecute(); });
   connectCommand(ActionOpen, [this] { commands_->ActionOpenExecute(); });
@@ -219,6 +221,7 @@ void TMainForm::createActions() {
   connectCommand(ActionNewEntryRM, [this] { ActionNewEntryRMExecute(); });
   connectCommand(NHelp, [this] { NHelpClick(); });
   connectCommand(NAbout, [this] { NAboutClick(); });
+  connectCommand(NMonitor, [this] { ExchangeMonitor::open(this); });
 }
 
 // Every command runs through the guard, so a failure becomes one console line, and the actions'
@@ -254,6 +257,9 @@ void TMainForm::createMenus() {
   NPages->setEnabled(false);
   pagesGroup_ = new QActionGroup(this);
   pagesGroup_->setExclusive(true);
+
+  QMenu* service = menuBar()->addMenu("Сервис");
+  service->addAction(NMonitor);
 
   QMenu* help = menuBar()->addMenu("Справка");
   help->addActions({NHelp, NAbout});

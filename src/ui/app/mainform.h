@@ -141,6 +141,7 @@ class TMainForm : public QMainWindow {
   QAction* ActionAppr;
   QAction* ActionLines;
   QAction* ActionGraphics;
+  QAction* NMonitor;
   QAction* ActionNewEntryRM;
   QAction* NSaveAs;
   QAction* NClose;

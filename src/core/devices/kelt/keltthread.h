@@ -55,7 +55,7 @@ class KeltThread : public QueueThread<KeltCommon> {
   void writeBlock(uint8_t leading, std::span<const uint8_t> sent,
                   std::span<const uint8_t> expected);
 
-  comprt::ComPort port_;
+  comprt::ComPort port_{comprt::FrameFamily::kelt};
   std::chrono::milliseconds busyPause_;
   // The command of the adapter exchange in progress, whose echoes follow the busy rule; empty on
   // the direct link.

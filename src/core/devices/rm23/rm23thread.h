@@ -28,5 +28,5 @@ class SpprThread : public QueueThread<SpprCommon> {
   void temperature(SpprCommon& data);
   void status(SpprCommon& data);
 
-  comprt::ComPort port_;
+  comprt::ComPort port_{comprt::FrameFamily::rm23};
 };

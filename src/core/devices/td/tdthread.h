@@ -26,7 +26,7 @@ class TDx2Thread : public QueueThread<TDx2Common> {
   void open(const TDx2Common& data);
   void exchange(TDx2Common& data);
 
-  comprt::ComPort port_;
+  comprt::ComPort port_{comprt::FrameFamily::td};
   std::chrono::milliseconds settle_;
   int baudRate_ = 9600;
 };

@@ -27,5 +27,5 @@ class ZorbThread : public QueueThread<ZorbCommon> {
   void read(ZorbCommon& data);
   ZorbFrame exchange(const ZorbFrame& request);
 
-  comprt::ComPort port_;
+  comprt::ComPort port_{comprt::FrameFamily::zorb};
 };

@@ -18,6 +18,7 @@
 #include "core/base/errors.h"
 #include "core/devices/kelt/keltmodels.h"
 #include "ui/base/messagelog.h"
+#include "ui/devices/exchangemonitor.h"
 #include "ui/widgets/buddylabel.h"
 #include "ui/widgets/discombobox.h"
 #include "ui/widgets/floatedit.h"
@@ -97,7 +98,10 @@ void TKeltFrame::buildControls() {
   edDevNum->setAccessibleName("Зав. № КЕЛТ");
 
   auto* top = new QFormLayout;
-  top->addRow(labelFor("COM-порт:", cbPort, this), cbPort);
+  auto* portRow = new QHBoxLayout;
+  portRow->addWidget(cbPort, 1);
+  portRow->addWidget(exchangeMonitorButton(this));
+  top->addRow(labelFor("COM-порт:", cbPort, this), portRow);
   top->addRow(labelFor("Зав. № КЕЛТ:", edDevNum, this), edDevNum);
 
   bnRead = button("Считать", "bnRead", this);

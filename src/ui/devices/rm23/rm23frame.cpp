@@ -16,6 +16,7 @@
 #include "core/base/localehook.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/devices/exchangemonitor.h"
 #include "ui/widgets/buddylabel.h"
 #include "ui/widgets/discombobox.h"
 #include "ui/widgets/floatedit.h"
@@ -123,7 +124,10 @@ void TSpprDlg::buildControls() {
   RunTimer->setInterval(kRunRedrawMs);
 
   auto* top = new QFormLayout;
-  top->addRow(labelFor("COM-порт:", cbPort, this), cbPort);
+  auto* portRow = new QHBoxLayout;
+  portRow->addWidget(cbPort, 1);
+  portRow->addWidget(exchangeMonitorButton(this));
+  top->addRow(labelFor("COM-порт:", cbPort, this), portRow);
   top->addRow(labelFor("Напряжение питания, В:", pnU, this), pnU);
 
   auto* column = new QVBoxLayout(this);

@@ -22,6 +22,7 @@
 #include "core/comm/comport.h"
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
+#include "ui/devices/exchangemonitor.h"
 #include "ui/devices/td/tdportsetup.h"
 #include "ui/devices/td/tdreadingspage.h"
 #include "ui/devices/td/tdstartstopforms.h"
@@ -175,6 +176,7 @@ QWidget* TTDFrame::buildTopBar() {
     row->addWidget(Bits[i]);
   }
   row->addStretch();
+  row->addWidget(exchangeMonitorButton(bar));
   return bar;
 }
 

@@ -12,6 +12,7 @@
 
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
+#include "ui/devices/exchangemonitor.h"
 #include "ui/widgets/buddylabel.h"
 #include "ui/widgets/floatedit.h"
 #include "ui/widgets/intedit.h"
@@ -77,7 +78,10 @@ void TZorbFrame::buildControls() {
   bnWrite->setObjectName("bnWrite");
 
   auto* top = new QFormLayout;
-  top->addRow(labelFor("Com-порт:", cbPort, this), cbPort);
+  auto* portRow = new QHBoxLayout;
+  portRow->addWidget(cbPort, 1);
+  portRow->addWidget(exchangeMonitorButton(this));
+  top->addRow(labelFor("Com-порт:", cbPort, this), portRow);
   top->addRow(labelFor("Заводской №:", edDevNum, this), edDevNum);
   lbOutType = labelFor("Цена импульса, м3:", cbOutType, this);
   lbOutType->setObjectName("lbOutType");
