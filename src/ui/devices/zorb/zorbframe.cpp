@@ -119,6 +119,9 @@ void TZorbFrame::init(int model) {
   cbPort->setCurrentIndex(0);
   cbPort->setCurrentIndex(rememberedPort(*cbPort, kPortValue));
   guarded([this] { cbPortChange(); });
+  // Choosing a port opens it, so a chosen port is a port in use.
+  new PortChoice(
+      *cbPort, true, [this] { return cbPort->currentIndex() > 0; }, [this] { cbPortChange(); });
   updateButtons();
   cbDuChange();
   cbOutType->setCurrentIndex(0);
