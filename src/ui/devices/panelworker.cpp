@@ -97,7 +97,12 @@ void PortChoice::portsChanged() {
     return;
   }
   if (!lost_ && now.node == held_.node) return;
-  // Back: plugged in again, possibly between two looks at the ports.
+  // Back: plugged in again, possibly between two looks at the ports. A known device is named
+  // by its link a moment after its node appears: until then it is not taken for another one.
+  if (!held_.identity.empty() && now.identity.empty()) {
+    lost_ = true;
+    return;
+  }
   lost_ = false;
   held_.node = now.node;
   deviceBack(now.identity, QString::fromStdString(now.label));
@@ -111,10 +116,10 @@ void PortChoice::deviceBack(const std::string& identity, const QString& label) {
                "порт заново сами");
   } else if (identity != held_.identity) {
     logMessage(port + " снова доступен, но к нему подключено другое устройство" +
-               (label.isEmpty() ? QString() : " (" + label + ")") + ": порт не открыт заново");
+               (label.isEmpty() ? QString() : ": " + label) + ". Порт не открыт заново");
   } else {
     reopen_();
-    logMessage(port + " снова подключён и открыт заново");
+    logMessage(port + " снова подключён: порт открыт заново");
   }
 }
 
