@@ -56,6 +56,8 @@ void fillPortCombo(QComboBox& combo, bool withNoPort) {
     combo.addItem(watcher.displayText(ports->name(i)), QString::fromStdString(ports->name(i)));
   }
   if (chosen >= 0 && chosen < combo.count()) combo.setCurrentIndex(chosen);
+  // A device's name makes the texts long; none is to be cut off.
+  combo.setSizeAdjustPolicy(QComboBox::AdjustToContents);
 }
 
 PortChoice::PortChoice(QComboBox& combo, bool withNoPort, std::function<bool()> inUse,
@@ -111,9 +113,7 @@ void PortChoice::portsChanged() {
 void PortChoice::deviceBack(const std::string& identity, const QString& label) {
   const QString port = "Порт " + QString::fromStdString(held_.name);
   if (held_.identity.empty() || identity.empty()) {
-    logMessage(port +
-               " снова доступен, но узнать на нём прежнее устройство нельзя: откройте "
-               "порт заново сами");
+    logMessage(port + " снова доступен, но устройство на нём не опознать: откройте порт сами");
   } else if (identity != held_.identity) {
     logMessage(port + " снова доступен, но к нему подключено другое устройство" +
                (label.isEmpty() ? QString() : ": " + label) + ". Порт не открыт заново");

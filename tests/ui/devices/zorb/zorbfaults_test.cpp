@@ -185,9 +185,8 @@ TEST_F(ZorbReturnTest, AnUnnamedDeviceBackIsLeftToTheUser) {
   EXPECT_EQ(click(bnRead()), kHangUpText);
   ASSERT_TRUE(waitFor(port + " отключён"));
   ASSERT_TRUE(link.waitReturned(sim->path()));
-  ASSERT_TRUE(waitFor(port +
-                      " снова доступен, но узнать на нём прежнее устройство нельзя: откройте "
-                      "порт заново сами"));
+  ASSERT_TRUE(
+      waitFor(port + " снова доступен, но устройство на нём не опознать: откройте порт сами"));
   EXPECT_EQ(click(bnRead()), kHangUpText);
 }
 
