@@ -6,14 +6,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/userchoice.h"
-#include "ui/base/portwatcher.h"
 #include "ui/devices/faultline.h"
 #include "ui/devices/panelcontrol.h"
 #include "ui/devices/panelwait.h"
@@ -106,54 +102,33 @@ TEST_F(ZorbFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
   EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.15);
 }
 
-// The port behind the link is watched as the program watches the machine's ports; the by-id
-// folder is the test's own, linked the way the system names a USB adapter.
+// The port behind the link watched while the device goes away and comes back.
 class ZorbReturnTest : public ZorbFaultTest {
  protected:
-  void TearDown() override {
-    PortWatcher::instance().stop();
-    unsetenv("TDSERVICE_PORTS");
-    ZorbFaultTest::TearDown();
-  }
-
   // `deviceName` empty: the device has no name, as a pseudo-terminal has none.
-  void attachWatched(const FaultLink& link, const std::string& deviceName) {
-    setenv("TDSERVICE_PORTS", link.path().c_str(), 1);
-    // Away long enough for the watcher to see the port gone before it returns.
-    std::vector<std::string> options = link.options();
-    options.push_back("--return-after=" + std::to_string(PortWatcher::kSettleMs * 5));
-    attach(options, link.path());
-    if (!deviceName.empty()) name(deviceName, sim->path());
-    const QString folder = QString::fromStdString(std::filesystem::path(link.path()).parent_path());
-    PortWatcher::instance().start(
-        {{folder, byId.path()}, byId.path(), [] { return std::vector<SystemPort>{}; }});
-  }
-
-  // Names the device at `target` as the system would, in place of whatever was named before.
-  void name(const std::string& deviceName, const std::string& target) {
-    for (const auto& entry : std::filesystem::directory_iterator(byId.path().toStdString()))
-      std::filesystem::remove(entry.path());
-    std::filesystem::create_symlink(target, byId.path().toStdString() + "/" + deviceName);
+  void attachWatched(const std::string& deviceName) {
+    attach(link.options(WatchedLink::kReturnMs), link.path());
+    if (!deviceName.empty()) watched.name(deviceName);
+    watched.start();
   }
 
   bool waitFor(const QString& line) {
     return waitUntil([&] { return console.contains(line); }, 15000);
   }
 
-  QTemporaryDir byId;
+  const FaultLink link{"zorb-back"};
+  WatchedLink watched{link};
+  const QString port = "Порт " + QString::fromStdString(link.path());
 };
 
 TEST_F(ZorbReturnTest, TheSameDeviceBackIsOpenedAgainByItself) {
-  const FaultLink link("zorb-back");
-  attachWatched(link, "usb-Test_ZORB_SER1-if00");
-  const QString port = "Порт " + QString::fromStdString(link.path());
+  attachWatched("usb-Test_ZORB_SER1-if00");
   edA()->SetValue(0.15);
   EXPECT_EQ(click(bnRead()), kHangUpText);
   ASSERT_TRUE(waitFor(port + " отключён"));
 
-  const std::string first = sim->path();
-  ASSERT_TRUE(link.waitReturned(first));
-  name("usb-Test_ZORB_SER1-if00", std::filesystem::read_symlink(link.path()));
+  ASSERT_TRUE(link.waitReturned(sim->path()));
+  watched.name("usb-Test_ZORB_SER1-if00");
   ASSERT_TRUE(waitFor(port + " снова подключён: порт открыт заново"));
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(cbPort()->currentIndex(), 1);
@@ -163,14 +138,12 @@ TEST_F(ZorbReturnTest, TheSameDeviceBackIsOpenedAgainByItself) {
 }
 
 TEST_F(ZorbReturnTest, AnotherDeviceOnThePathIsNotOpened) {
-  const FaultLink link("zorb-other");
-  attachWatched(link, "usb-Test_ZORB_SER1-if00");
-  const QString port = "Порт " + QString::fromStdString(link.path());
+  attachWatched("usb-Test_ZORB_SER1-if00");
   EXPECT_EQ(click(bnRead()), kHangUpText);
   ASSERT_TRUE(waitFor(port + " отключён"));
 
   ASSERT_TRUE(link.waitReturned(sim->path()));
-  name("usb-Test_ZORB_SER2-if00", std::filesystem::read_symlink(link.path()));
+  watched.name("usb-Test_ZORB_SER2-if00");
   ASSERT_TRUE(waitFor(port + " снова доступен, но к нему подключено другое устройство: Test ZORB "
                              "(SER2). Порт не открыт заново"));
   EXPECT_FALSE(console.contains(port + " снова подключён: порт открыт заново"));
@@ -179,9 +152,7 @@ TEST_F(ZorbReturnTest, AnotherDeviceOnThePathIsNotOpened) {
 }
 
 TEST_F(ZorbReturnTest, AnUnnamedDeviceBackIsLeftToTheUser) {
-  const FaultLink link("zorb-unnamed");
-  attachWatched(link, "");
-  const QString port = "Порт " + QString::fromStdString(link.path());
+  attachWatched("");
   EXPECT_EQ(click(bnRead()), kHangUpText);
   ASSERT_TRUE(waitFor(port + " отключён"));
   ASSERT_TRUE(link.waitReturned(sim->path()));
