@@ -71,6 +71,10 @@ PortChoice::PortChoice(QComboBox& combo, bool withNoPort, std::function<bool()> 
           [this] { guarded([this] { portsChanged(); }); });
 }
 
+PortChoice::PortChoice(QComboBox& combo, std::function<void()> reopen)
+    : PortChoice(
+          combo, true, [&combo] { return combo.currentIndex() > 0; }, std::move(reopen)) {}
+
 std::string PortChoice::chosenName() const {
   if (combo_.currentIndex() < (withNoPort_ ? 1 : 0)) return {};
   return combo_.currentData().toString().toStdString();

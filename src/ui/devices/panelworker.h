@@ -67,6 +67,9 @@ class PortChoice : public QObject {
   // `inUse` tells whether the panel holds the chosen port open; `reopen` opens it again.
   PortChoice(QComboBox& combo, bool withNoPort, std::function<bool()> inUse,
              std::function<void()> reopen);
+  // For a selector that starts with "-------" and opens the port it is set to: a chosen port is
+  // a port in use.
+  PortChoice(QComboBox& combo, std::function<void()> reopen);
 
  private:
   struct Device {

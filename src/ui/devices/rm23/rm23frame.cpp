@@ -100,9 +100,7 @@ TSpprDlg::TSpprDlg(QWidget* parent) : QDialog(parent) {
   fillPortCombo(*cbPort, true);
   cbPort->setCurrentIndex(rememberedPort(*cbPort, kPortValue));
   guarded([this] { cbPortChange(); });
-  // Choosing a port opens it, so a chosen port is a port in use.
-  new PortChoice(
-      *cbPort, true, [this] { return cbPort->currentIndex() > 0; }, [this] { cbPortChange(); });
+  new PortChoice(*cbPort, [this] { cbPortChange(); });
   updateControls();
   Timer->start();
 }

@@ -119,9 +119,7 @@ void TZorbFrame::init(int model) {
   cbPort->setCurrentIndex(0);
   cbPort->setCurrentIndex(rememberedPort(*cbPort, kPortValue));
   guarded([this] { cbPortChange(); });
-  // Choosing a port opens it, so a chosen port is a port in use.
-  new PortChoice(
-      *cbPort, true, [this] { return cbPort->currentIndex() > 0; }, [this] { cbPortChange(); });
+  new PortChoice(*cbPort, [this] { cbPortChange(); });
   updateButtons();
   cbDuChange();
   cbOutType->setCurrentIndex(0);
