@@ -73,7 +73,7 @@ class WatchedLink {
   WatchedLink& operator=(const WatchedLink&) = delete;
 
   // Away long enough for the watcher to see the port gone before it returns.
-  static constexpr int kReturnMs = PortWatcher::kSettleMs * 5;
+  static constexpr int kReturnMs = PortWatcher::kSettleMs * 10;
 
   void start() {
     const QString folder =

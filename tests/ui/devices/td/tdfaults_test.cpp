@@ -118,7 +118,7 @@ TEST_F(TdFaultTest, TheSameMeterBackIsOpenedAgainByItself) {
   watched.start();
   const QString port = "Порт " + QString::fromStdString(link.path());
   click(control<QPushButton>(panel(), "ReadParam"));
-  ASSERT_TRUE(waitUntil([&] { return console.contains(port + " отключён"); })) << lines();
+  ASSERT_TRUE(waitUntil([&] { return console.contains(port + " отключён"); }, 15000)) << lines();
 
   console.clear();
   ASSERT_TRUE(link.waitReturned(sim->path()));
