@@ -145,7 +145,9 @@ void ComPort::open(int index, int baudRate, std::uint32_t readTimeout, std::uint
 void ComPort::openAt(int index, const LineSettings& settings) {
   close();
   if (index == 0) return;
-  openConfigured(ComList::instance().name(index), settings);
+  // A copy: the list may be replaced while the port is being opened.
+  const std::string name = ComList::instance()->name(index);
+  openConfigured(name, settings);
 }
 
 void ComPort::openConfigured(const std::string& name, const LineSettings& settings) {
@@ -339,19 +341,19 @@ ComPort::ComList::ComList(std::vector<std::string> names) : names_(std::move(nam
 
 namespace {
 std::mutex listMutex;
-std::unique_ptr<ComPort::ComList> processList;
+std::shared_ptr<const ComPort::ComList> processList;
 }  // namespace
 
-const ComPort::ComList& ComPort::ComList::instance() {
+std::shared_ptr<const ComPort::ComList> ComPort::ComList::instance() {
   std::lock_guard<std::mutex> lock(listMutex);
   if (!processList) {
-    processList = std::make_unique<ComList>(buildPortList({}, extraPortPaths()));
+    processList = std::make_shared<const ComList>(buildPortList({}, extraPortPaths()));
   }
-  return *processList;
+  return processList;
 }
 
 void ComPort::ComList::install(std::vector<std::string> names) {
-  auto list = std::make_unique<ComList>(std::move(names));
+  auto list = std::make_shared<const ComList>(std::move(names));
   std::lock_guard<std::mutex> lock(listMutex);
   processList = std::move(list);
 }

@@ -142,8 +142,10 @@ class ComPort {
   FrameRecorder recorder_;
 };
 
-// The serial ports of the machine, built once at start-up and read-only afterwards. Ports are
-// addressed by a 1-based position; 0 means no port.
+// The serial ports of the machine. Ports are addressed by a 1-based position; 0 means no port.
+// A list never changes once built: when ports come and go a new list replaces the process-wide
+// one, and whoever holds the old one keeps a valid list (see mergePortList for why a position
+// keeps its name across replacements).
 class ComPort::ComList {
  public:
   explicit ComList(std::vector<std::string> names);
@@ -151,10 +153,9 @@ class ComPort::ComList {
   ComList& operator=(const ComList&) = delete;
 
   // The process-wide list. Until install() is called it holds what buildPortList makes of
-  // TDSERVICE_PORTS alone.
-  static const ComList& instance();
-  // Replaces the process-wide list. Call before any worker uses a port; a reference from
-  // instance() is valid until the next install().
+  // TDSERVICE_PORTS alone. Any thread may ask; the list stays valid for as long as it is held.
+  static std::shared_ptr<const ComList> instance();
+  // Replaces the process-wide list; safe while workers open ports.
   static void install(std::vector<std::string> names);
 
   // The names followed by a null pointer.

@@ -51,6 +51,58 @@ std::vector<std::string> buildPortList(const std::vector<std::string>& systemNam
   return ports;
 }
 
+std::vector<std::string> mergePortList(const std::vector<std::string>& current,
+                                       const std::vector<std::string>& found) {
+  std::vector<std::string> ports = current;
+  for (const std::string& name : found) {
+    if (ports.size() >= kMaxPorts) break;
+    if (std::find(ports.begin(), ports.end(), name) == ports.end()) ports.push_back(name);
+  }
+  return ports;
+}
+
+namespace {
+// "usb-FTDI_FT232R_A1-if00-port0" -> "FTDI_FT232R_A1": the bus and the interface say nothing a
+// person looks for.
+std::string_view linkDeviceText(std::string_view linkName) {
+  const std::size_t dash = linkName.find('-');
+  if (dash != std::string_view::npos && dash < linkName.find('_')) linkName.remove_prefix(dash + 1);
+  const std::size_t interface = linkName.rfind("-if");
+  if (interface != std::string_view::npos) linkName = linkName.substr(0, interface);
+  return linkName;
+}
+
+std::vector<std::string> words(std::string_view text) {
+  std::vector<std::string> found;
+  while (!text.empty()) {
+    const std::size_t gap = text.find('_');
+    if (gap != 0) found.emplace_back(text.substr(0, gap));
+    text.remove_prefix(gap == std::string_view::npos ? text.size() : gap + 1);
+  }
+  return found;
+}
+
+bool looksLikeSerial(const std::vector<std::string>& parts) {
+  return parts.size() >= 3 && std::any_of(parts.back().begin(), parts.back().end(), isDigit);
+}
+}  // namespace
+
+PortLabel labelFromLinkName(std::string_view linkName, std::string_view knownSerial) {
+  std::vector<std::string> parts = words(linkDeviceText(linkName));
+  PortLabel label;
+  const bool serialLast =
+      knownSerial.empty() ? looksLikeSerial(parts) : !parts.empty() && parts.back() == knownSerial;
+  if (serialLast) {
+    label.serial = parts.back();
+    parts.pop_back();
+  }
+  for (const std::string& part : parts) {
+    if (!label.product.empty()) label.product += ' ';
+    label.product += part;
+  }
+  return label;
+}
+
 std::string_view extraPortPaths() {
   const char* paths = std::getenv("TDSERVICE_PORTS");
   return paths ? paths : "";

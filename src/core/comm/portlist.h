@@ -25,6 +25,25 @@ std::vector<std::string> filterComPortNames(const std::vector<std::string>& devi
 std::vector<std::string> buildPortList(const std::vector<std::string>& systemNames,
                                        std::string_view extraPaths);
 
+// The list that replaces `current` when the ports found now are `found`: every name of `current`
+// keeps its position, also one whose device has gone, and the names of `found` not yet listed
+// follow in their order, up to kMaxPorts. Panels and workers exchange positions, not names, so a
+// position that kept its name is never misread by a worker that got it a moment before the list
+// was replaced; and a device that returns finds its old position again.
+std::vector<std::string> mergePortList(const std::vector<std::string>& current,
+                                       const std::vector<std::string>& found);
+
+// What a person recognises a USB serial adapter by, read from the name of its link in
+// /dev/serial/by-id ("usb-FTDI_FT232R_USB_UART_A10K3X9-if00-port0"): the maker and product
+// ("FTDI FT232R USB UART") and the serial number ("A10K3X9"). The name does not mark where the
+// product ends, so a last word is taken for the serial number only when it holds a digit and
+// follows at least two others; `knownSerial`, when the system told it, decides instead.
+struct PortLabel {
+  std::string product;
+  std::string serial;
+};
+PortLabel labelFromLinkName(std::string_view linkName, std::string_view knownSerial = {});
+
 // The extra paths configured for this process: the environment variable TDSERVICE_PORTS.
 std::string_view extraPortPaths();
 

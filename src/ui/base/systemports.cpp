@@ -7,6 +7,7 @@
 
 #include "core/comm/comport.h"
 #include "core/comm/portlist.h"
+#include "ui/base/portwatcher.h"
 
 namespace {
 
@@ -15,14 +16,27 @@ std::future<std::vector<std::string>> pendingListing;
 
 }  // namespace
 
-std::vector<std::string> systemPortNames() {
-  std::vector<std::string> names;
-  for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
-    names.push_back(port.portName().toStdString());
+std::vector<SystemPort> systemPorts() {
+  std::vector<SystemPort> ports;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    SystemPort port{info.portName().toStdString(), info.manufacturer().toStdString(),
+                    info.description().toStdString(), info.serialNumber().toStdString()};
+    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+      port.vendorId = info.vendorIdentifier();
+      port.productId = info.productIdentifier();
+    }
+    ports.push_back(std::move(port));
   }
 #ifdef Q_OS_WIN
-  names = comprt::filterComPortNames(names);
+  std::erase_if(ports, [](const SystemPort& port) { return !comprt::isComPortName(port.name); });
+  if (ports.size() > comprt::kMaxPorts) ports.resize(comprt::kMaxPorts);
 #endif
+  return ports;
+}
+
+std::vector<std::string> systemPortNames() {
+  std::vector<std::string> names;
+  for (const SystemPort& port : systemPorts()) names.push_back(port.name);
   return names;
 }
 
@@ -39,6 +53,7 @@ void installListedPorts() {
   if (!pendingListing.valid()) return;
   comprt::ComPort::ComList::install(
       comprt::buildPortList(pendingListing.get(), comprt::extraPortPaths()));
+  PortWatcher::instance().start();
 }
 
 int installPortListWith(const std::string& nameOrPath,

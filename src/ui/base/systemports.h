@@ -5,7 +5,21 @@
 #include <string>
 #include <vector>
 
-// The system's serial port names in the system's order (Windows: its COM device names only).
+// One serial port the system reports, with what it knows of the device behind it (empty texts
+// when it knows nothing, as for a built-in port).
+struct SystemPort {
+  std::string name;
+  std::string manufacturer;
+  std::string description;
+  std::string serialNumber;
+  // The USB vendor and product ids; 0 when the port is not on USB.
+  unsigned vendorId = 0;
+  unsigned productId = 0;
+};
+
+// The system's serial ports in the system's order (Windows: its COM devices only).
+std::vector<SystemPort> systemPorts();
+// Their names.
 std::vector<std::string> systemPortNames();
 
 // Asking the system for its ports takes a noticeable part of the program's start, so it runs on a
@@ -14,7 +28,8 @@ std::vector<std::string> systemPortNames();
 void startPortListing();
 // Installs the process-wide port list (comprt::ComPort::ComList) from the system's ports and the
 // paths in TDSERVICE_PORTS once the listing started by startPortListing() has ended, waiting for
-// it if need be. Does nothing when no listing is pending, so every user of the list may call it.
+// it if need be, and from then on keeps it up to date as ports come and go (PortWatcher). Does
+// nothing when no listing is pending, so every user of the list may call it.
 void installListedPorts();
 
 // Installs the port list of a single command and returns the 1-based position of `nameOrPath` in

@@ -4,11 +4,13 @@
 // results back to the panel.
 
 #include <QList>
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "ui/base/queuednotifier.h"
@@ -49,8 +51,44 @@ class PanelBusyState {
 // index of the port list that the workers take, 0 meaning none.
 inline constexpr char kNoPortText[] = "-------";
 
-// Fills `combo` with "-------" (when `withNoPort`) and the names of the port list.
+// Fills `combo` with "-------" (when `withNoPort`) and the ports of the port list, each shown by
+// its name and, when known, the device behind it. The port chosen before stays chosen.
 void fillPortCombo(QComboBox& combo, bool withNoPort);
+
+// A panel's port selector while ports come and go: refilled whenever the port list or what is
+// known of its ports changes, and watching the port the panel holds open. When that port vanishes
+// the console says so; when it comes back, the panel opens it again by itself only if it is
+// recognisably the same device (by-id link name, or USB ids with serial number). A device that
+// cannot be recognised (a pseudo-terminal, a built-in port, an adapter without serial number) is
+// left to the user: another transducer on the same path must not get the commands meant for the
+// first.
+class PortChoice : public QObject {
+ public:
+  // `inUse` tells whether the panel holds the chosen port open; `reopen` opens it again.
+  PortChoice(QComboBox& combo, bool withNoPort, std::function<bool()> inUse,
+             std::function<void()> reopen);
+  // For a selector that starts with "-------" and opens the port it is set to: a chosen port is
+  // a port in use.
+  PortChoice(QComboBox& combo, std::function<void()> reopen);
+
+ private:
+  struct Device {
+    std::string name;
+    std::string identity;
+    std::string node;
+  };
+
+  std::string chosenName() const;
+  void portsChanged();
+  void deviceBack(const std::string& identity, const QString& label);
+
+  QComboBox& combo_;
+  bool withNoPort_;
+  std::function<bool()> inUse_;
+  std::function<void()> reopen_;
+  Device held_;
+  bool lost_ = false;
+};
 
 // The position remembered in `valueName` under the program's settings key, or 0 when there is
 // none, it is not a position of `combo`, or the settings cannot be read (that is logged).

@@ -11,6 +11,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <functional>
@@ -141,6 +142,25 @@ TEST_F(PtyPort, ListPositionOpensZeroClosesOthersFail) {
     EXPECT_EQ(failureOf([&] { port_.open(index, 9600, 100); }), "COM-порт не открыт") << index;
     EXPECT_FALSE(port_.isOpen()) << index;
   }
+}
+
+// Ports come and go while the program runs, so the list is replaced while workers open ports:
+// an open must never read a list that is being torn down (the sanitizer builds see it).
+TEST_F(PtyPort, TheListIsReplacedWhileAPortOpensByPosition) {
+  ComPort::ComList::install({path_});
+  std::atomic<bool> done = false;
+  std::thread replacing([&] {
+    while (!done) ComPort::ComList::install({path_, "ttyNEW" + std::string(64, 'x')});
+  });
+  for (int i = 0; i < 300; ++i) {
+    port_.open(1, 9600, 100);
+    ASSERT_TRUE(port_.isOpen());
+  }
+  done = true;
+  replacing.join();
+  const auto held = ComPort::ComList::instance();
+  ComPort::ComList::install({});
+  EXPECT_EQ(held->name(1), path_);
 }
 
 TEST_F(PtyPort, RefusedSettingLeavesThePortClosed) {

@@ -84,3 +84,43 @@ TEST(PortList, ComListOffersNamesTextAndOneBasedPositions) {
     }
   }
 }
+
+TEST(PortList, MergeKeepsEveryPositionAndAppendsNewNames) {
+  using Names = std::vector<std::string>;
+  const struct {
+    Names current, found, merged;
+  } cases[] = {
+      {{"ttyS0", "ttyUSB0"}, {"ttyS0"}, {"ttyS0", "ttyUSB0"}},                        // gone: kept
+      {{"ttyS0", "ttyUSB0"}, {"ttyUSB1", "ttyS0"}, {"ttyS0", "ttyUSB0", "ttyUSB1"}},  // new: last
+      {{"ttyS0", "ttyUSB0"}, {"ttyUSB0", "ttyS0"}, {"ttyS0", "ttyUSB0"}},  // order of old
+      {{}, {"/tmp/a", "/tmp/a"}, {"/tmp/a"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(comprt::mergePortList(c.current, c.found), c.merged);
+
+  Names full;
+  for (std::size_t i = 0; i < kMaxPorts; ++i) full.push_back("p" + std::to_string(i));
+  EXPECT_EQ(comprt::mergePortList(full, {"extra"}), full);
+}
+
+TEST(PortList, LabelFromByIdLinkName) {
+  const struct {
+    const char* link;
+    const char* knownSerial;
+    const char* product;
+    const char* serial;
+  } cases[] = {
+      {"usb-FTDI_FT232R_USB_UART_A10K3X9-if00-port0", "", "FTDI FT232R USB UART", "A10K3X9"},
+      {"usb-1a86_USB_Serial-if00-port0", "", "1a86 USB Serial", ""},
+      {"usb-Silicon_Labs_CP2102_USB_to_UART_Bridge_0001-if00-port0", "",
+       "Silicon Labs CP2102 USB to UART Bridge", "0001"},
+      // Told by the system: a model number at the end is not mistaken for the serial number.
+      {"usb-Prolific_PL2303-if00-port0", "X1", "Prolific PL2303", ""},
+      {"usb-Prolific_PL2303_X1-if00-port0", "X1", "Prolific PL2303", "X1"},
+      {"usb-Maker_Two__Words_S9-if01", "", "Maker Two Words", "S9"},
+  };
+  for (const auto& c : cases) {
+    const comprt::PortLabel label = comprt::labelFromLinkName(c.link, c.knownSerial);
+    EXPECT_EQ(label.product, c.product) << c.link;
+    EXPECT_EQ(label.serial, c.serial) << c.link;
+  }
+}

@@ -14,7 +14,7 @@ namespace {
 using Names = std::vector<std::string>;
 
 Names installedList() {
-  const auto& list = comprt::ComPort::ComList::instance();
+  const auto& list = *comprt::ComPort::ComList::instance();
   Names names;
   for (int i = 1; i <= list.count(); ++i) names.push_back(list.name(i));
   return names;

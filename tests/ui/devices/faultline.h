@@ -9,9 +9,11 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,6 +22,7 @@
 #include "core/comm/comport.h"
 #include "support/simprocess.h"
 #include "ui/base/messagelog.h"
+#include "ui/base/portwatcher.h"
 #include "ui/base/regkey.h"
 #include "ui/devices/panelwait.h"
 
@@ -38,8 +41,8 @@ class FaultLink {
   FaultLink& operator=(const FaultLink&) = delete;
 
   const std::string& path() const { return path_; }
-  std::vector<std::string> options() const {
-    return {"--hangup-after=0", "--return-after=300", "--link=" + path_};
+  std::vector<std::string> options(int returnMs = 300) const {
+    return {"--hangup-after=0", "--return-after=" + std::to_string(returnMs), "--link=" + path_};
   }
   // Waits until the link names another slave than `first`: the device is back.
   bool waitReturned(const std::string& first) const {
@@ -52,6 +55,44 @@ class FaultLink {
 
  private:
   std::string path_;
+};
+
+// The link's port watched as the program watches the machine's ports, the only port of
+// TDSERVICE_PORTS; the by-id folder is the test's own, linked the way the system names a USB
+// adapter.
+class WatchedLink {
+ public:
+  explicit WatchedLink(const FaultLink& link) : link_(link) {
+    setenv("TDSERVICE_PORTS", link.path().c_str(), 1);
+  }
+  ~WatchedLink() {
+    PortWatcher::instance().stop();
+    unsetenv("TDSERVICE_PORTS");
+  }
+  WatchedLink(const WatchedLink&) = delete;
+  WatchedLink& operator=(const WatchedLink&) = delete;
+
+  // Away long enough for the watcher to see the port gone before it returns.
+  static constexpr int kReturnMs = PortWatcher::kSettleMs * 10;
+
+  void start() {
+    const QString folder =
+        QString::fromStdString(std::filesystem::path(link_.path()).parent_path());
+    PortWatcher::instance().start(
+        {{folder, byId_.path()}, byId_.path(), [] { return std::vector<SystemPort>{}; }});
+  }
+
+  // Names the device the link now leads to as the system would, in place of the one named before.
+  void name(const std::string& deviceName) {
+    for (const auto& entry : std::filesystem::directory_iterator(byId_.path().toStdString()))
+      std::filesystem::remove(entry.path());
+    std::filesystem::create_symlink(std::filesystem::read_symlink(link_.path()),
+                                    byId_.path().toStdString() + "/" + deviceName);
+  }
+
+ private:
+  const FaultLink& link_;
+  QTemporaryDir byId_;
 };
 
 // A fast timer on the user-interface thread and the longest time it went without a tick. A

@@ -266,6 +266,7 @@ void TKeltFrame::init(int model) {
   cbPort->setCurrentIndex(0);
   cbPort->setCurrentIndex(rememberedPort(*cbPort, kPortValue));
   guarded([this] { cbPortChange(); });
+  new PortChoice(*cbPort, [this] { cbPortChange(); });
   cbDu->setCurrentIndex(0);
   cbDuChange();
   cbWeightChange();

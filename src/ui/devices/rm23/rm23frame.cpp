@@ -101,6 +101,7 @@ TSpprDlg::TSpprDlg(QWidget* parent) : QDialog(parent) {
   fillPortCombo(*cbPort, true);
   cbPort->setCurrentIndex(rememberedPort(*cbPort, kPortValue));
   guarded([this] { cbPortChange(); });
+  new PortChoice(*cbPort, [this] { cbPortChange(); });
   updateControls();
   Timer->start();
 }

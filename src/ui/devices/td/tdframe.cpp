@@ -22,6 +22,7 @@
 #include "core/comm/comport.h"
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
+#include "ui/base/portwatcher.h"
 #include "ui/devices/exchangemonitor.h"
 #include "ui/devices/td/tdportsetup.h"
 #include "ui/devices/td/tdreadingspage.h"
@@ -430,6 +431,10 @@ void TTDFrame::init() {
   fillPortCombo(*PortSelectBox, false);
   PortSelectBox->setCurrentIndex(rememberedPort(*PortSelectBox, kPortValue));
   showAllItems(PortSelectBox);
+  auto* ports = new PortChoice(
+      *PortSelectBox, false, [this] { return portOpen(); }, [this] { openPort(); });
+  connect(&PortWatcher::instance(), &PortWatcher::portsChanged, ports,
+          [this] { showAllItems(PortSelectBox); });
   showAllItems(ImpulseWeight);
   showAllItems(DuCombo);
   SystemTimer->start();
@@ -452,12 +457,16 @@ void TTDFrame::togglePort() {
     push(tdCloseRequest());
     return;
   }
+  openPort();
+  rememberPort(*PortSelectBox, kPortValue);
+}
+
+void TTDFrame::openPort() {
   const int position = PortSelectBox->currentIndex();
   push(tdOpenRequest(static_cast<std::uint8_t>(position + 1),
                      TPortSetupForm::instance().baudRate()));
   litresPerPulse_ = 0;
   major_ = 0;
-  rememberPort(*PortSelectBox, kPortValue);
 }
 
 void TTDFrame::editLineSettings() {

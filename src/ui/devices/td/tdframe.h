@@ -126,6 +126,7 @@ class TTDFrame : public QFrame {
   std::uint8_t address() const;
 
   void togglePort();
+  void openPort();
   void editLineSettings();
   void readCoefficients();
   void writeCoefficients();

@@ -123,6 +123,7 @@ void TZorbFrame::init(int model) {
   cbPort->setCurrentIndex(0);
   cbPort->setCurrentIndex(rememberedPort(*cbPort, kPortValue));
   guarded([this] { cbPortChange(); });
+  new PortChoice(*cbPort, [this] { cbPortChange(); });
   updateButtons();
   cbDuChange();
   cbOutType->setCurrentIndex(0);

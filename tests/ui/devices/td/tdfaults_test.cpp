@@ -108,4 +108,28 @@ TEST_F(TdFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
   EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), kSystemRead);
 }
 
+TEST_F(TdFaultTest, TheSameMeterBackIsOpenedAgainByItself) {
+  const FaultLink link("td-back");
+  WatchedLink watched(link);
+  std::vector<std::string> options = link.options(WatchedLink::kReturnMs);
+  options.push_back("--hangup-after=" + std::to_string(kOpeningReads));
+  attach(options, kOpeningReads, link.path());
+  watched.name("usb-Test_TD_SER1-if00-port0");
+  watched.start();
+  const QString port = "Порт " + QString::fromStdString(link.path());
+  click(control<QPushButton>(panel(), "ReadParam"));
+  ASSERT_TRUE(waitUntil([&] { return console.contains(port + " отключён"); }, 15000)) << lines();
+
+  console.clear();
+  ASSERT_TRUE(link.waitReturned(sim->path()));
+  watched.name("usb-Test_TD_SER1-if00-port0");
+  // The line that tells of it, then the lines of the opening reads.
+  ASSERT_TRUE(waitUntil([&] { return console.size() >= 1 + kOpeningReads; }, 15000)) << lines();
+  EXPECT_EQ(console.count(kSystemRead), 1) << lines();
+  EXPECT_EQ(console.first(), port + " снова подключён: порт открыт заново") << lines();
+  EXPECT_EQ(control<QPushButton>(panel(), "OpenPortButton")->text(), "Закрыть");
+  EXPECT_FALSE(control<QComboBox>(panel(), "PortSelectBox")->isEnabled());
+  EXPECT_EQ(click(control<QPushButton>(panel(), "ReadParam")), kSystemRead);
+}
+
 }  // namespace

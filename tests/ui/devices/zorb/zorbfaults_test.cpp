@@ -102,4 +102,63 @@ TEST_F(ZorbFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
   EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.15);
 }
 
+// The port behind the link watched while the device goes away and comes back.
+class ZorbReturnTest : public ZorbFaultTest {
+ protected:
+  // `deviceName` empty: the device has no name, as a pseudo-terminal has none.
+  void attachWatched(const std::string& deviceName) {
+    attach(link.options(WatchedLink::kReturnMs), link.path());
+    if (!deviceName.empty()) watched.name(deviceName);
+    watched.start();
+  }
+
+  bool waitFor(const QString& line) {
+    return waitUntil([&] { return console.contains(line); }, 15000);
+  }
+
+  const FaultLink link{"zorb-back"};
+  WatchedLink watched{link};
+  const QString port = "Порт " + QString::fromStdString(link.path());
+};
+
+TEST_F(ZorbReturnTest, TheSameDeviceBackIsOpenedAgainByItself) {
+  attachWatched("usb-Test_ZORB_SER1-if00");
+  edA()->SetValue(0.15);
+  EXPECT_EQ(click(bnRead()), kHangUpText);
+  ASSERT_TRUE(waitFor(port + " отключён"));
+
+  ASSERT_TRUE(link.waitReturned(sim->path()));
+  watched.name("usb-Test_ZORB_SER1-if00");
+  ASSERT_TRUE(waitFor(port + " снова подключён: порт открыт заново"));
+  ASSERT_TRUE(waitIdle());
+  EXPECT_EQ(cbPort()->currentIndex(), 1);
+  EXPECT_EQ(click(bnWrite()), "Параметры записаны");
+  EXPECT_EQ(click(bnRead()), "Параметры считаны");
+  EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.15);
+}
+
+TEST_F(ZorbReturnTest, AnotherDeviceOnThePathIsNotOpened) {
+  attachWatched("usb-Test_ZORB_SER1-if00");
+  EXPECT_EQ(click(bnRead()), kHangUpText);
+  ASSERT_TRUE(waitFor(port + " отключён"));
+
+  ASSERT_TRUE(link.waitReturned(sim->path()));
+  watched.name("usb-Test_ZORB_SER2-if00");
+  ASSERT_TRUE(waitFor(port + " снова доступен, но к нему подключено другое устройство: Test ZORB "
+                             "(SER2). Порт не открыт заново"));
+  EXPECT_FALSE(console.contains(port + " снова подключён: порт открыт заново"));
+  // The panel still holds the line that hung up.
+  EXPECT_EQ(click(bnRead()), kHangUpText);
+}
+
+TEST_F(ZorbReturnTest, AnUnnamedDeviceBackIsLeftToTheUser) {
+  attachWatched("");
+  EXPECT_EQ(click(bnRead()), kHangUpText);
+  ASSERT_TRUE(waitFor(port + " отключён"));
+  ASSERT_TRUE(link.waitReturned(sim->path()));
+  ASSERT_TRUE(
+      waitFor(port + " снова доступен, но устройство на нём не опознать: откройте порт сами"));
+  EXPECT_EQ(click(bnRead()), kHangUpText);
+}
+
 }  // namespace
