@@ -267,4 +267,8 @@ std::string keltResultText(const KeltCommon& data) {
   }
 }
 
+std::string keltCheckText(const KeltCommon& data) {
+  return data.check ? writeCheckLine(*data.check) : std::string();
+}
+
 bool keltCouplingGood(int value) { return value >= 25 && value <= 80; }

@@ -124,6 +124,8 @@ KeltShownParameters keltShownParameters(const KeltCommon& data, int model);
 
 // Console texts of a successful command ("" when it prints nothing).
 std::string keltResultText(const KeltCommon& data);
+// The line of a write's read-back, which follows its result text ("" for any other command).
+std::string keltCheckText(const KeltCommon& data);
 const char* keltBatteryText(uint8_t code);
 std::string keltMeasurementText(const KeltMeasurement& m);
 // Coupling parameters in 25..80 are shown green.

@@ -489,6 +489,7 @@ void TKeltFrame::exchangeResult(const KeltThread::QueueItem& item) {
       }
       break;
   }
-  const std::string message = keltResultText(data);
-  if (!message.empty()) logMessage(text(message));
+  for (const std::string& line : {keltResultText(data), keltCheckText(data)}) {
+    if (!line.empty()) logMessage(text(line));
+  }
 }
