@@ -96,6 +96,9 @@ const char* writeCheckResultName(WriteCheckResult result) {
 std::string writeCheckValueText(double value, double other) {
   if (std::isnan(value)) return "не число";
   if (value == std::trunc(value) && std::fabs(value) < 1e15) return printed("%.0f", value);
-  const std::string shortText = printed("%.6g", value);
-  return shortText != printed("%.6g", other) ? shortText : printed("%.17g", value);
+  // Six digits unless the two values need more to differ: a single-precision neighbour takes 7.
+  for (int digits = 6;; ++digits) {
+    const std::string text = printed("%.*g", digits, value);
+    if (digits == 17 || text != printed("%.*g", digits, other)) return text;
+  }
 }

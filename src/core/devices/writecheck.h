@@ -63,6 +63,6 @@ std::string writeCheckLine(const WriteCheck& check);
 // "verified", "mismatch" or "unconfirmed", as the command-line tool prints it.
 const char* writeCheckResultName(WriteCheckResult result);
 
-// A decoded value for people: a whole number as such, any other in six significant digits, and
-// in full when six digits cannot tell it from `other`.
+// A decoded value for people: a whole number as such, any other in six significant digits, or in
+// as many more as it takes to tell it from `other`.
 std::string writeCheckValueText(double value, double other);

@@ -20,6 +20,7 @@
 #include <variant>
 
 #include "core/comm/comport.h"
+#include "core/devices/writecheck.h"
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
 #include "ui/devices/td/tdportsetup.h"
@@ -551,6 +552,7 @@ void TTDFrame::handleResult(TDx2Thread::QueueItem& item, bool ok) {
         for (const std::string& message : reply.messages)
           logMessage(QString::fromStdString(message));
         if (reply.damaged) logMessage(comprt::messages[comprt::msgChecksumError]);
+        if (item.data.check) logMessage(QString::fromStdString(writeCheckLine(*item.data.check)));
       }
       showReply(reply);
       break;

@@ -9,6 +9,7 @@
 
 #include "core/base/errors.h"
 #include "core/devices/zorb/zorbframes.h"
+#include "support/writecheckprint.h"
 
 namespace {
 

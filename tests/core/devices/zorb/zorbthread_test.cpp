@@ -10,6 +10,7 @@
 
 #include "support/simprocess.h"
 #include "support/workerprobe.h"
+#include "support/writecheckprint.h"
 
 namespace {
 
