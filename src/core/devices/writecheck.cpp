@@ -61,6 +61,15 @@ WriteCheck writeCheckUnconfirmed(const std::string& reason) {
   return {WriteCheckResult::unconfirmed, {}, reason};
 }
 
+WriteCheck writeCheckJoin(const WriteCheck& first, const WriteCheck& second) {
+  WriteCheck joined = first;
+  joined.result = std::max(first.result, second.result);
+  joined.fields.insert(joined.fields.end(), second.fields.begin(), second.fields.end());
+  if (!first.reason.empty() && !second.reason.empty()) joined.reason += "; ";
+  joined.reason += second.reason;
+  return joined;
+}
+
 std::string writeCheckLine(const WriteCheck& check) {
   switch (check.result) {
     case WriteCheckResult::verified:

@@ -11,6 +11,7 @@
 
 #include "core/base/errors.h"
 
+// In order of gravity.
 enum class WriteCheckResult {
   verified,     // the device holds exactly the bytes written
   mismatch,     // it holds other bytes: `fields` names them
@@ -56,6 +57,10 @@ WriteCheck writeCheckRun(ReadBack&& readBack) {
     return writeCheckUnconfirmed(failureText(std::current_exception()));
   }
 }
+
+// One check for writes made as one step (a parameter block and then the offset): every field that
+// differs, every reason; unconfirmed when any of them is, else a mismatch when any is.
+WriteCheck writeCheckJoin(const WriteCheck& first, const WriteCheck& second);
 
 // The console line that follows a write's own line.
 std::string writeCheckLine(const WriteCheck& check);
