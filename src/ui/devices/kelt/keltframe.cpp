@@ -453,6 +453,8 @@ void TKeltFrame::KeltResult(KeltThread::QueueItem& item, bool ok) {
         // A busy adapter: nothing goes out until it is ready again.
         if (keltAdapterBusy(item.failure)) worker_.push(KELT_PAUSE, KeltCommon{}, QF_ALWAYS);
         logMessage(text(item.message));
+        const std::string held = writeChecks_.lineAfterFailure();
+        if (!held.empty()) logMessage(text(held));
       }
       break;
     case KELT_RESET:
@@ -489,7 +491,7 @@ void TKeltFrame::exchangeResult(const KeltThread::QueueItem& item) {
       }
       break;
   }
-  for (const std::string& line : {keltResultText(data), keltCheckText(data)}) {
+  for (const std::string& line : {keltResultText(data), writeChecks_.lineAfter(data)}) {
     if (!line.empty()) logMessage(text(line));
   }
 }
