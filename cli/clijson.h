@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/base/reflinkedptr.h"
-#include "core/devices/writecheck.h"
+#include "core/base/writecheck.h"
 #include "core/document/devicebase.h"
 #include "core/package/apprsettings.h"
 #include "core/package/line.h"

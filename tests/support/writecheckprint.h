@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "core/devices/writecheck.h"
+#include "core/base/writecheck.h"
 
 inline void PrintTo(const WriteCheckField& field, std::ostream* out) {
   *out << field.name << ": " << field.written << " / " << field.found;

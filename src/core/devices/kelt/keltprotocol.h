@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/base/errors.h"
+#include "core/base/writecheck.h"
 #include "core/devices/kelt/keltblocks.h"
-#include "core/devices/writecheck.h"
 
 // The adapter answered 0xFF in place of an echo: it is still busy and takes the next command
 // only after a pause (kKeltBusyPause). Its text is the notice the user is shown.

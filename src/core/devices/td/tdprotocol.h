@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/devices/writecheck.h"
+#include "core/base/writecheck.h"
 inline constexpr int kTdFrameSize = 256;
 using TdFrame = std::array<uint8_t, kTdFrameSize>;
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "core/devices/writecheck.h"
+#include "core/base/writecheck.h"
 
 // Command record of a ZORB worker queue item: the coefficients to write or the ones read back.
 struct ZorbCommon {

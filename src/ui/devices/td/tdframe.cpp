@@ -19,8 +19,8 @@
 #include <algorithm>
 #include <variant>
 
+#include "core/base/writecheck.h"
 #include "core/comm/comport.h"
-#include "core/devices/writecheck.h"
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
 #include "ui/devices/td/tdportsetup.h"

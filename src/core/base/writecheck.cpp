@@ -1,4 +1,4 @@
-#include "core/devices/writecheck.h"
+#include "core/base/writecheck.h"
 
 #include <algorithm>
 #include <cmath>
