@@ -196,3 +196,19 @@ void writeJsonWithPackages(std::ostream& out, const json& head,
 void printJson(const json& value) {
   std::cout << value.dump(2, ' ', false, json::error_handler_t::replace) << '\n' << std::flush;
 }
+
+json writeCheckJson(const WriteCheck& check) {
+  json fields = json::array();
+  for (const WriteCheckField& field : check.fields) {
+    fields.push_back({{"name", field.name}, {"written", field.written}, {"found", field.found}});
+  }
+  return {{"result", writeCheckResultName(check.result)},
+          {"fields", fields},
+          {"message", writeCheckLine(check)}};
+}
+
+int writeCheckExitCode(const WriteCheck& check) {
+  if (check.result == WriteCheckResult::verified) return 0;
+  std::cerr << writeCheckLine(check) << '\n';
+  return 1;
+}

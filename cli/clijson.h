@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/base/reflinkedptr.h"
+#include "core/base/writecheck.h"
 #include "core/document/devicebase.h"
 #include "core/package/apprsettings.h"
 #include "core/package/line.h"
@@ -40,3 +41,10 @@ void writeJsonWithPackages(std::ostream& out, const nlohmann::json& head,
 
 // Prints the value, indented, with one line end, to standard output.
 void printJson(const nlohmann::json& value);
+
+// {"result": "verified", "mismatch" or "unconfirmed", "fields": [{"name", "written", "found"}],
+// "message": the console line of the panel}
+nlohmann::json writeCheckJson(const WriteCheck& check);
+// The exit code of a write command: 0 when the device holds what was written, else 1 with the
+// check's line on standard error.
+int writeCheckExitCode(const WriteCheck& check);

@@ -162,9 +162,14 @@ int keltWrite(const std::vector<std::string>& words) {
   for (const KeltRequest& request : requests) checkBlock(request.data);
   KeltWorker worker;
   openKelt(worker, args, model);
-  for (const KeltRequest& request : requests) exchange(worker, request);
+  WriteCheck check;
+  for (const KeltRequest& request : requests) {
+    const KeltCommon done = exchange(worker, request);
+    if (done.check) check = writeCheckJoin(check, *done.check);
+  }
+  file["verification"] = writeCheckJson(check);
   printJson(file);
-  return 0;
+  return writeCheckExitCode(check);
 }
 
 // The battery and the tuning are the adapter's: the direct models have neither.
@@ -202,7 +207,9 @@ int keltTune(const std::vector<std::string>& words) {
 std::vector<Command> keltCommands() {
   const std::string target = "--model M --port ПОРТ";
   return {{"kelt read", target, keltRead},
-          {"kelt write", target + " --parameters ФАЙЛ.json", keltWrite},
+          {"kelt write", target + " --parameters ФАЙЛ.json", keltWrite,
+           "записывает параметры, считывает их обратно и сравнивает (\"verification\"); код\n"
+           "      возврата 1, если прибор хранит другие значения или их не удалось считать"},
           {"kelt battery", target, keltBattery},
           {"kelt tune", target, keltTune}};
 }

@@ -43,11 +43,10 @@ uint8_t openTd(TdWorker& worker, const CliArgs& args) {
   return address;
 }
 
-// One request and its decoded reply. A reply the panel would drop or report as an error fails
-// with the messages it carries.
-template <class Value>
-Value exchange(TdWorker& worker, const TdRequest& request) {
-  const TdReply reply = tdDecodeReply(worker.runOk(request.type, request.common));
+// The decoded reply of a finished request. A reply the panel would drop or report as an error
+// fails with the messages it carries.
+TdReply acceptedReply(const TDx2Common& done) {
+  const TdReply reply = tdDecodeReply(done);
   if (!reply.accepted) {
     std::string text;
     for (const std::string& m : reply.messages) text += (text.empty() ? "" : "\n") + m;
@@ -57,13 +56,16 @@ Value exchange(TdWorker& worker, const TdRequest& request) {
   for (const std::string& m : reply.messages) {
     if (!reply.done || m != reply.done) std::cerr << m << '\n';
   }
-  if constexpr (std::is_same_v<Value, std::monostate>) {
-    return {};
-  } else {
-    const Value* value = std::get_if<Value>(&reply.value);
-    if (!value) throw MessageError(kTdBadData);
-    return *value;
-  }
+  return reply;
+}
+
+// One request and the value of its reply.
+template <class Value>
+Value exchange(TdWorker& worker, const TdRequest& request) {
+  const TdReply reply = acceptedReply(worker.runOk(request.type, request.common));
+  const Value* value = std::get_if<Value>(&reply.value);
+  if (!value) throw MessageError(kTdBadData);
+  return *value;
 }
 
 template <class Value>
@@ -167,9 +169,14 @@ int tdWrite(const std::vector<std::string>& words) {
   const TdCoefficients block = directTableOf(readJsonFile(args.value("coefficients")));
   TdWorker worker;
   const uint8_t address = openTd(worker, args);
-  exchange<std::monostate>(worker, tdWriteCoefficients(address, false, block));
-  printJson({{"coefficients", coefficientsJson(block, true)}});
-  return 0;
+  const TdRequest write = tdWriteCoefficients(address, false, block);
+  const TDx2Common done = worker.runOk(write.type, write.common);
+  acceptedReply(done);
+  const WriteCheck check =
+      done.check.value_or(writeCheckUnconfirmed("Результат проверки не получен"));
+  printJson(
+      {{"coefficients", coefficientsJson(block, true)}, {"verification", writeCheckJson(check)}});
+  return writeCheckExitCode(check);
 }
 
 json currentJson(const TdCurrentValues& v) {
@@ -213,6 +220,8 @@ int tdPoll(const std::vector<std::string>& words) {
 std::vector<Command> tdCommands() {
   const std::string line = "--port ПОРТ [--baud 9600|4800|2400|1200] [--address N]";
   return {{"td read", line, tdRead},
-          {"td write", line + " --coefficients ФАЙЛ.json", tdWrite},
+          {"td write", line + " --coefficients ФАЙЛ.json", tdWrite,
+           "записывает таблицу, считывает ее обратно и сравнивает (\"verification\"); код\n"
+           "      возврата 1, если прибор хранит другие значения или их не удалось считать"},
           {"td poll", line, tdPoll}};
 }

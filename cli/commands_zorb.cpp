@@ -19,6 +19,10 @@ using ZorbWorker = CliWorker<ZorbThread>;
 
 constexpr int kLastZorbModel = kZorbModelCount - 1;
 
+constexpr const char* kWriteCheckSummary =
+    "записывает A и B, считывает их обратно и сравнивает (\"verification\"); код возврата 1,\n"
+    "      если прибор хранит другие значения или их не удалось считать";
+
 // The model and Ду of the command line, as the panel holds them. Only the models with a pulse
 // output keep coefficients, which is why the panel offers reading and writing for those alone.
 ZorbPanelValues zorbTarget(const CliArgs& args) {
@@ -65,14 +69,19 @@ int zorbWrite(const std::vector<std::string>& words) {
   zorbWriteFrame(write.data.A, write.data.B, write.data.Du);  // can throw
   ZorbWorker worker;
   openZorb(worker, args);
-  run(worker, write);
-  printJson(coefficientsJson(write.data));
-  return 0;
+  const ZorbCommon done = run(worker, write);
+  const WriteCheck check =
+      done.check.value_or(writeCheckUnconfirmed("Результат проверки не получен"));
+  json out = coefficientsJson(write.data);
+  out["verification"] = writeCheckJson(check);
+  printJson(out);
+  return writeCheckExitCode(check);
 }
 
 }  // namespace
 
 std::vector<Command> zorbCommands() {
   const std::string target = "--model M --du КОД --port ПОРТ";
-  return {{"zorb read", target, zorbRead}, {"zorb write", target + " --a A --b B", zorbWrite}};
+  return {{"zorb read", target, zorbRead},
+          {"zorb write", target + " --a A --b B", zorbWrite, kWriteCheckSummary}};
 }

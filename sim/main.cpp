@@ -8,6 +8,8 @@
 //   --reply-delay=MS    pause before the first byte of an answer (a device slow to answer)
 //   --noise             three stray bytes after every answer
 //   --truncate=N        the last N bytes of every answer are never sent (a reply cut short)
+//   --silent-after=N    answers N requests, then none: a device that took a write and fell
+//                       silent before it could be asked what it kept
 //   --hangup-after=N    answers N requests, then takes the next one and closes the line instead
 //                       of answering: the program's side sees a hang-up in mid-exchange. After
 //                       --return-after=MS (default 300) the device is back on a NEW
@@ -46,6 +48,7 @@ struct CommonOptions {
   int replyDelayMs = 0;  // pause before an answer as a whole
   bool noise = false;    // stray bytes after every answer, as interference or a late reply leaves
   size_t truncate = 0;   // bytes cut from the end of every answer
+  int silentAfter = -1;  // answers before the device falls silent; -1 never
   int hangupAfter = -1;  // answers before the line is closed; -1 never
   int returnMs = 300;    // how long the device stays away after the hang-up
   std::string link;      // symbolic link kept pointing at the current slave; empty: none
@@ -60,7 +63,8 @@ struct CommonOptions {
   std::string names;
   for (const auto& [name, factory] : modes()) names += (names.empty() ? "" : "|") + name;
   fail("usage: tdservice-sim " + names +
-       " [--silent] [--delay=MS] [--reply-delay=MS] [--noise] [--truncate=N] [--hangup-after=N]"
+       " [--silent] [--delay=MS] [--reply-delay=MS] [--noise] [--truncate=N] [--silent-after=N]"
+       " [--hangup-after=N]"
        " [--return-after=MS] [--link=PATH] [mode options]");
 }
 
@@ -86,6 +90,8 @@ void parseOption(const std::string& arg, CommonOptions& common, SimMode& mode) {
     common.replyDelayMs = number(name, value, 60000);
   } else if (name == "truncate") {
     common.truncate = static_cast<size_t>(number(name, value, 1000));
+  } else if (name == "silent-after") {
+    common.silentAfter = number(name, value, 1000000);
   } else if (name == "hangup-after") {
     common.hangupAfter = number(name, value, 1000000);
   } else if (name == "return-after") {
@@ -185,7 +191,7 @@ constexpr int kIdleMs = 100;
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (n <= 0) fail("line closed");
     const auto reply = mode.receive({buf, static_cast<size_t>(n)});
-    if (reply.empty()) continue;
+    if (reply.empty() || answers == common.silentAfter) continue;
     if (answers++ == common.hangupAfter) {
       line = replaceLine(line, common);
       mode.idle();

@@ -15,6 +15,8 @@
 //                             frequency; default 0)
 //          --record=FILE      each write the device takes leaves in FILE two lines of hex: the
 //                             block it held before and the block it holds now
+//          --keep-wrong=N     a written block is kept with its data byte N one higher (byte 0 of
+//                             the offset block: the offset one step up); the echo is unchanged
 
 #include <array>
 #include <climits>
@@ -104,6 +106,7 @@ class KeltSim : public SimMode {
     }
     if (name == "adapter-version" && *number < 256) return (adapterVersion_ = *number, true);
     if (name == "busy") return (busy_ = *number, true);
+    if (name == "keep-wrong" && *number < 64) return (keepWrong_ = *number, true);
     if (name == "output" && format() >= 3 && *number <= 5) return setOutputType(*number);
     return false;
   }
@@ -132,6 +135,9 @@ class KeltSim : public SimMode {
     block_ = initialBlock(model);
     return true;
   }
+
+  // How much a written byte at `index` is kept off by.
+  int keptWrong(int index) const { return keepWrong_ == index ? 1 : 0; }
 
   // After --model: the block is the model's.
   bool setOutputType(int type) {
@@ -221,6 +227,7 @@ class KeltSim : public SimMode {
     if (taken) {
       const Bytes before = block_;
       block_.assign(request.begin() + 1, request.begin() + 1 + keltBlockSize(model_));
+      if (keepWrong_ && *keepWrong_ < static_cast<int>(block_.size())) ++block_[*keepWrong_];
       record(before);
     }
     return echoOf(request, taken);
@@ -273,7 +280,7 @@ class KeltSim : public SimMode {
         return answer(command, block);
       }
       case 0x14:
-        if (sumOk(request)) offset_ = static_cast<int8_t>((request[1] & 0x0F) - 7);
+        if (sumOk(request)) offset_ = static_cast<int8_t>((request[1] & 0x0F) - 7 + keptWrong(0));
         return echoOf(request, sumOk(request));
       default:
         break;
@@ -334,6 +341,7 @@ class KeltSim : public SimMode {
   bool badVersionSum_ = false;
   bool badDataSum_ = false;
   bool badEcho_ = false;
+  std::optional<int> keepWrong_;
   Bytes block_ = initialBlock(7);
   std::string recordPath_;
   uint8_t counter_ = 5;

@@ -13,6 +13,8 @@
 //          --error=CODE       answer every request with this error code ...
 //          --error-function=F ... or only the requests of function F
 //          --bad-crc          every answer carries a wrong CRC
+//          --keep-wrong=N     a written coefficient table, output block or integrator is kept
+//                             with its data byte N one higher; the write is still acknowledged
 
 #include <chrono>
 #include <cstring>
@@ -64,6 +66,7 @@ class TdSim : public SimMode {
     if (name == "error-function" && (v = optionNumber(value, 0, 255)))
       return set(errorFunction_, *v);
     if (name == "bad-crc" && value.empty()) return set(badCrc_, 1);
+    if (name == "keep-wrong" && (v = optionNumber(value, 0, 63))) return (keepWrong_ = *v, true);
     if (name == "version") return parseVersion(value);
     return false;
   }
@@ -174,7 +177,10 @@ class TdSim : public SimMode {
   }
 
   // A write; returns the error code, 0 when done (`reply` holds what the answer carries).
-  int write(uint8_t function, std::span<const uint8_t> data, std::vector<uint8_t>& reply) {
+  int write(uint8_t function, std::span<const uint8_t> sent, std::vector<uint8_t>& reply) {
+    std::vector<uint8_t> kept(sent.begin(), sent.end());
+    if (keepWrong_ && *keepWrong_ < kept.size() && keepsBlock(function)) ++kept[*keepWrong_];
+    const std::span<const uint8_t> data(kept);
     switch (function) {
       case TF_COEFFICIENTS:
       case TF_REVERSE_COEFFICIENTS: {
@@ -206,6 +212,11 @@ class TdSim : public SimMode {
       default:
         return 1;
     }
+  }
+
+  static bool keepsBlock(uint8_t function) {
+    return function == TF_COEFFICIENTS || function == TF_REVERSE_COEFFICIENTS ||
+           function == TF_OUTPUTS || function == TF_INTEGRATOR;
   }
 
   int changeStatus(std::span<const uint8_t> data, std::vector<uint8_t>& reply) {
@@ -298,6 +309,7 @@ class TdSim : public SimMode {
   int errorCode_ = -1;
   int errorFunction_ = -1;
   bool badCrc_ = false;
+  std::optional<size_t> keepWrong_;
 
   TdCoefficients direct_;
   TdCoefficients reverse_;

@@ -5,9 +5,12 @@
 // Options: --frame=HEX    the six stored bytes at start (default: A 0.12, B 0 at Ду 25)
 //          --bad-echo     the echo of a write differs from the frame in one byte
 //          --bad-checksum every answer carries a wrong sum in byte 6
+//          --keep-wrong=N a write is kept with its byte N (0..5) one higher; the echo still
+//                         shows the frame as sent
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 #include "core/devices/zorb/zorbprotocol.h"
 #include "simmode.h"
@@ -26,6 +29,11 @@ class ZorbSim : public SimMode {
       return true;
     }
     if (name == "frame") return parseFrame(value);
+    if (name == "keep-wrong") {
+      const auto byte = optionNumber(value, 0, 5);
+      if (byte) keepWrong_ = static_cast<int>(*byte);
+      return byte.has_value();
+    }
     return false;
   }
 
@@ -51,6 +59,7 @@ class ZorbSim : public SimMode {
     if (frame[0] == 0x80) return send(stored_);
     if (frame[6] != zorbChecksum(frame)) return {};
     stored_ = frame;
+    if (keepWrong_) ++stored_[*keepWrong_];
     ZorbFrame echo = frame;
     if (badEcho_) echo[2] ^= 0x01;
     return send(echo);
@@ -76,6 +85,7 @@ class ZorbSim : public SimMode {
   std::vector<uint8_t> pending_;
   bool badEcho_ = false;
   bool badChecksum_ = false;
+  std::optional<int> keepWrong_;
 };
 
 }  // namespace

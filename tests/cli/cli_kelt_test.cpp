@@ -65,7 +65,10 @@ TEST(CliKelt, ReadJsonWritesBackUnchanged) {
       const CliRun write =
           runCli(target("write"), {"--parameters", writeTempFile("kelt_back.json", read.out)});
       ASSERT_EQ(write.exitCode, 0) << write.err;
-      EXPECT_EQ(write.json(), read.json());
+      auto written = write.json();
+      EXPECT_EQ(written["verification"]["result"], "verified");
+      written.erase("verification");
+      EXPECT_EQ(written, read.json());
       EXPECT_EQ(runCli(target("read")).json(), read.json());
       std::ifstream held(record);
       std::string before, after;
@@ -73,6 +76,46 @@ TEST(CliKelt, ReadJsonWritesBackUnchanged) {
       if (programWritten) {
         EXPECT_EQ(after, before);
       }
+    }
+  }
+}
+
+// The parameters a device of the model holds, written to a device that keeps a byte wrong or
+// whose read-back fails: the JSON names what it found, the exit code is 1.
+TEST(CliKelt, WriteReportsTheReadBack) {
+  const struct {
+    const char* model;
+    const char* option;
+    int exitCode;
+    const char* result;
+    const char* firstField;
+    const char* reason;
+  } cases[] = {
+      {"7", "--reply-delay=0", 0, "verified", nullptr, nullptr},
+      {"7", "--keep-wrong=0", 1, "mismatch", "A1", nullptr},
+      // Parameters and then the offset: both read back, one verification.
+      {"3", "--keep-wrong=0", 1, "mismatch", "Делитель частоты", nullptr},
+      {"12", "--bad-checksum=data", 1, "unconfirmed", nullptr, "Ошибка контрольной суммы"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + c.option);
+    const auto target = [&](const SimProcess& sim, const char* command) {
+      return std::vector<std::string>{"kelt", command, "--model", c.model, "--port", sim.path()};
+    };
+    const SimProcess clean({"kelt", std::string("--model=") + c.model});
+    const CliRun read = runCli(target(clean, "read"));
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    const SimProcess sim({"kelt", std::string("--model=") + c.model, c.option});
+    const CliRun write =
+        runCli(target(sim, "write"), {"--parameters", writeTempFile("kelt_check.json", read.out)});
+    EXPECT_EQ(write.exitCode, c.exitCode) << write.err;
+    const auto verification = write.json()["verification"];
+    EXPECT_EQ(verification["result"], c.result);
+    if (c.firstField) {
+      EXPECT_EQ(verification["fields"][0]["name"], c.firstField);
+    }
+    if (c.reason) {
+      EXPECT_NE(verification["message"].get<std::string>().find(c.reason), std::string::npos);
     }
   }
 }

@@ -32,6 +32,34 @@ TEST(CliTd, ReadGivesWhatTheMeterHolds) {
   EXPECT_FALSE(cliTdRead(old).json().contains("reverseCoefficients"));
 }
 
+// The table a meter holds, written to one that keeps a byte wrong or falls silent after the
+// write: the JSON names what it found, the exit code is 1.
+TEST(CliTd, WriteReportsTheReadBack) {
+  const SimProcess clean({"td"});
+  const std::string table = writeTempFile("td_check.json", cliTdRead(clean).out);
+  const struct {
+    const char* option;
+    int exitCode;
+    const char* result;
+    nlohmann::json fields;
+  } cases[] = {
+      {"--noise", 0, "verified", nlohmann::json::array()},
+      {"--keep-wrong=8",
+       1,
+       "mismatch",
+       {{{"name", "Код строки 1"}, {"written", "50000"}, {"found", "50001"}}}},
+      {"--silent-after=1", 1, "unconfirmed", nlohmann::json::array()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    const SimProcess sim({"td", c.option});
+    const CliRun write = runCli({"td", "write", "--port", sim.path(), "--coefficients", table});
+    EXPECT_EQ(write.exitCode, c.exitCode) << write.err;
+    EXPECT_EQ(write.json()["verification"]["result"], c.result);
+    EXPECT_EQ(write.json()["verification"]["fields"], c.fields);
+  }
+}
+
 TEST(CliTd, WrittenTableReadsBackAndPollAnswers) {
   const SimProcess sim({"td"});
   auto j = cliTdRead(sim).json();

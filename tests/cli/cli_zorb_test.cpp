@@ -29,8 +29,49 @@ TEST(CliZorb, ReadValuesWriteBackUnchanged) {
   const auto read = cliZorb(sim, "read").json();
   const CliRun write = cliZorb(sim, "write", {"--a", read["A"].dump(), "--b", read["B"].dump()});
   ASSERT_EQ(write.exitCode, 0) << write.err;
-  EXPECT_EQ(write.json(), read);
+  auto written = write.json();
+  EXPECT_EQ(written["verification"]["result"], "verified");
+  written.erase("verification");
+  EXPECT_EQ(written, read);
   EXPECT_EQ(cliZorb(sim, "read").json(), read);
+}
+
+// The write's JSON says what the device kept, and the exit code tells a script whether it is
+// what was written.
+TEST(CliZorb, WriteReportsTheReadBack) {
+  const struct {
+    const char* option;
+    int exitCode;
+    nlohmann::json verification;
+  } cases[] = {
+      {"--noise",
+       0,
+       {{"result", "verified"},
+        {"fields", nlohmann::json::array()},
+        {"message", "Запись подтверждена: прибор хранит записанные значения"}}},
+      // The high byte of the doubled A code at Ду 25: 256 codes up, 128 after halving.
+      {"--keep-wrong=1",
+       1,
+       {{"result", "mismatch"},
+        {"fields", {{{"name", "A"}, {"written", "0.15"}, {"found", "0.15128"}}}},
+        {"message", "ВНИМАНИЕ! Запись не подтверждена: A: записано 0.15, в приборе 0.15128"}}},
+      {"--silent-after=1",
+       1,
+       {{"result", "unconfirmed"},
+        {"fields", nlohmann::json::array()},
+        {"message",
+         "ВНИМАНИЕ! Запись не удалось проверить (значения могли быть записаны): Прибор не "
+         "отвечает"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    const SimProcess sim({"zorb", c.option});
+    const CliRun write = cliZorb(sim, "write", {"--a", "0.15", "--b", "-0.01"});
+    EXPECT_EQ(write.exitCode, c.exitCode) << write.err;
+    EXPECT_EQ(write.json()["verification"], c.verification);
+    EXPECT_EQ(write.err,
+              c.exitCode == 0 ? "" : c.verification["message"].get<std::string>() + "\n");
+  }
 }
 
 TEST(CliZorb, FailuresAndRefusedCoefficients) {

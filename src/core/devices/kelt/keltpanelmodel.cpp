@@ -267,4 +267,21 @@ std::string keltResultText(const KeltCommon& data) {
   }
 }
 
+std::string KeltWriteChecks::lineAfter(const KeltCommon& data) {
+  if (!data.check) return lineAfterFailure();
+  const WriteCheck check = held_ ? writeCheckJoin(*held_, *data.check) : *data.check;
+  held_.reset();
+  if (data.command == KELT_WRITE_2) {
+    held_ = check;
+    return "";
+  }
+  return writeCheckLine(check);
+}
+
+std::string KeltWriteChecks::lineAfterFailure() {
+  const std::string line = held_ ? writeCheckLine(*held_) : std::string();
+  held_.reset();
+  return line;
+}
+
 bool keltCouplingGood(int value) { return value >= 25 && value <= 80; }

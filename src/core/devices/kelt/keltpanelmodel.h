@@ -124,6 +124,18 @@ KeltShownParameters keltShownParameters(const KeltCommon& data, int model);
 
 // Console texts of a successful command ("" when it prints nothing).
 std::string keltResultText(const KeltCommon& data);
+// The read-back lines of "Записать". Models 1..6 write their parameters and then the offset as
+// two items; the console shows both checks as one line, after the second item's result.
+class KeltWriteChecks {
+ public:
+  // The line that follows the result of a successful item; "" when there is none yet.
+  std::string lineAfter(const KeltCommon& data);
+  // The line of a check still held when the item after it failed; "" when none is held.
+  std::string lineAfterFailure();
+
+ private:
+  std::optional<WriteCheck> held_;
+};
 const char* keltBatteryText(uint8_t code);
 std::string keltMeasurementText(const KeltMeasurement& m);
 // Coupling parameters in 25..80 are shown green.

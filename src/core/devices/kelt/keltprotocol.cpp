@@ -1,7 +1,9 @@
 #include "core/devices/kelt/keltprotocol.h"
 
+#include <algorithm>
 #include <iterator>
 #include <stdexcept>
+#include <string>
 
 #include "core/base/errors.h"
 #include "core/comm/comport.h"
@@ -178,4 +180,110 @@ KeltAdapterWrite3 keltAdapterWrite3(std::span<const uint8_t> encoded, uint8_t cu
   w.expected = w.sent;
   if (version3) w.sent.back() = static_cast<uint8_t>(w.sent.back() - kVersion3Quirk);
   return w;
+}
+
+namespace {
+
+using Values = std::vector<WriteCheckValue>;
+
+void addCharacteristic(Values& values, const KeltCharacteristic& w, const KeltCharacteristic& f) {
+  for (int i = 0; i < 5; ++i) {
+    const std::string digit = std::to_string(i + 1);
+    values.push_back({"A" + digit, w.A[i], f.A[i]});
+    values.push_back({"B" + digit, w.B[i], f.B[i]});
+  }
+  for (int j = 0; j < 4; ++j) {
+    values.push_back({"F" + std::to_string(j + 1) + std::to_string(j + 2), w.F[j], f.F[j]});
+  }
+  values.push_back({"Длительность импульса, мс", w.pulseDuration, f.pulseDuration});
+  values.push_back({"Код Ду", double(w.duCode), double(f.duCode)});
+}
+
+Values valuesOf(const KeltParams12& w, const KeltParams12& f) {
+  Values values;
+  addCharacteristic(values, w, f);
+  values.push_back({"Делитель частоты", double(w.n), double(f.n)});
+  values.push_back({"Код выхода", double(w.outputCode), double(f.outputCode)});
+  return values;
+}
+
+Values valuesOf(const KeltParams3& w, const KeltParams3& f) {
+  Values values;
+  addCharacteristic(values, w, f);
+  values.push_back({"Код цены импульса", double(w.weightCode), double(f.weightCode)});
+  values.push_back({"Смещение температуры, °C", w.tempOffset * 0.5, f.tempOffset * 0.5});
+  values.push_back({"Тип выхода", double(w.outputType), double(f.outputType)});
+  return values;
+}
+
+Values valuesOf(const KeltParams4& w, const KeltParams4& f) {
+  Values values = valuesOf(static_cast<const KeltParams3&>(w), static_cast<const KeltParams3&>(f));
+  values.push_back({"Заводской номер", double(w.serialNumber), double(f.serialNumber)});
+  values.push_back(
+      {"Восстановление отключено", double(w.disableRestoration), double(f.disableRestoration)});
+  values.push_back({"Термокоррекция отключена", double(w.disableThermalCorrection),
+                    double(f.disableThermalCorrection)});
+  return values;
+}
+
+// The encoded block against the one found, both decoded by `decode` to name a difference.
+template <class Decode>
+WriteCheck compareBlocks(const std::vector<uint8_t>& written, std::span<const uint8_t> found,
+                         Decode decode) {
+  const auto shown = found.first(std::min(found.size(), written.size()));
+  if (shown.size() < written.size()) return writeCheckCompare(written, shown, {});
+  return writeCheckCompare(written, shown, valuesOf(decode(written), decode(shown)));
+}
+
+WriteCheck compareOffset(int8_t offset, std::span<const uint8_t> found) {
+  const uint8_t written[] = {static_cast<uint8_t>(keltOffsetBlock(offset)[0] & 0x0F)};
+  const uint8_t kept[] = {static_cast<uint8_t>(found.empty() ? 0 : found[0] & 0x0F)};
+  return writeCheckCompare(
+      written, std::span(kept, found.empty() ? 0 : 1),
+      {{"Смещение температуры, °C", offset * 0.5, found.empty() ? 0 : keltOffsetOf(found) * 0.5}});
+}
+
+}  // namespace
+
+std::optional<uint8_t> keltReadBackCommand(uint8_t writeCommand) {
+  switch (writeCommand) {
+    case KELT_WRITE_1:
+      return KELT_READ_1;
+    case KELT_WRITE_2:
+      return KELT_READ_2;
+    case KELT_WRITE_OFFSET:
+      return KELT_READ_OFFSET;
+    case KELT_WRITE_3:
+    case KELT_WRITE_3_V3:
+      return KELT_READ_3;
+    case KELT_WRITE_4:
+    case KELT_WRITE_4_ALT:
+      return KELT_READ_4;
+    default:
+      return std::nullopt;
+  }
+}
+
+WriteCheck keltCompareWritten(const KeltCommon& data, std::span<const uint8_t> found) {
+  const int model = data.model;
+  switch (data.command) {
+    case KELT_WRITE_1:
+    case KELT_WRITE_2: {
+      const int blockModel = data.command == KELT_WRITE_1 ? 0 : model;
+      return compareBlocks(keltEncode(data.params12, blockModel), found,
+                           [&](std::span<const uint8_t> b) { return keltDecode12(b, blockModel); });
+    }
+    case KELT_WRITE_OFFSET:
+      return compareOffset(data.offset, found);
+    case KELT_WRITE_3:
+    case KELT_WRITE_3_V3:
+      return compareBlocks(keltEncode(data.params3, model), found,
+                           [&](std::span<const uint8_t> b) { return keltDecode3(b, model); });
+    case KELT_WRITE_4:
+    case KELT_WRITE_4_ALT:
+      return compareBlocks(keltEncode(data.params4, model), found,
+                           [&](std::span<const uint8_t> b) { return keltDecode4(b, model); });
+    default:
+      throw std::invalid_argument("not a KELT parameter write");
+  }
 }

@@ -10,10 +10,12 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "core/base/errors.h"
+#include "core/base/writecheck.h"
 #include "core/devices/kelt/keltblocks.h"
 
 // The adapter answered 0xFF in place of an echo: it is still busy and takes the next command
@@ -66,7 +68,8 @@ struct KeltCommon {
   KeltParams3 params3;
   KeltParams4 params4;
   KeltMeasurement measurement;
-  int32_t model = 0;  // model index 0..17
+  int32_t model = 0;                // model index 0..17
+  std::optional<WriteCheck> check;  // after a parameter write: what the device holds now
 };
 
 // 16-bit sum of the bytes modulo 65536.
@@ -75,6 +78,13 @@ uint16_t keltChecksum(std::span<const uint8_t> bytes);
 std::vector<uint8_t> keltWithChecksum(std::span<const uint8_t> bytes);
 // Throws "Ошибка контрольной суммы" unless the last two bytes are the sum of the others.
 void keltVerifyChecksum(std::span<const uint8_t> answer);
+
+// The read command that shows what a parameter write left in the device; none for any other.
+std::optional<uint8_t> keltReadBackCommand(uint8_t writeCommand);
+// The block the write in `data` sends against the data block its read-back returned (without
+// checksum and write counter). Of the offset block only the offset code counts: the device
+// defines no other byte of it.
+WriteCheck keltCompareWritten(const KeltCommon& data, std::span<const uint8_t> found);  // can throw
 
 // Adapter link: which commands need what (lookups into the command table).
 bool keltFirstIssueRefuses(uint8_t command);   // a first-issue adapter serves model 0 only

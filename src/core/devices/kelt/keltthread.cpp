@@ -49,6 +49,7 @@ KeltThread::KeltThread(milliseconds busyPause) : busyPause_(busyPause) {}
 KeltThread::~KeltThread() { stop(); }
 
 void KeltThread::execute(std::int32_t type, KeltCommon& data) {
+  data.check.reset();
   switch (type) {
     case KELT_OPEN_4800:
       return open(data.command, 4800);
@@ -91,7 +92,21 @@ void KeltThread::wakeUpBreak() {
   pause(milliseconds(100));
 }
 
+// A parameter write is followed by the read of the same parameters, as a command of its own: the
+// device must show what it kept, not what the write's echo repeated.
 void KeltThread::exchange(KeltCommon& data) {
+  runExchange(data);
+  const auto readCommand = keltReadBackCommand(data.command);
+  if (!readCommand) return;
+  data.check = writeCheckRun([&] {
+    KeltCommon read = data;
+    read.command = *readCommand;
+    runExchange(read);
+    return keltCompareWritten(data, lastBlock_);
+  });
+}
+
+void KeltThread::runExchange(KeltCommon& data) {
   const KeltModel& model = keltModel(data.model);
   if (model.wakeUp == KeltWakeUp::lineBreak) wakeUpBreak();
   if (model.link == KeltLink::adapter) {
@@ -134,7 +149,7 @@ void KeltThread::adapterExchange(KeltCommon& data) {
       data.value = receive(1)[0];
       break;
     case KELT_READ_1:
-      data.params12 = keltDecode12(receiveChecked(kKeltBlockSize1 + 2), 0);
+      data.params12 = keltDecode12(receiveBlock(kKeltBlockSize1 + 2), 0);
       break;
     case KELT_WRITE_1:
       writeBlock(kWrite1, block, block);
@@ -144,13 +159,13 @@ void KeltThread::adapterExchange(KeltCommon& data) {
       data.value = receiveValue();
       break;
     case KELT_READ_2:
-      data.params12 = keltDecode12(receiveChecked(kKeltBlockSize2 + 2), data.model);
+      data.params12 = keltDecode12(receiveBlock(kKeltBlockSize2 + 2), data.model);
       break;
     case KELT_WRITE_2:
       writeBlock(kWrite2, block, block);
       break;
     case KELT_READ_OFFSET:
-      data.offset = keltOffsetOf(receiveChecked(keltOffsetBlock(0).size()));
+      data.offset = keltOffsetOf(receiveBlock(keltOffsetBlock(0).size()));
       break;
     case KELT_WRITE_OFFSET: {
       const auto offsetBlock = keltOffsetBlock(data.offset);
@@ -162,7 +177,7 @@ void KeltThread::adapterExchange(KeltCommon& data) {
       break;
     case KELT_READ_3:
       // The block carries the write counter after its 36 data bytes.
-      data.params3 = keltDecode3(receiveChecked(kKeltBlockSize3 + 3), data.model);
+      data.params3 = keltDecode3(receiveBlock(kKeltBlockSize3 + 3), data.model);
       break;
     case KELT_WRITE_3:
     case KELT_WRITE_3_V3:
@@ -236,12 +251,12 @@ void KeltThread::directExchange(KeltCommon& data) {
     case KELT_READ_3:
       sendByte(kDirectRead);
       expectEcho(kDirectRead);
-      data.params3 = keltDecode3(receiveChecked(kKeltBlockSize3 + 2), model);
+      data.params3 = keltDecode3(receiveBlock(kKeltBlockSize3 + 2), model);
       break;
     case KELT_READ_4:
       sendByte(kDirectRead);
       expectEcho(kDirectRead);
-      data.params4 = keltDecode4(receiveChecked(kKeltBlockSize4 + 2), model);
+      data.params4 = keltDecode4(receiveBlock(kKeltBlockSize4 + 2), model);
       break;
     default:
       if (!block.empty()) writeBlock(kDirectWrite, block, block);
@@ -282,6 +297,11 @@ std::vector<uint8_t> KeltThread::receiveChecked(std::size_t n) {
   auto bytes = receive(n);
   keltVerifyChecksum(bytes);
   return bytes;
+}
+
+const std::vector<uint8_t>& KeltThread::receiveBlock(std::size_t n) {
+  lastBlock_ = receiveChecked(n);
+  return lastBlock_;
 }
 
 // A one-byte value followed by its sum.

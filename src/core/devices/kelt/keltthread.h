@@ -16,7 +16,8 @@
 enum KeltTask : std::int32_t {
   KELT_OPEN_4800 = 0,  // open the port at data.command (0 closes it), then reset the line
   KELT_OPEN_9600 = 1,
-  KELT_EXCHANGE = 2,  // one exchange of data.command with model data.model
+  KELT_EXCHANGE = 2,  // one exchange of data.command with model data.model; a parameter write
+                      // is read back into data.check
   KELT_RESET = 3,     // reset the line only
   KELT_PAUSE = 4,     // wait out a busy adapter, nothing sent
   KELT_AUTOTUNE = 5,  // threshold levels 3..0 until the coupling parameter is 25..80
@@ -39,6 +40,7 @@ class KeltThread : public QueueThread<KeltCommon> {
   void resetLine();
   void wakeUpBreak();
   void exchange(KeltCommon& data);
+  void runExchange(KeltCommon& data);
   void adapterExchange(KeltCommon& data);
   void probeAdapter(uint8_t command);
   void writeFormat3(std::span<const uint8_t> encoded, bool version3);
@@ -50,6 +52,8 @@ class KeltThread : public QueueThread<KeltCommon> {
   void sendByte(uint8_t byte);
   std::vector<uint8_t> receive(std::size_t n);
   std::vector<uint8_t> receiveChecked(std::size_t n);
+  // A parameter block with its checksum checked, kept in lastBlock_ for a write's read-back.
+  const std::vector<uint8_t>& receiveBlock(std::size_t n);
   uint8_t receiveValue();
   void expectEcho(uint8_t sent);
   void writeBlock(uint8_t leading, std::span<const uint8_t> sent,
@@ -60,4 +64,5 @@ class KeltThread : public QueueThread<KeltCommon> {
   // The command of the adapter exchange in progress, whose echoes follow the busy rule; empty on
   // the direct link.
   std::optional<uint8_t> adapterCommand_;
+  std::vector<uint8_t> lastBlock_;  // the parameter block read last, as it came
 };

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/comm/comport.h"
 #include "core/comm/crc16.h"
 
 static_assert(std::endian::native == std::endian::little, "wire fields are little-endian");
@@ -375,4 +376,81 @@ const char* tdErrorText(uint8_t code) {
     default:
       return "Общая ошибка(без конкретизации причины)";
   }
+}
+
+namespace {
+
+using Values = std::vector<WriteCheckValue>;
+
+Values coefficientValues(std::span<const uint8_t, kTdCoefficientsSize> written,
+                         std::span<const uint8_t, kTdCoefficientsSize> found) {
+  const TdCoefficients w = tdDecodeCoefficients(written);
+  const TdCoefficients f = tdDecodeCoefficients(found);
+  Values values;
+  for (size_t i = 0; i < w.rows.size(); ++i) {
+    const std::string row = std::to_string(i + 1);
+    values.push_back({"A" + row, w.rows[i].A, f.rows[i].A});
+    values.push_back({"B" + row, w.rows[i].B, f.rows[i].B});
+    if (i < 4) {
+      values.push_back(
+          {"Код строки " + row, double(w.rows[i].threshold), double(f.rows[i].threshold)});
+    }
+  }
+  values.push_back({"gmax", w.gmax, f.gmax});
+  values.push_back({"gпор", w.gpor, f.gpor});
+  return values;
+}
+
+Values outputValues(std::span<const uint8_t, kTdOutputsSize> written,
+                    std::span<const uint8_t, kTdOutputsSize> found) {
+  const TdOutputs w = tdDecodeOutputs(written);
+  const TdOutputs f = tdDecodeOutputs(found);
+  return {{"Цена импульса в приборе, м3", w.weight, f.weight},
+          {"Длительность импульса, шагов 0,8 мс", double(w.pulseLength), double(f.pulseLength)},
+          {"Флаги выходов", double(w.flags), double(f.flags)}};
+}
+
+Values valuesOf(uint8_t function, std::span<const uint8_t> written,
+                std::span<const uint8_t> found) {
+  switch (function) {
+    case TF_COEFFICIENTS:
+    case TF_REVERSE_COEFFICIENTS:
+      return coefficientValues(written.first<kTdCoefficientsSize>(),
+                               found.first<kTdCoefficientsSize>());
+    case TF_OUTPUTS:
+      return outputValues(written.first<kTdOutputsSize>(), found.first<kTdOutputsSize>());
+    default:
+      return {{"Интегратор расхода", double(written[0]), double(found[0])}};
+  }
+}
+
+}  // namespace
+
+std::optional<TdRequest> tdReadBackRequest(const TDx2Common& write) {
+  if (write.frame[1] != TD_WRITE) return std::nullopt;
+  const uint8_t function = write.frame[2];
+  switch (function) {
+    case TF_COEFFICIENTS:
+    case TF_REVERSE_COEFFICIENTS:
+    case TF_OUTPUTS:
+    case TF_INTEGRATOR:
+      return tdReadRequest(write.frame[0], static_cast<TdFunction>(function));
+    default:
+      return std::nullopt;
+  }
+}
+
+WriteCheck tdCompareWritten(const TDx2Common& write, const TDx2Common& readBack) {
+  if (readBack.replyLength <= 0)
+    return writeCheckUnconfirmed(comprt::messages[comprt::msgNoAnswer]);
+  const TdReply reply = tdDecodeReply(readBack);
+  if (reply.damaged || readBack.replyLength < 5)
+    return writeCheckUnconfirmed(comprt::messages[comprt::msgChecksumError]);
+  if (readBack.frame[1] & kTdErrorBit) return writeCheckUnconfirmed(tdErrorText(readBack.frame[2]));
+  const auto length = static_cast<size_t>(write.requestLength - 5);
+  if (static_cast<size_t>(readBack.replyLength - 5) < length)
+    return writeCheckUnconfirmed(kTdBadLength);
+  const std::span<const uint8_t> written(write.frame.data() + 3, length);
+  const std::span<const uint8_t> found(readBack.frame.data() + 3, length);
+  return writeCheckCompare(written, found, valuesOf(write.frame[2], written, found));
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <variant>
 #include <vector>
+
+#include "core/base/writecheck.h"
 inline constexpr int kTdFrameSize = 256;
 using TdFrame = std::array<uint8_t, kTdFrameSize>;
 
@@ -41,6 +43,8 @@ struct TDx2Common {
   int32_t requestLength = 0;
   int32_t replyLength = 0;
   TdFrame frame{};
+  // After a write of a coefficient table, the outputs or the integrator: what the meter holds.
+  std::optional<WriteCheck> check;
 };
 
 enum TdCommand : int32_t {
@@ -193,6 +197,13 @@ TdReply tdDecodeReply(const TdFrame& frame, int count);
 inline TdReply tdDecodeReply(const TDx2Common& received) {
   return tdDecodeReply(received.frame, received.replyLength);
 }
+
+// The read request that shows what the write request `write` left in the meter: for the
+// coefficient tables, the outputs and the integrator; none for any other request.
+std::optional<TdRequest> tdReadBackRequest(const TDx2Common& write);
+// The data of the write request against the reply to its read-back. A read-back without a whole
+// reply of the right length, or with an error reply, leaves the write unconfirmed.
+WriteCheck tdCompareWritten(const TDx2Common& write, const TDx2Common& readBack);
 
 // The text of an error reply's code.
 const char* tdErrorText(uint8_t code);

@@ -40,12 +40,14 @@ TDx2Thread::TDx2Thread(milliseconds settle) : settle_(settle) {}
 TDx2Thread::~TDx2Thread() { stop(); }
 
 void TDx2Thread::execute(std::int32_t type, TDx2Common& data) {
+  data.check.reset();
   switch (type) {
     case TD_OPEN:
       return open(data);
     case TD_CLOSE:
       return port_.close();
     case TD_EXCHANGE:
+      return exchangeAndCheck(data);
     case TD_POLL:
       return exchange(data);
     default:
@@ -61,6 +63,20 @@ void TDx2Thread::open(const TDx2Common& data) {
   port_.setTimeouts({kReadIntervalMs, 0, kReplyWindowMs, 0, 0});
   baudRate_ = data.baudRate;
   std::this_thread::sleep_for(settle_);
+}
+
+// An acknowledged write is followed by the read of what it wrote: the acknowledgement says the
+// meter took the request, not what it now holds.
+void TDx2Thread::exchangeAndCheck(TDx2Common& data) {
+  const TDx2Common write = data;  // the exchange leaves the reply in the frame
+  exchange(data);
+  const auto readBack = tdReadBackRequest(write);
+  if (!readBack || !tdDecodeReply(data).accepted) return;
+  data.check = writeCheckRun([&] {
+    TDx2Common read = readBack->common;
+    exchange(read);
+    return tdCompareWritten(write, read);
+  });
 }
 
 // The meter answers a whole request only, so whatever lies in the driver from an earlier

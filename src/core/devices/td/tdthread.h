@@ -19,12 +19,14 @@ class TDx2Thread : public QueueThread<TDx2Common> {
   ~TDx2Thread() override;
 
  protected:
-  // TD_OPEN, TD_CLOSE, TD_EXCHANGE and TD_POLL; any other type does nothing.
+  // TD_OPEN, TD_CLOSE, TD_EXCHANGE and TD_POLL; any other type does nothing. An exchange that
+  // wrote a coefficient table, the outputs or the integrator reads it back into data.check.
   void execute(std::int32_t type, TDx2Common& data) override;  // can throw
 
  private:
   void open(const TDx2Common& data);
   void exchange(TDx2Common& data);
+  void exchangeAndCheck(TDx2Common& data);
 
   comprt::ComPort port_{comprt::FrameFamily::td};
   std::chrono::milliseconds settle_;

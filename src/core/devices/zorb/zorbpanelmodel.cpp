@@ -61,16 +61,21 @@ ZorbRequest zorbReadCommand(const ZorbPanelValues& values) { return withDu(ZORB_
 // A port that did not open is only deselected: the user sees it in the selector.
 ZorbOutcome zorbOutcome(ZorbCommand type, const ZorbCommon& data, bool ok,
                         const std::string& message) {
+  ZorbOutcome outcome;
   switch (type) {
     case ZORB_OPEN:
-      return {std::nullopt, ok ? data.port : 0, std::nullopt};
+      outcome.portPosition = ok ? data.port : 0;
+      break;
     case ZORB_WRITE:
-      return {ok ? "Параметры записаны" : message, std::nullopt, std::nullopt};
+      outcome.text = ok ? "Параметры записаны" : message;
+      if (ok && data.check) outcome.checkText = writeCheckLine(*data.check);
+      break;
     case ZORB_READ:
-      if (!ok) return {message, std::nullopt, std::nullopt};
-      return {"Параметры считаны", std::nullopt, ZorbCoefficients{data.A, data.B}};
+      outcome.text = ok ? "Параметры считаны" : message;
+      if (ok) outcome.shown = ZorbCoefficients{data.A, data.B};
+      break;
   }
-  return {};
+  return outcome;
 }
 
 ZorbControlState zorbControlState(int model, int portPosition, bool busy) {

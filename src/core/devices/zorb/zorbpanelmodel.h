@@ -46,6 +46,7 @@ struct ZorbOutcome {
   std::optional<std::string> text;        // console line
   std::optional<int> portPosition;        // the port selector's new position
   std::optional<ZorbCoefficients> shown;  // the values read, for the A and B edits
+  std::optional<std::string> checkText;   // after a write: the line of its read-back
 };
 ZorbOutcome zorbOutcome(ZorbCommand type, const ZorbCommon& data, bool ok,
                         const std::string& message);

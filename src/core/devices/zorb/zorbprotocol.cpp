@@ -71,6 +71,13 @@ ZorbCoefficients zorbDecodeAnswer(const ZorbFrame& answer, uint8_t duCode) {
   return {aCode / d, bCode / d};
 }
 
+WriteCheck zorbCompareWritten(const ZorbFrame& written, const ZorbFrame& answer, uint8_t duCode) {
+  const auto w = zorbDecodeAnswer(written, duCode);
+  const auto f = zorbDecodeAnswer(answer, duCode);
+  const std::span<const uint8_t> coded(written.data(), 6);
+  return writeCheckCompare(coded, std::span(answer.data(), 6), {{"A", w.A, f.A}, {"B", w.B, f.B}});
+}
+
 uint8_t zorbChecksum(const ZorbFrame& frame) {
   unsigned sum = 0;
   for (int i = 0; i < 6; ++i) sum += frame[i];

@@ -6,6 +6,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+
+#include "core/base/writecheck.h"
 
 // Command record of a ZORB worker queue item: the coefficients to write or the ones read back.
 struct ZorbCommon {
@@ -13,6 +16,7 @@ struct ZorbCommon {
   double B = 0;
   uint8_t Du = 2;    // nominal-diameter code; the ZORB list starts at Ду 25, code 2
   uint8_t port = 0;  // 1-based position in the port list, 0 = no port
+  std::optional<WriteCheck> check;  // after a write: what the device holds now
 };
 
 using ZorbFrame = std::array<uint8_t, 8>;
@@ -46,3 +50,7 @@ uint8_t zorbChecksum(const ZorbFrame& frame);
 
 // The three pulse weights (m³ per pulse) offered for a Ду, as the panel shows them.
 const std::array<const char*, 3>& zorbPulseWeights(uint8_t duCode);
+
+// A write frame against the read answer that followed it: bytes 0..5, the coefficients decoded
+// at the same Ду to name a difference.
+WriteCheck zorbCompareWritten(const ZorbFrame& written, const ZorbFrame& answer, uint8_t duCode);

@@ -14,6 +14,7 @@ constexpr std::uint32_t kReadTimeoutMs = 4000;
 ZorbThread::~ZorbThread() { stop(); }
 
 void ZorbThread::execute(std::int32_t type, ZorbCommon& data) {
+  data.check.reset();
   switch (type) {
     case ZORB_OPEN:
       return open(data);
@@ -32,9 +33,12 @@ void ZorbThread::open(const ZorbCommon& data) {
 }
 
 // The coefficients are coded before anything is sent, so uncodable values never reach the line.
-void ZorbThread::write(const ZorbCommon& data) {
+// The echo only shows the frame arrived; reading it back shows what the device kept.
+void ZorbThread::write(ZorbCommon& data) {
   const ZorbFrame frame = zorbWriteFrame(data.A, data.B, data.Du);
   if (exchange(frame) != frame) comprt::fail(comprt::msgExchangeError);
+  data.check = writeCheckRun(
+      [&] { return zorbCompareWritten(frame, exchange(zorbReadRequest()), data.Du); });
 }
 
 void ZorbThread::read(ZorbCommon& data) {

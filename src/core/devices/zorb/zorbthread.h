@@ -10,7 +10,7 @@
 // Command types of a ZorbCommon queue item.
 enum ZorbCommand : std::int32_t {
   ZORB_OPEN = 0,   // open the port at data.port (0 closes it)
-  ZORB_WRITE = 1,  // write data.A and data.B for Ду data.Du
+  ZORB_WRITE = 1,  // write data.A and data.B for Ду data.Du, read back into data.check
   ZORB_READ = 2,   // read A and B into data, scaled for Ду data.Du
 };
 
@@ -23,7 +23,7 @@ class ZorbThread : public QueueThread<ZorbCommon> {
 
  private:
   void open(const ZorbCommon& data);
-  void write(const ZorbCommon& data);
+  void write(ZorbCommon& data);
   void read(ZorbCommon& data);
   ZorbFrame exchange(const ZorbFrame& request);
 

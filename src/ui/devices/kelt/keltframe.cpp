@@ -458,6 +458,8 @@ void TKeltFrame::KeltResult(KeltThread::QueueItem& item, bool ok) {
         // A busy adapter: nothing goes out until it is ready again.
         if (keltAdapterBusy(item.failure)) worker_.push(KELT_PAUSE, KeltCommon{}, QF_ALWAYS);
         logMessage(text(item.message));
+        const std::string held = writeChecks_.lineAfterFailure();
+        if (!held.empty()) logMessage(text(held));
       }
       break;
     case KELT_RESET:
@@ -494,6 +496,7 @@ void TKeltFrame::exchangeResult(const KeltThread::QueueItem& item) {
       }
       break;
   }
-  const std::string message = keltResultText(data);
-  if (!message.empty()) logMessage(text(message));
+  for (const std::string& line : {keltResultText(data), writeChecks_.lineAfter(data)}) {
+    if (!line.empty()) logMessage(text(line));
+  }
 }

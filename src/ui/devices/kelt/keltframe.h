@@ -109,4 +109,5 @@ class TKeltFrame : public QFrame {
   int model_ = 0;
   PanelBusyState busy_;
   PanelWorker<KeltThread> worker_;
+  KeltWriteChecks writeChecks_;
 };

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <variant>
 
+#include "core/base/writecheck.h"
 #include "core/comm/comport.h"
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
@@ -562,6 +563,7 @@ void TTDFrame::handleResult(TDx2Thread::QueueItem& item, bool ok) {
         for (const std::string& message : reply.messages)
           logMessage(QString::fromStdString(message));
         if (reply.damaged) logMessage(comprt::messages[comprt::msgChecksumError]);
+        if (item.data.check) logMessage(QString::fromStdString(writeCheckLine(*item.data.check)));
       }
       showReply(reply);
       break;

@@ -178,6 +178,7 @@ void TZorbFrame::ZorbResult(ZorbThread::QueueItem& item, bool ok) {
     cbPort->setFocus(Qt::OtherFocusReason);
   }
   if (outcome.text) logMessage(QString::fromStdString(*outcome.text));
+  if (outcome.checkText) logMessage(QString::fromStdString(*outcome.checkText));
   if (outcome.shown) setCoefficients(outcome.shown->A, outcome.shown->B);
   updateButtons();
 }

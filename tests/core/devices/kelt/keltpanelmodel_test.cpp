@@ -235,3 +235,38 @@ TEST(KeltValues, ResultTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+KeltCommon written(uint8_t command, std::optional<WriteCheck> check) {
+  KeltCommon data;
+  data.command = command;
+  data.check = std::move(check);
+  return data;
+}
+
+// Models 1..6 write parameters and offset as two items: one line after the second says what both
+// left in the device.
+TEST(KeltPanelModel, TheChecksOfOneWriteMakeOneLine) {
+  const WriteCheck verified;
+  const WriteCheck offsetOff{WriteCheckResult::mismatch, {{"Смещение", "-2", "-1.5"}}, ""};
+  const std::string verifiedLine = writeCheckLine(verified);
+
+  KeltWriteChecks single;
+  EXPECT_EQ(single.lineAfter(written(KELT_WRITE_3, verified)), verifiedLine);
+  EXPECT_EQ(single.lineAfter(written(KELT_READ_3, std::nullopt)), "");
+
+  KeltWriteChecks pair;
+  EXPECT_EQ(pair.lineAfter(written(KELT_WRITE_2, verified)), "");
+  EXPECT_EQ(pair.lineAfter(written(KELT_WRITE_OFFSET, offsetOff)), writeCheckLine(offsetOff));
+  EXPECT_EQ(pair.lineAfter(written(KELT_WRITE_2, offsetOff)), "");
+  EXPECT_EQ(pair.lineAfter(written(KELT_WRITE_OFFSET, verified)), writeCheckLine(offsetOff));
+
+  // The offset write failed: the parameters' check is still told, once.
+  KeltWriteChecks failed;
+  EXPECT_EQ(failed.lineAfter(written(KELT_WRITE_2, verified)), "");
+  EXPECT_EQ(failed.lineAfterFailure(), verifiedLine);
+  EXPECT_EQ(failed.lineAfterFailure(), "");
+}
+
+}  // namespace

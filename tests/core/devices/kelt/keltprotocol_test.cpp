@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/base/errors.h"
+#include "core/devices/kelt/keltexamples.h"
 #include "core/devices/kelt/messageof.h"
 
 namespace {
@@ -148,6 +150,63 @@ TEST(KeltProtocol, OffsetBlock) {
   EXPECT_EQ(block[31], 0);
   EXPECT_EQ(block[32], 4);
   EXPECT_EQ(keltOffsetOf(block), -3);
+}
+
+}  // namespace
+
+namespace {
+
+// The read-back is compared as the device encodes it: a block equal to the written one, a code
+// one step off, an offset block whose undefined bytes differ, a block cut short.
+TEST(KeltProtocol, WrittenBlocksAreComparedWithWhatWasReadBack) {
+  KeltCommon write3;
+  write3.command = KELT_WRITE_3;
+  write3.model = 7;
+  write3.params3 = keltexamples::example3();
+  const std::vector<uint8_t> block3 = keltEncode(write3.params3, 7);
+  std::vector<uint8_t> aOff = block3;
+  ++aOff[0];  // A1 code, least significant byte first
+  std::vector<uint8_t> withCounter = block3;
+  withCounter.push_back(9);
+
+  KeltCommon offset;
+  offset.command = KELT_WRITE_OFFSET;
+  offset.offset = -4;
+  std::vector<uint8_t> offsetFound(31, 0xAA);
+  offsetFound[0] = 0x53;  // high nibble undefined, offset code 3 = -4 + 7
+
+  const struct {
+    const char* name;
+    const KeltCommon& data;
+    std::vector<uint8_t> found;
+    WriteCheckResult result;
+    std::vector<std::string> names;
+  } cases[] = {
+      {"same block", write3, block3, WriteCheckResult::verified, {}},
+      {"counter after it", write3, withCounter, WriteCheckResult::verified, {}},
+      {"A1 one code up", write3, aOff, WriteCheckResult::mismatch, {"A1", "B1"}},
+      {"short block",
+       write3,
+       {block3.begin(), block3.end() - 1},
+       WriteCheckResult::mismatch,
+       {"байт 35"}},
+      {"offset kept", offset, offsetFound, WriteCheckResult::verified, {}},
+      {"offset one step up",
+       offset,
+       {0x04},
+       WriteCheckResult::mismatch,
+       {"Смещение температуры, °C"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const WriteCheck check = keltCompareWritten(c.data, c.found);
+    EXPECT_EQ(check.result, c.result);
+    std::vector<std::string> names;
+    for (const WriteCheckField& field : check.fields) names.push_back(field.name);
+    EXPECT_EQ(names, c.names);
+  }
+  const std::vector<uint8_t> oneUp{0x04};
+  EXPECT_EQ(keltCompareWritten(offset, oneUp).fields[0].found, "-1.5");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/devices/kelt/keltexamples.h"
 #include "core/devices/kelt/keltmodels.h"
 #include "support/simprocess.h"
 #include "support/workerprobe.h"
@@ -128,6 +129,71 @@ TEST_F(KeltThreadTest, Format3WritesFollowTheDeviceVersion) {
       EXPECT_EQ(written.data.command, KELT_WRITE_3);
     }
   }
+}
+
+// A parameter write reads the parameters back within the same item and compares the blocks.
+TEST_F(KeltThreadTest, AWriteIsReadBackAndCompared) {
+  const struct {
+    int model;
+    uint8_t command;
+    std::vector<std::string> options;
+    WriteCheckResult result;
+    const char* firstField;  // of a mismatch
+    const char* reason;      // of an unconfirmed write
+  } cases[] = {
+      {0, KELT_WRITE_1, {}, WriteCheckResult::verified, "", ""},
+      {0, KELT_WRITE_1, {"--keep-wrong=0"}, WriteCheckResult::mismatch, "Делитель частоты", ""},
+      {0,
+       KELT_WRITE_1,
+       {"--bad-checksum=data"},
+       WriteCheckResult::unconfirmed,
+       "",
+       "Ошибка контрольной суммы"},
+      {3, KELT_WRITE_2, {"--keep-wrong=2"}, WriteCheckResult::mismatch, "A1", ""},
+      {3, KELT_WRITE_OFFSET, {}, WriteCheckResult::verified, "", ""},
+      {3,
+       KELT_WRITE_OFFSET,
+       {"--keep-wrong=0"},
+       WriteCheckResult::mismatch,
+       "Смещение температуры, °C",
+       ""},
+      {7, KELT_WRITE_3, {}, WriteCheckResult::verified, "", ""},
+      {7, KELT_WRITE_3, {"--version=3", "--keep-wrong=0"}, WriteCheckResult::mismatch, "A1", ""},
+      {9, KELT_WRITE_3, {"--keep-wrong=25"}, WriteCheckResult::mismatch, "F12", ""},
+      {12, KELT_WRITE_4, {}, WriteCheckResult::verified, "", ""},
+      {12,
+       KELT_WRITE_4,
+       {"--bad-checksum=data"},
+       WriteCheckResult::unconfirmed,
+       "",
+       "Ошибка контрольной суммы"},
+      {15, KELT_WRITE_4, {"--keep-wrong=10"}, WriteCheckResult::mismatch, "B1", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.model) + " " + std::to_string(c.command) + " " +
+                 (c.options.empty() ? "" : c.options.back()));
+    attach(c.model, c.options);
+    KeltCommon data = command(c.command);
+    data.params12 = keltexamples::example12();
+    data.params3 = keltexamples::example3();
+    data.params4 = keltexamples::example4();
+    data.params4.weightCode = 2;  // as the simulated device holds it
+    data.params4.pulseDuration = 3.8;
+    data.offset = -4;
+    const auto got = run(KELT_EXCHANGE, data);
+    ASSERT_EQ(got.word, 1) << got.message;
+    ASSERT_TRUE(got.data.check);
+    EXPECT_EQ(got.data.check->result, c.result);
+    EXPECT_EQ(got.data.check->fields.empty() ? "" : got.data.check->fields[0].name, c.firstField);
+    EXPECT_EQ(got.data.check->reason, c.reason);
+  }
+}
+
+TEST_F(KeltThreadTest, AReadCarriesNoCheck) {
+  attach(7);
+  KeltCommon stale = command(KELT_READ_3);
+  stale.check = WriteCheck{};
+  EXPECT_FALSE(run(KELT_EXCHANGE, stale).data.check);
 }
 
 TEST_F(KeltThreadTest, AdapterRestrictions) {

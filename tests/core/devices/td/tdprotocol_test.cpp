@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/devices/td/tdreplies.h"
+#include "support/writecheckprint.h"
 
 namespace {
 
@@ -385,6 +387,58 @@ TEST(TdProtocol, WriteAcknowledgements) {
   const TdReply status = decode(withCrc({0x01, 0x48, 0x04, 0x23}));
   EXPECT_EQ(status.messages, Messages{"Регистр статуса обновлен"});
   EXPECT_EQ(std::get<TdStatusByte>(status.value).status, 0x23);
+}
+
+// A read-back reply as the worker leaves it: `bytes` received into the frame.
+TDx2Common received(const tdreplies::Bytes& bytes) {
+  TDx2Common got;
+  std::copy(bytes.begin(), bytes.end(), got.frame.begin());
+  got.replyLength = static_cast<int32_t>(bytes.size());
+  return got;
+}
+
+// The outputs write 0.001 m³, 10 steps, flags 1 against what its read-back brought.
+TEST(TdProtocol, WrittenDataIsComparedWithTheReadBackReply) {
+  const TDx2Common write = tdWriteOutputs(1, {0.001f, 10, 1}).common;
+  const auto reply = [](float weight, uint8_t length, uint8_t flags) {
+    tdreplies::Bytes b{0x01, TD_READ, TF_OUTPUTS};
+    tdreplies::append(b, weight);
+    b.push_back(length);
+    b.push_back(flags);
+    return tdreplies::withCrc(b);
+  };
+  tdreplies::Bytes broken = reply(0.001f, 10, 1);
+  broken.back() ^= 0x01;
+  const tdreplies::Bytes cut = tdreplies::withCrc({0x01, TD_READ, TF_OUTPUTS, 0x6F, 0x12});
+  const struct {
+    const char* name;
+    tdreplies::Bytes reply;
+    WriteCheckResult result;
+    std::vector<WriteCheckField> fields;
+    std::string reason;
+  } cases[] = {
+      {"same", reply(0.001f, 10, 1), WriteCheckResult::verified, {}, ""},
+      {"other weight and flags",
+       reply(0.002f, 10, 3),
+       WriteCheckResult::mismatch,
+       {{"Цена импульса в приборе, м3", "0.001", "0.002"}, {"Флаги выходов", "1", "3"}},
+       ""},
+      {"bad CRC", broken, WriteCheckResult::unconfirmed, {}, "Ошибка контрольной суммы"},
+      {"too short", cut, WriteCheckResult::unconfirmed, {}, kTdBadLength},
+      {"error reply",
+       tdreplies::withCrc({0x01, TD_READ | kTdErrorBit, 0x07}),
+       WriteCheckResult::unconfirmed,
+       {},
+       "Доступ к регистру закрыт"},
+      {"nothing", {}, WriteCheckResult::unconfirmed, {}, "Прибор не отвечает"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const WriteCheck check = tdCompareWritten(write, received(c.reply));
+    EXPECT_EQ(check.result, c.result);
+    EXPECT_EQ(check.fields, c.fields);
+    EXPECT_EQ(check.reason, c.reason);
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "core/devices/td/tdpanelmodel.h"
 #include "support/simprocess.h"
 #include "support/workerprobe.h"
+#include "support/writecheckprint.h"
 
 namespace {
 
@@ -123,6 +124,100 @@ TEST_F(TdThreadTest, CoefficientsWrittenAreReadBack) {
     const TdCoefficients& written = isReverse ? reverse : direct;
     EXPECT_EQ(read.reverse, isReverse);
     EXPECT_EQ(tdEncodeCoefficients(read.block), tdEncodeCoefficients(written));
+  }
+}
+
+// An acknowledged write of a table, the outputs or the integrator is read back in the same item.
+TEST_F(TdThreadTest, AWriteIsReadBackAndCompared) {
+  TdCoefficients direct;
+  direct.rows[0] = {1.25e-5f, -0.5f, 40000};
+  direct.gmax = 60;
+  const TdOutputs outputs{0.001f, 10, 1};
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+    TdRequest request;
+    WriteCheckResult result;
+    std::vector<WriteCheckField> fields;
+    const char* reason;
+  } cases[] = {
+      {"direct table",
+       {},
+       tdWriteCoefficients(0, false, direct),
+       WriteCheckResult::verified,
+       {},
+       ""},
+      {"reverse table",
+       {"--version=3.5"},
+       tdWriteCoefficients(0, true, direct),
+       WriteCheckResult::verified,
+       {},
+       ""},
+      {"outputs", {}, tdWriteOutputs(0, outputs), WriteCheckResult::verified, {}, ""},
+      {"integrator", {}, tdWriteIntegrator(0, 12), WriteCheckResult::verified, {}, ""},
+      // The lowest mantissa byte of A1 one up: the next single-precision number.
+      {"A1 kept off",
+       {"--keep-wrong=0"},
+       tdWriteCoefficients(0, false, direct),
+       WriteCheckResult::mismatch,
+       {{"A1", "1.25e-05", "1.2500001e-05"}},
+       ""},
+      {"row code kept off",
+       {"--keep-wrong=8"},
+       tdWriteCoefficients(0, false, direct),
+       WriteCheckResult::mismatch,
+       {{"Код строки 1", "40000", "40001"}},
+       ""},
+      {"pulse length kept off",
+       {"--keep-wrong=4"},
+       tdWriteOutputs(0, outputs),
+       WriteCheckResult::mismatch,
+       {{"Длительность импульса, шагов 0,8 мс", "10", "11"}},
+       ""},
+      {"integrator kept off",
+       {"--keep-wrong=0"},
+       tdWriteIntegrator(0, 12),
+       WriteCheckResult::mismatch,
+       {{"Интегратор расхода", "12", "13"}},
+       ""},
+      {"silent after the write",
+       {"--silent-after=1"},
+       tdWriteCoefficients(0, false, direct),
+       WriteCheckResult::unconfirmed,
+       {},
+       "Прибор не отвечает"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    attach(c.options);
+    const Outcome out = run(c.request);
+    ASSERT_EQ(out.word, 1) << out.message;
+    ASSERT_TRUE(out.data.check);
+    EXPECT_EQ(out.data.check->result, c.result);
+    EXPECT_EQ(out.data.check->fields, c.fields);
+    EXPECT_EQ(out.data.check->reason, c.reason);
+  }
+}
+
+// Nothing is read back after a write the meter refused, after a write that cannot be read, or
+// after the network address, which changes the address the read would go to.
+TEST_F(TdThreadTest, OnlyAcknowledgedReadableWritesAreReadBack) {
+  const struct {
+    const char* name;
+    std::vector<std::string> options;
+    TdRequest request;
+  } cases[] = {
+      {"refused", {"--error=3", "--error-function=2"}, tdWriteCoefficients(0, false, {})},
+      {"start-stop", {}, tdWriteStartStop(0, 3, 5)},
+      {"network address", {}, tdWriteNetAddress(0, 9)},
+      {"read", {}, tdReadRequest(0, TF_COEFFICIENTS)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    attach(c.options);
+    const Outcome out = run(c.request);
+    ASSERT_EQ(out.word, 1) << out.message;
+    EXPECT_FALSE(out.data.check);
   }
 }
 

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "core/base/errors.h"
 #include "core/devices/zorb/zorbframes.h"
+#include "support/writecheckprint.h"
 
 namespace {
 
@@ -35,6 +37,52 @@ TEST(ZorbProtocol, DecodingUsesTheCallersDuAndTruncatesAnOddDoubledCode) {
   // A code 10001 with byte 0 set halves to 5000; bytes 6 and 7 are not examined.
   const ZorbFrame odd{0x01, 0x27, 0x11, 0x00, 0x00, 0x00, 0xEE, 0xEE};
   EXPECT_DOUBLE_EQ(zorbDecodeAnswer(odd, 2).A, 0.05);
+}
+
+// The device's bytes 0..5 decide; bytes 6 and 7 of an answer are not examined.
+TEST(ZorbProtocol, ReadBackIsComparedByItsCodes) {
+  const ZorbFrame written = kZorbFrames[0].frame;  // Ду 100: A 3.6, B -0.2
+  const ZorbFrame doubled = kZorbFrames[1].frame;  // Ду 25: A 0.05, A code doubled
+  const struct {
+    const char* name;
+    ZorbFrame written;
+    ZorbFrame answer;
+    uint8_t du;
+    WriteCheckResult result;
+    std::vector<WriteCheckField> fields;
+  } cases[] = {
+      {"same",
+       written,
+       {0x00, 0x8C, 0xA0, 0x01, 0xF8, 0x30, 0xEE, 0xEE},
+       8,
+       WriteCheckResult::verified,
+       {}},
+      {"A one code up",
+       written,
+       {0x00, 0x8C, 0xA1, 0x01, 0xF8, 0x30, 0x55, 0x0D},
+       8,
+       WriteCheckResult::mismatch,
+       {{"A", "3.6", "3.6001"}}},
+      {"B sign lost",
+       written,
+       {0x00, 0x8C, 0xA0, 0x00, 0xF8, 0x30, 0x55, 0x0D},
+       8,
+       WriteCheckResult::mismatch,
+       {{"B", "-0.2", "6.3536"}}},
+      // An odd doubled code halves to the same A: the byte itself is named.
+      {"odd doubled code",
+       doubled,
+       {0x01, 0x27, 0x11, 0x00, 0x00, 0x00, 0x39, 0x0D},
+       2,
+       WriteCheckResult::mismatch,
+       {{"байт 2", "10", "11"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const WriteCheck check = zorbCompareWritten(c.written, c.answer, c.du);
+    EXPECT_EQ(check.result, c.result);
+    EXPECT_EQ(check.fields, c.fields);
+  }
 }
 
 TEST(ZorbProtocol, UncodableCoefficientsAreRefused) {

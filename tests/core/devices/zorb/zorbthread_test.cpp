@@ -10,6 +10,7 @@
 
 #include "support/simprocess.h"
 #include "support/workerprobe.h"
+#include "support/writecheckprint.h"
 
 namespace {
 
@@ -93,6 +94,40 @@ TEST_F(ZorbThreadTest, WrittenCoefficientsAreEchoedAndReadBack) {
   ASSERT_EQ(got.word, 1) << got.message;
   EXPECT_DOUBLE_EQ(got.data.A, 3.6);
   EXPECT_DOUBLE_EQ(got.data.B, -0.2);
+}
+
+// Each write reads the coefficients back in the same item and says what the device kept.
+TEST_F(ZorbThreadTest, AWriteIsReadBackAndCompared) {
+  const struct {
+    std::vector<std::string> options;
+    WriteCheckResult result;
+    std::vector<WriteCheckField> fields;
+    const char* reason;
+  } cases[] = {
+      {{}, WriteCheckResult::verified, {}, ""},
+      {{"--keep-wrong=2"}, WriteCheckResult::mismatch, {{"A", "3.6", "3.6001"}}, ""},
+      {{"--keep-wrong=5"}, WriteCheckResult::mismatch, {{"B", "-0.2", "-0.1999"}}, ""},
+      // The echo of the write came; the answer to the read-back did not.
+      {{"--silent-after=1"}, WriteCheckResult::unconfirmed, {}, "Прибор не отвечает"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options.empty() ? "plain" : c.options[0]);
+    attach(c.options);
+    const auto got = run(ZORB_WRITE, coefficients(8, 3.6, -0.2));
+    ASSERT_EQ(got.word, 1) << got.message;
+    ASSERT_TRUE(got.data.check);
+    EXPECT_EQ(got.data.check->result, c.result);
+    EXPECT_EQ(got.data.check->fields, c.fields);
+    EXPECT_EQ(got.data.check->reason, c.reason);
+  }
+}
+
+TEST_F(ZorbThreadTest, OnlyWritesCarryACheck) {
+  attach({});
+  ZorbCommon stale = coefficients(8);
+  stale.check = WriteCheck{};
+  EXPECT_FALSE(run(ZORB_READ, stale).data.check);
+  EXPECT_FALSE(run(ZORB_WRITE, coefficients(8, 3.7, 0)).data.check);  // refused before sending
 }
 
 TEST_F(ZorbThreadTest, StrayBytesLeftOnTheLineAreNotTakenForTheNextAnswer) {

@@ -30,6 +30,9 @@
 
 namespace {
 
+constexpr const char* kWrittenAndKept =
+    "Параметры записаны\nЗапись подтверждена: прибор хранит записанные значения";
+
 using comprt::ComPort;
 using std::chrono::milliseconds;
 
@@ -131,7 +134,7 @@ TEST_F(KeltPanelTest, ReadsAndWritesEachFormatOnBothLinks) {
     ui().edA(0)->SetValue(0.75);
     ui().edOffset()->SetValue(-4);
     ui().edDevNum()->setText("4321");
-    EXPECT_EQ(click(ui().bnWrite()), "Параметры записаны");
+    EXPECT_EQ(click(ui().bnWrite()), kWrittenAndKept);
 
     ui().edA(0)->SetValue(0.3);
     ui().edOffset()->SetValue(0);
@@ -143,6 +146,31 @@ TEST_F(KeltPanelTest, ReadsAndWritesEachFormatOnBothLinks) {
     if (model >= 12) {
       EXPECT_EQ(ui().edDevNum()->text().toStdString(), formatSerialNumber(4321, 5));
     }
+  }
+}
+
+// The read-back of a write: its line follows "Параметры записаны"; models 1..6 write parameters
+// and offset as two items and get one line for both. The pulse output of model 3 goes out with
+// n = 0, which the device keeps as 1.
+TEST_F(KeltPanelTest, AWriteIsFollowedByWhatTheDeviceKept) {
+  const struct {
+    int model;
+    const char* option;
+    const char* check;
+  } cases[] = {
+      {3, "--keep-wrong=0",
+       "ВНИМАНИЕ! Запись не подтверждена: Делитель частоты: записано 0, в приборе 1; Смещение "
+       "температуры, °C: записано -2, в приборе -1.5"},
+      {12, "--bad-checksum=data",
+       "ВНИМАНИЕ! Запись не удалось проверить (значения могли быть записаны): Ошибка контрольной "
+       "суммы"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.model);
+    attach(c.model, {c.option});
+    ui().edOffset()->SetValue(-4);
+    EXPECT_EQ(click(ui().bnWrite()), std::string("Параметры записаны\n") + c.check);
+    EXPECT_EQ(ui().edOffset()->GetValue(), -4);
   }
 }
 
@@ -303,7 +331,7 @@ TEST_F(KeltPanelTest, FrequencyOutputsTravelWithoutThePulseWeight) {
   EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
   chooseItem(ui().cbOutType(), "Частотный Vf/n");
   ui().edN()->SetValue(7);
-  EXPECT_EQ(click(ui().bnWrite()), "Параметры записаны");
+  EXPECT_EQ(click(ui().bnWrite()), kWrittenAndKept);
   chooseItem(ui().cbOutType(), "Импульсный Vp");
   ui().edN()->SetValue(1);
   EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
@@ -315,7 +343,7 @@ TEST_F(KeltPanelTest, FrequencyOutputsTravelWithoutThePulseWeight) {
   EXPECT_EQ(click(ui().bnRead()), "Параметры считаны");
   chooseItem(ui().cbDu(), "80");
   chooseItem(ui().cbOutType(), "Частотный Vf/4");
-  EXPECT_EQ(click(ui().bnWrite()), "Параметры записаны");
+  EXPECT_EQ(click(ui().bnWrite()), kWrittenAndKept);
   chooseItem(ui().cbDu(), "25");
   chooseItem(ui().cbOutType(), "Импульсный Vp");
   ui().edA(0)->SetValue(0.3);

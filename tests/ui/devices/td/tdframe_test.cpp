@@ -38,6 +38,7 @@ const QString kDirectRead = "Калибровочные коэффициенты
 const QString kReverseRead = "Реверсивные калибровочные коэффициенты успешно считаны";
 const QString kAddressRead = "Сетевой адрес считан";
 const QString kIntegratorRead = "Интегратор расхода считан";
+const QString kKept = "Запись подтверждена: прибор хранит записанные значения";
 
 // The panel of a TD device against tdservice-sim, the only port of the port list. Console lines
 // are collected; the test acts through the panel's controls as a user would.
@@ -145,7 +146,7 @@ TEST_F(TdPanelTest, CoefficientsWrittenAreReadBackAndBadCellsAreSentAsZero) {
   setCell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 2, "-0.125");
   control<QLineEdit>(panel(), "LoLimit")->setText("0.3");
   EXPECT_EQ(click(control<QPushButton>(panel(), "SetCalibr")),
-            "Калибровочные коэффициенты установлены");
+            "Калибровочные коэффициенты установлены\n" + kKept);
 
   // A bad reverse cell goes out as 0 and shows 0; the direct grid and the limits stay.
   control<QTabWidget>(panel(), "CoefficientPages")->setCurrentIndex(1);
@@ -153,7 +154,7 @@ TEST_F(TdPanelTest, CoefficientsWrittenAreReadBackAndBadCellsAreSentAsZero) {
   setCell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 2, "0.5");
   control<QTableWidget>(panel(), "CalibrGrid")->item(2, 1)->setText("junk");
   EXPECT_EQ(click(control<QPushButton>(panel(), "SetCalibr")),
-            "Реверсивные калибровочные коэффициенты установлены");
+            "Реверсивные калибровочные коэффициенты установлены\n" + kKept);
   EXPECT_EQ(cell(control<QTableWidget>(panel(), "ReverseCalibrGrid"), 0, 1), "0");
   EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 2, 1), "junk");
 
@@ -178,6 +179,16 @@ TEST_F(TdPanelTest, CoefficientsWrittenAreReadBackAndBadCellsAreSentAsZero) {
   EXPECT_GT(grid->columnWidth(1), grid->fontMetrics().horizontalAdvance(cell(grid, 1, 1)));
 }
 
+// A meter that keeps another value than it acknowledged: the line after the write names it.
+TEST_F(TdPanelTest, AWriteIsFollowedByWhatTheMeterKept) {
+  attach({"--keep-wrong=8"});  // the code of row 1
+  setCell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 0, "40000");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "SetCalibr")),
+            "Калибровочные коэффициенты установлены\nВНИМАНИЕ! Запись не подтверждена: Код строки "
+            "1: записано 40000, в приборе 40001");
+  EXPECT_EQ(cell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 0), "40000");
+}
+
 TEST_F(TdPanelTest, OutputsRoundTripWithTheMeanderWeightHalvedOnTheLine) {
   attach({});
   const struct {
@@ -191,7 +202,7 @@ TEST_F(TdPanelTest, OutputsRoundTripWithTheMeanderWeightHalvedOnTheLine) {
     control<QComboBox>(panel(), "PluginCard")->setCurrentIndex(1);
     control<QComboBox>(panel(), "ReverseType")->setCurrentIndex(2);
     EXPECT_EQ(click(control<QPushButton>(panel(), "SetImpulseOut")),
-              "Параметры внешних выходов установлены");
+              "Параметры внешних выходов установлены\n" + kKept);
 
     control<QComboBox>(panel(), "ImpulseWeight")->setEditText("");
     control<QCheckBox>(panel(), "Meandr")->setChecked(!c.meander);
@@ -233,7 +244,8 @@ TEST_F(TdPanelTest, SettingsButtonsWriteAndReadTheMeter) {
   control<QSpinBox>(panel(), "NetAddress")->setValue(9);
   EXPECT_EQ(click(control<QPushButton>(panel(), "SetNetAddr")), "Сетевой адрес установлен");
   control<QSpinBox>(panel(), "FlowIntegrator")->setValue(12);
-  EXPECT_EQ(click(control<QPushButton>(panel(), "SetIntegrator")), "Интегратор расхода установлен");
+  EXPECT_EQ(click(control<QPushButton>(panel(), "SetIntegrator")),
+            "Интегратор расхода установлен\n" + kKept);
   control<QSpinBox>(panel(), "NetAddress")->setValue(1);
   control<QSpinBox>(panel(), "FlowIntegrator")->setValue(1);
   EXPECT_EQ(click(control<QPushButton>(panel(), "GetNetAddr")), kAddressRead);

@@ -97,7 +97,8 @@ TEST_F(ZorbFaultTest, APortThatVanishesMidExchangeCanBeOpenedAgain) {
   chooseItem(cbPort(), 1);
   ASSERT_TRUE(waitIdle());
   ASSERT_EQ(cbPort()->currentIndex(), 1);
-  EXPECT_EQ(click(bnWrite()), "Параметры записаны");
+  EXPECT_EQ(click(bnWrite()),
+            "Параметры записаны\nЗапись подтверждена: прибор хранит записанные значения");
   EXPECT_EQ(click(bnRead()), "Параметры считаны");
   EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.15);
 }

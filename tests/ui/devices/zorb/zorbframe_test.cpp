@@ -107,7 +107,8 @@ TEST_F(ZorbPanelTest, WritesAndReadsTheCoefficientsOfAPulseOutputModel) {
   chooseDu("100");
   edA()->SetValue(3.6);
   edB()->SetValue(-0.2);
-  EXPECT_EQ(click(bnWrite()), "Параметры записаны");
+  EXPECT_EQ(click(bnWrite()),
+            "Параметры записаны\nЗапись подтверждена: прибор хранит записанные значения");
 
   // Read as Ду 125 the same bytes give ten times the values: the device got A code 36000 and
   // B code -2000.
@@ -129,6 +130,27 @@ TEST_F(ZorbPanelTest, WritesAndReadsTheCoefficientsOfAPulseOutputModel) {
   EXPECT_EQ(click(bnRead()), "Параметры считаны");
   EXPECT_DOUBLE_EQ(edA()->GetValue(), 3.6);
   EXPECT_DOUBLE_EQ(edB()->GetValue(), -0.2);
+}
+
+// The write's line is followed by the line of its read-back.
+TEST_F(ZorbPanelTest, AWriteIsFollowedByWhatTheDeviceKept) {
+  const struct {
+    const char* option;
+    const char* check;
+  } cases[] = {
+      {"--keep-wrong=5", "ВНИМАНИЕ! Запись не подтверждена: B: записано -0.2, в приборе -0.1999"},
+      {"--silent-after=1",
+       "ВНИМАНИЕ! Запись не удалось проверить (значения могли быть записаны): Прибор не отвечает"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    attach({c.option});
+    chooseDu("100");
+    edA()->SetValue(3.6);
+    edB()->SetValue(-0.2);
+    EXPECT_EQ(click(bnWrite()), std::string("Параметры записаны\n") + c.check);
+    EXPECT_DOUBLE_EQ(edB()->GetValue(), -0.2);
+  }
 }
 
 TEST_F(ZorbPanelTest, UncodableCoefficientsAreRefusedWithNothingSent) {
