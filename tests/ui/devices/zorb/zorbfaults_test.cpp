@@ -133,7 +133,8 @@ TEST_F(ZorbReturnTest, TheSameDeviceBackIsOpenedAgainByItself) {
   ASSERT_TRUE(waitFor(port + " снова подключён: порт открыт заново"));
   ASSERT_TRUE(waitIdle());
   EXPECT_EQ(cbPort()->currentIndex(), 1);
-  EXPECT_EQ(click(bnWrite()), "Параметры записаны");
+  EXPECT_EQ(click(bnWrite()),
+            "Параметры записаны\nЗапись подтверждена: прибор хранит записанные значения");
   EXPECT_EQ(click(bnRead()), "Параметры считаны");
   EXPECT_DOUBLE_EQ(edA()->GetValue(), 0.15);
 }
