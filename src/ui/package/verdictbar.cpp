@@ -58,7 +58,10 @@ void VerdictBar::setProfiles(const std::vector<ToleranceProfile>& profiles,
   combo_->clear();
   combo_->addItem("нет");
   for (const ToleranceProfile& p : profiles_) combo_->addItem(QString::fromStdString(p.name));
-  combo_->setCurrentIndex(std::max(0, combo_->findText(current)));
+  int chosen = 0;
+  for (size_t i = 0; i < profiles_.size(); ++i)
+    if (QString::fromStdString(profiles_[i].name) == current) chosen = int(i) + 1;
+  combo_->setCurrentIndex(chosen);
 }
 
 std::optional<ToleranceProfile> VerdictBar::profile() const {
