@@ -140,7 +140,7 @@ ExchangeMonitor::ExchangeMonitor(QWidget* parent, std::size_t historyLimit)
   model_ = new ExchangeModel(historyLimit, this);
   buildControls();
   connectHandlers();
-  resize(1000, 500);
+  resize(1180, 520);
   restoreLayout();
 }
 
@@ -233,9 +233,12 @@ void ExchangeMonitor::buildControls() {
   View->verticalHeader()->setDefaultSectionSize(View->fontMetrics().height() + 4);
   QHeaderView* header = View->horizontalHeader();
   header->setSectionResizeMode(QHeaderView::Interactive);
-  header->setStretchLastSection(true);
-  const int widths[EC_COUNT] = {170, 90, 60, 95, 260, 360, 150, 90};
-  for (int c = 0; c < EC_COUNT; ++c) View->setColumnWidth(c, widths[c]);
+  // The meaning takes what the others leave, so the check and the latency stay in view.
+  const int widths[EC_COUNT] = {165, 120, 50, 90, 230, 0, 110, 105};
+  for (int c = 0; c < EC_COUNT; ++c)
+    if (widths[c] > 0) View->setColumnWidth(c, widths[c]);
+  header->setSectionResizeMode(EC_MEANING, QHeaderView::Stretch);
+  header->setMinimumSectionSize(40);
 
   // Ctrl+C is taken from the view's own keys (see eventFilter); the action only shows it.
   auto* copy = new QAction("Копировать", View);
