@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCharFormat>
+#include <QTextCursor>
 
 #include "ui/app/systemlocale.h"
 #include "ui/base/messagelog.h"
@@ -43,8 +45,29 @@ void MessageConsole::addLine(const QString& text) {
   lines.append(line);
   QString all = lines.join('\n');
   while (!all.isEmpty() && all.back().isSpace()) all.chop(1);
+  // The text takes the format at the cursor, which may stand in a warning line.
+  setCurrentCharFormat(QTextCharFormat());
   setPlainText(all);
+  markWarnings();
   showNewestLine();
+}
+
+// A line that warns (a write the device did not confirm) is drawn in dark red and bold, so it is
+// not read past among the routine ones.
+void MessageConsole::markWarnings() {
+  QTextCharFormat warning;
+  warning.setForeground(QColor(170, 0, 0));
+  warning.setFontWeight(QFont::Bold);
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    if (!isWarningLine(block.text())) continue;
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.mergeCharFormat(warning);
+  }
+}
+
+bool MessageConsole::isWarningLine(const QString& line) {
+  return line.contains(QStringLiteral(" - ВНИМАНИЕ!"));
 }
 
 void MessageConsole::showNewestLine() {

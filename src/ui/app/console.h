@@ -18,6 +18,8 @@ class MessageConsole : public QPlainTextEdit {
   int heightForLines(int lines) const;
   // The text of the newest line; empty when the console is empty.
   QString lastLine() const;
+  // Whether a console line warns ("ВНИМАНИЕ! …"); such lines are drawn in dark red and bold.
+  static bool isWarningLine(const QString& line);
 
  protected:
   // A double click empties the console.
@@ -27,4 +29,5 @@ class MessageConsole : public QPlainTextEdit {
 
  private:
   void showNewestLine();
+  void markWarnings();
 };

@@ -37,6 +37,7 @@
 #include "ui/app/fakepaneldevice.h"
 #include "ui/app/recentdocuments.h"
 #include "ui/base/messageboxes.h"
+#include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/package/approptions.h"
@@ -1045,4 +1046,23 @@ TEST_F(MainFormTest, PrintingTheProtocolGoesToThePrinterChosen) {
   ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
   EXPECT_EQ(printed.read(5), "%PDF-");
   EXPECT_TRUE(consoleLines().last().endsWith("Протокол отправлен на печать"));
+}
+
+TEST_F(MainFormTest, WarningLinesStandOutInTheConsole) {
+  logMessage("Параметры записаны");
+  logMessage("ВНИМАНИЕ! Запись не подтверждена: A: записано 1, в приборе 2");
+  logMessage("Параметры считаны");
+  const QTextDocument* text = form->Console->document();
+  ASSERT_EQ(text->blockCount(), 3);
+  auto weight = [&](int line) {
+    return QTextCursor(text->findBlockByNumber(line))
+        .block()
+        .begin()
+        .fragment()
+        .charFormat()
+        .fontWeight();
+  };
+  EXPECT_EQ(weight(0), QFont::Normal);
+  EXPECT_EQ(weight(1), QFont::Bold);
+  EXPECT_EQ(weight(2), QFont::Normal);
 }
