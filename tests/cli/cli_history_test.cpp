@@ -8,6 +8,7 @@
 
 #include "cli/clirun.h"
 #include "core/history/historyfixture.h"
+#include "core/history/pghistory.h"
 #include "core/history/sqlitehistory.h"
 
 namespace {
@@ -123,6 +124,23 @@ TEST_F(CliHistory, FailuresLeaveTheOutputAlone) {
   in >> kept;
   EXPECT_EQ(kept, "kept");
   EXPECT_EQ(runCli({"history", "list", "--limit", "0", "--db", db_}).exitCode, 2);
+}
+
+// --db with a connection string reads the shared database; the outbox goes beside the default file
+// of the user's data folder, here a temporary one.
+TEST(CliHistoryServer, ListReadsTheSharedDatabase) {
+  if (testPostgres().empty()) GTEST_SKIP() << "TD_TEST_POSTGRES is not set: no PostgreSQL";
+  const TempFolder folder;
+  const std::string database = newPostgresDatabase();
+  const std::string id =
+      PgHistoryStore(database, folder.file("outbox.sqlite")).record(sampleEvent("1001", 1000));
+  setenv("XDG_DATA_HOME", folder.file("data").c_str(), 1);
+  const CliRun run = runCli({"history", "list", "--serial", "1001", "--db", database});
+  unsetenv("XDG_DATA_HOME");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(idsOf(run.json()["events"]), std::vector<std::string>{id});
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(std::filesystem::exists(folder.file("data/Duvara/outbox.sqlite")));
 }
 
 }  // namespace

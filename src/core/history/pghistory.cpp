@@ -57,7 +57,7 @@ HistoryEvent readEvent(const PGresult* result, int row) {
 
 PgHistoryStore::PgHistoryStore(const std::string& connection, const std::string& outboxPath)
     : connection_((checkConnection(connection), connection)), outbox_(outboxPath) {
-  if (connect()) sendOutbox();
+  connect();
 }
 
 PgHistoryStore::~PgHistoryStore() { PQfinish(conn_); }
@@ -78,12 +78,14 @@ bool PgHistoryStore::connect() {
   conn_ = PQconnectdbParams(keywords, values, 1);
   if (PQstatus(conn_) != CONNECTION_OK) {
     lastError_ = trimmed(PQerrorMessage(conn_));
+    retryAfter_ = std::chrono::steady_clock::now() + kRetryPause;
     return false;
   }
   // The server's notices ("already exists, skipping") would land on the program's standard error.
   PQsetNoticeProcessor(
       conn_, [](void*, const char*) {}, nullptr);
   migrate();
+  sendOutbox();
   return true;
 }
 
@@ -172,17 +174,17 @@ void PgHistoryStore::sendOutbox() {
 }
 
 size_t PgHistoryStore::flush() {
-  if (connect()) sendOutbox();
+  if (connected())
+    sendOutbox();
+  else
+    connect();
   return outbox_.list({}).size();
 }
 
 std::string PgHistoryStore::record(HistoryEvent event) {
   stampEvent(event);
-  if (connect()) {
-    sendOutbox();
-    if (insert(event)) return event.id;
-  }
-  outbox_.insert(event);
+  const bool mayTry = connected() || std::chrono::steady_clock::now() >= retryAfter_;
+  if (!mayTry || !connect() || !insert(event)) outbox_.insert(event);
   return event.id;
 }
 

@@ -5,6 +5,7 @@
 
 #include <libpq-fe.h>
 
+#include <chrono>
 #include <string>
 
 #include "core/history/historystore.h"
@@ -22,14 +23,16 @@ class PgHistoryStore : public HistoryStore {
   PgHistoryStore(const PgHistoryStore&) = delete;
   PgHistoryStore& operator=(const PgHistoryStore&) = delete;
 
-  // Goes to the outbox when the server cannot be reached.
+  // Goes to the outbox when the server cannot be reached. After a failed connection the next
+  // attempt waits kRetryPause, so that an outage costs the recording side nothing.
   std::string record(HistoryEvent event) override;
   // These need the server: HistoryError when it cannot be reached.
   std::vector<HistoryEvent> list(const HistoryFilter& filter) override;
   std::optional<HistoryEvent> get(const std::string& id) override;
   int schemaVersion() override;
 
-  // Sends what waits in the outbox when the server answers; returns how many events still wait.
+  // Connects now if need be and sends what waits in the outbox; returns how many events still
+  // wait.
   size_t flush();
   bool connected() const;
 
@@ -37,7 +40,10 @@ class PgHistoryStore : public HistoryStore {
   static std::string defaultOutboxPath();
 
  private:
-  // Connects (and migrates) when not connected; false when the server cannot be reached.
+  static constexpr std::chrono::seconds kRetryPause{10};
+
+  // Connects when not connected, migrates and sends the outbox; false when the server cannot be
+  // reached.
   bool connect();
   void requireServer();
   void migrate();
@@ -50,4 +56,5 @@ class PgHistoryStore : public HistoryStore {
   SqliteHistoryStore outbox_;
   PGconn* conn_ = nullptr;
   std::string lastError_;
+  std::chrono::steady_clock::time_point retryAfter_;
 };
