@@ -102,6 +102,8 @@ void SqliteHistoryStore::exec(const char* sql) {
 
 void SqliteHistoryStore::migrate() {
   const std::vector<std::string>& migrations = historyMigrations();
+  // A current file is only read: opening takes no write lock another program would wait for.
+  if (hasVersionTable() && schemaVersion() == int(migrations.size())) return;
   // IMMEDIATE takes the write lock at once: two programs opening a new file do not both migrate.
   exec("BEGIN IMMEDIATE");
   try {
@@ -123,6 +125,14 @@ void SqliteHistoryStore::migrate() {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }
+}
+
+bool SqliteHistoryStore::hasVersionTable() {
+  const Statement statement = prepare(
+      "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
+  const int code = sqlite3_step(statement.get());
+  if (code != SQLITE_ROW) fail(code);
+  return sqlite3_column_int(statement.get(), 0) > 0;
 }
 
 int SqliteHistoryStore::schemaVersion() {

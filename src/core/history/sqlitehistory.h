@@ -38,6 +38,7 @@ class SqliteHistoryStore : public HistoryStore {
   void finish(sqlite3_stmt* statement);
   void exec(const char* sql);
   void migrate();
+  bool hasVersionTable();
   [[noreturn]] void fail(int code) const;
 
   std::string path_;
