@@ -16,9 +16,11 @@ using Result = std::unique_ptr<PGresult, Clear>;
 // Any key of the migration lock, the same for every program that shares the database.
 constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7346201)";
 
+// libpq's message in one line: its first, the hints after it are for a console session.
 std::string trimmed(const char* text) {
   std::string s = text ? text : "";
-  while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+  s = s.substr(0, s.find('\n'));
+  while (!s.empty() && s.back() == ' ') s.pop_back();
   return s;
 }
 

@@ -54,6 +54,7 @@ TEST(PgHistory, AnUnreachableServerKeepsEventsInTheOutbox) {
     ADD_FAILURE() << "listed without a server";
   } catch (const HistoryError& e) {
     EXPECT_TRUE(std::string(e.what()).starts_with("Сервер журнала калибровок недоступен: "));
+    EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos) << "one console line";
   }
 }
 
