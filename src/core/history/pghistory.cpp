@@ -59,7 +59,12 @@ HistoryEvent readEvent(const PGresult* result, int row) {
 
 PgHistoryStore::PgHistoryStore(const std::string& connection, const std::string& outboxPath)
     : connection_((checkConnection(connection), connection)), outbox_(outboxPath) {
-  connect();
+  try {
+    connect();
+  } catch (...) {
+    PQfinish(conn_);
+    throw;
+  }
 }
 
 PgHistoryStore::~PgHistoryStore() { PQfinish(conn_); }
