@@ -92,6 +92,27 @@ TEST(SqliteHistory, AFolderThatCannotBeMadeIsReported) {
           .starts_with("Не удалось создать папку журнала калибровок " + folder.file("plain/sub")));
 }
 
+// Another program that keeps the write lock longer than the store waits: the event is refused in
+// one sentence, not dropped, and the next one goes in once the lock is free.
+TEST(SqliteHistory, AFileLockedTooLongIsReported) {
+  const TempFolder folder;
+  const std::string path = folder.file("history.sqlite");
+  SqliteHistoryStore store(path);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  try {
+    store.record(sampleEvent("1001", 1000));
+    ADD_FAILURE() << "recorded under another program's lock";
+  } catch (const HistoryError& e) {
+    EXPECT_EQ(std::string(e.what()), "Журнал калибровок " + path + " занят другой программой");
+  }
+  ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  store.record(sampleEvent("1001", 2000));
+  EXPECT_EQ(store.list({}).size(), 1u);
+}
+
 // Two programs on one bench: each writes its own events while the other does.
 TEST(SqliteHistory, TwoProcessesWriteOneFile) {
   const TempFolder folder;
