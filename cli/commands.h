@@ -25,3 +25,4 @@ std::vector<Command> tdCommands();
 std::vector<Command> zorbCommands();
 std::vector<Command> keltCommands();
 std::vector<Command> rm23Commands();
+std::vector<Command> historyCommands();

@@ -22,7 +22,7 @@ constexpr int kUsage = 2;
 
 std::vector<Command> allCommands() {
   std::vector<Command> all = documentCommands();
-  for (auto group : {tdCommands, keltCommands, zorbCommands, rm23Commands}) {
+  for (auto group : {tdCommands, keltCommands, zorbCommands, rm23Commands, historyCommands}) {
     for (Command& c : group()) all.push_back(std::move(c));
   }
   return all;
@@ -42,7 +42,9 @@ std::string usageText(const std::vector<Command>& commands) {
       "  fill для заполнителя (при экспорте пишется 0, при импорте поле пропускается).\n"
       "--locale ИМЯ - языковой стандарт (ru_RU, C, ...) для десятичного разделителя, даты и\n"
       "  времени; по умолчанию - стандарт пользователя.\n"
-      "--help - эта справка.\n" +
+      "--help - эта справка.\n"
+      "--db - журнал калибровок: файл SQLite или строка подключения PostgreSQL без пароля\n"
+      "  (пароль берётся из ~/.pgpass); по умолчанию - файл в папке данных пользователя.\n" +
       deviceUsageNotes() +
       "\nimport читает строки не длиннее 255 символов. Длинная строка останавливает импорт:\n"
       "  записи до неё записываются в документ, сообщение с номером строки выводится в\n"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the layering of the sources: nothing under src/core includes Qt or a UI header, and no
 # include runs from a lower folder to a higher one. The folders of each tree, lowest first:
-#   src/core: base, comm, package, verdict, document, devices/<family>, devices (the type table composed
+#   src/core: base, comm, package, history, verdict, document, devices/<family>, devices (the type table composed
 #             from the families), storage, graphs
 #   src/ui:   base, widgets, graphs, package, storage, devices, devices/<family>, app
 # A family folder includes no other family; the UI tree may include anything of the core.
@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-core_order=(base comm package verdict document family devices storage graphs)
+core_order=(base comm package history verdict document family devices storage graphs)
 ui_order=(base widgets graphs package storage devices family app)
 
 # rank <tree> <path below the tree>: the position of the file's folder in the tree's order.

@@ -3,7 +3,8 @@
 
 TD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev qt6-translations-l10n
   libqcustomplot-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-  fonts-dejavu-core clang clang-format libclang-rt-14-dev dpkg-dev poppler-utils)
+  fonts-dejavu-core clang clang-format libclang-rt-14-dev dpkg-dev poppler-utils
+  libsqlite3-dev libpq-dev postgresql)
 
 # td_timed <command>...: runs the command and then prints how long it took.
 td_timed() {
@@ -46,6 +47,52 @@ td_check_sources() {
   find src tests cli sim bench fuzz examples -name '*.h' -o -name '*.cpp' |
     xargs clang-format --dry-run -Werror
   echo "Sources: layers and formatting checked"
+}
+
+# Throwaway PostgreSQL servers for the history tests, from the postgresql package: "shared" for
+# the ordinary cases and "outage", which the tests stop and start again, each with its data folder
+# in a temporary folder, reachable only through a Unix socket there, with no password (trust).
+# They run as the package's postgres user when this runs as root. Exports TD_TEST_POSTGRES and
+# TD_TEST_POSTGRES_OUTAGE (connection strings) and TD_TEST_POSTGRES_CONTROL (a command taking
+# "stop" or "start" for the outage server). Without the package the tests skip those cases.
+# td_stop_postgres stops them and removes the folder (safe to call more than once).
+td_start_postgres() {
+  local bin name as=""
+  bin=$(find /usr/lib/postgresql -maxdepth 2 -name bin -type d 2>/dev/null | sort -V | tail -n 1)
+  if [ -z "$bin" ] || [ ! -x "$bin/initdb" ]; then
+    echo "PostgreSQL is not installed: the history tests on a server are skipped"
+    return 0
+  fi
+  TD_PG_DIR=$(mktemp -d)
+  chmod 755 "$TD_PG_DIR"
+  if [ "$(id -u)" = 0 ]; then
+    chown postgres "$TD_PG_DIR"
+    as="runuser -u postgres --"
+  fi
+  for name in shared outage; do
+    $as "$bin/initdb" -D "$TD_PG_DIR/$name" -U tdtest --auth=trust -E UTF8 --locale=C >/dev/null
+    $as mkdir "$TD_PG_DIR/$name.sock"
+    cat >"$TD_PG_DIR/$name.ctl" <<EOF
+#!/bin/sh
+exec $as "$bin/pg_ctl" -D "$TD_PG_DIR/$name" -l "$TD_PG_DIR/$name.log" -w -s -m fast \
+  -o "-k $TD_PG_DIR/$name.sock -c listen_addresses='' -c fsync=off" "\$1"
+EOF
+    chmod 755 "$TD_PG_DIR/$name.ctl"
+    "$TD_PG_DIR/$name.ctl" start
+  done
+  export TD_TEST_POSTGRES="host=$TD_PG_DIR/shared.sock user=tdtest dbname=postgres"
+  export TD_TEST_POSTGRES_OUTAGE="host=$TD_PG_DIR/outage.sock user=tdtest dbname=postgres"
+  export TD_TEST_POSTGRES_CONTROL="$TD_PG_DIR/outage.ctl"
+  echo "PostgreSQL for the history tests in $TD_PG_DIR"
+}
+
+td_stop_postgres() {
+  [ -n "${TD_PG_DIR:-}" ] || return 0
+  local ctl
+  for ctl in "$TD_PG_DIR"/*.ctl; do [ -x "$ctl" ] && "$ctl" stop 2>/dev/null || true; done
+  rm -rf "$TD_PG_DIR"
+  TD_PG_DIR=""
+  unset TD_TEST_POSTGRES TD_TEST_POSTGRES_OUTAGE TD_TEST_POSTGRES_CONTROL
 }
 
 # The four device simulators (TD meter, KELT transducer behind its adapter, ZORB transducer, RM-2.3
