@@ -60,3 +60,10 @@ class PackageBase {
   // "Градуировочный " or "Поверочный " and the creation time in the user's short formats.
   std::string name() const;
 };
+
+// A field of a row as a number, whatever its type; 0 when the entry kind does not hold it.
+inline double realValue(const PackageBase& package, int row, int id) {
+  FieldValue v;
+  if (!package.value(row, id, v)) return 0;
+  return std::visit([](auto x) { return static_cast<double>(x); }, v);
+}

@@ -7,18 +7,12 @@
 
 namespace {
 
-double real(const PackageBase& package, int row, int id) {
-  FieldValue v;
-  if (!package.value(row, id, v)) return 0;
-  return std::visit([](auto x) { return static_cast<double>(x); }, v);
-}
-
 // Sections as numbered in the table: a map from number to the positions in `rows`.
 std::vector<std::vector<size_t>> tableSections(const PackageBase& package,
                                                const std::vector<RowVerdict>& rows) {
   std::map<int, std::vector<size_t>> byNumber;
   for (size_t i = 0; i < rows.size(); ++i) {
-    const int number = int(real(package, rows[i].row, colSection));
+    const int number = int(realValue(package, rows[i].row, colSection));
     if (number <= 0) return {};
     byNumber[number].push_back(i);
   }
@@ -91,11 +85,11 @@ PackageVerdict judgePackage(const PackageBase& package, const ToleranceProfile& 
                             double scatterPercent) {
   PackageVerdict verdict;
   for (int row = 0; row < package.entryCount(); ++row) {
-    if (real(package, row, colSwitchedOff) != 0) continue;
+    if (realValue(package, row, colSwitchedOff) != 0) continue;
     RowVerdict r;
     r.row = row;
-    r.flow = real(package, row, colRefFlow);
-    r.error = real(package, row, colFlowError);
+    r.flow = realValue(package, row, colRefFlow);
+    r.error = realValue(package, row, colFlowError);
     verdict.rows.push_back(r);
     if (std::isfinite(r.flow)) verdict.maxFlow = std::max(verdict.maxFlow, std::fabs(r.flow));
   }

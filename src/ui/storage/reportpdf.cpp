@@ -18,12 +18,6 @@ namespace {
 
 const QUrl kGraphUrl(QStringLiteral("tdreport://errors.png"));
 
-double real(const PackageBase& package, int row, int id) {
-  FieldValue v;
-  if (!package.value(row, id, v)) return 0;
-  return std::visit([](auto x) { return static_cast<double>(x); }, v);
-}
-
 struct Points {
   QVector<double> flow, error;
 };
@@ -31,9 +25,10 @@ struct Points {
 Points measuredPoints(const PackageBase& package) {
   Points p;
   for (int row = 0; row < package.entryCount(); ++row) {
-    const double flow = real(package, row, colRefFlow);
-    const double error = real(package, row, colFlowError);
-    if (real(package, row, colSwitchedOff) != 0 || !std::isfinite(flow) || !std::isfinite(error))
+    const double flow = realValue(package, row, colRefFlow);
+    const double error = realValue(package, row, colFlowError);
+    if (realValue(package, row, colSwitchedOff) != 0 || !std::isfinite(flow) ||
+        !std::isfinite(error))
       continue;
     p.flow << std::fabs(flow);
     p.error << error;
