@@ -26,6 +26,7 @@ HistoryFilter filterArg(const CliArgs& args) {
   HistoryFilter filter;
   if (args.has("serial")) filter.serial = args.value("serial");
   if (args.has("family")) filter.family = args.value("family");
+  if (args.has("model")) filter.model = args.value("model");
   if (args.has("kind")) filter.kind = args.value("kind");
   if (args.has("limit"))
     filter.limit = args.integer("limit", 1, std::numeric_limits<int32_t>::max());
@@ -75,7 +76,7 @@ void writeCsv(std::ostream& out, const std::vector<HistoryEvent>& events) {
 }
 
 int list(const std::vector<std::string>& words) {
-  const CliArgs args(words, 0, {{"serial"}, {"family"}, {"kind"}, {"limit"}, kDb});
+  const CliArgs args(words, 0, {{"serial"}, {"family"}, {"model"}, {"kind"}, {"limit"}, kDb});
   json events = json::array();
   for (const HistoryEvent& e : storeArg(args)->list(filterArg(args)))
     events.push_back(eventJson(e));
@@ -92,7 +93,7 @@ int show(const std::vector<std::string>& words) {
 }
 
 int exportCsv(const std::vector<std::string>& words) {
-  const CliArgs args(words, 0, {{"csv", true}, {"serial"}, {"family"}, {"kind"}, kDb});
+  const CliArgs args(words, 0, {{"csv", true}, {"serial"}, {"family"}, {"model"}, {"kind"}, kDb});
   const std::vector<HistoryEvent> events = storeArg(args)->list(filterArg(args));
   files::writeFileAtomically(args.value("csv"), [&](std::ostream& out) { writeCsv(out, events); });
   printJson({{"events", events.size()}});
@@ -104,12 +105,14 @@ int exportCsv(const std::vector<std::string>& words) {
 std::vector<Command> historyCommands() {
   const std::string where = " [--db ПУТЬ|postgresql://…]";
   return {
-      {"history list", "[--serial НОМЕР] [--family СЕМЕЙСТВО] [--kind ВИД] [--limit N]" + where,
+      {"history list",
+       "[--serial НОМЕР] [--family СЕМЕЙСТВО] [--model МОДЕЛЬ] [--kind ВИД] [--limit N]" + where,
        list,
        "События журнала калибровок, новые первыми. ВИД: read, write, approximation, "
        "verification, report, save."},
       {"history show", "ID" + where, show, "Событие журнала калибровок с этим ID."},
-      {"history export", "--csv ВЫХОД [--serial НОМЕР] [--family СЕМЕЙСТВО] [--kind ВИД]" + where,
+      {"history export",
+       "--csv ВЫХОД [--serial НОМЕР] [--family СЕМЕЙСТВО] [--model МОДЕЛЬ] [--kind ВИД]" + where,
        exportCsv, "События журнала калибровок в файл CSV."},
   };
 }

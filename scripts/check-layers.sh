@@ -3,14 +3,14 @@
 # include runs from a lower folder to a higher one. The folders of each tree, lowest first:
 #   src/core: base, comm, package, history, verdict, document, devices/<family>, devices (the type table composed
 #             from the families), storage, graphs
-#   src/ui:   base, widgets, graphs, package, storage, devices, devices/<family>, app
+#   src/ui:   base, widgets, graphs, package, storage, devices, devices/<family>, history, app
 # A family folder includes no other family; the UI tree may include anything of the core.
 # Prints every offending include and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 core_order=(base comm package history verdict document family devices storage graphs)
-ui_order=(base widgets graphs package storage devices family app)
+ui_order=(base widgets graphs package storage devices family history app)
 
 # rank <tree> <path below the tree>: the position of the file's folder in the tree's order.
 rank() {

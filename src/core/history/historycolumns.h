@@ -2,6 +2,7 @@
 // The columns of the events table in the order every statement of both stores names them.
 
 #include <string>
+#include <vector>
 
 #include "core/history/historyevent.h"
 
@@ -21,6 +22,8 @@ inline const std::string* historyTextField(const HistoryEvent& event, int column
 }
 
 // The WHERE and LIMIT of a filter with placeholders numbered from 1 in the order serial, family,
-// kind, limit; `marker` is "?" for SQLite and "$" for PostgreSQL. Only the given parts appear, so
-// that the search uses the index of its column.
+// model, kind, limit; `marker` is "?" for SQLite and "$" for PostgreSQL. Only the given parts
+// appear, so that the search uses the index of its column.
 std::string historyWhere(const HistoryFilter& filter, char marker);
+// The values of those placeholders but the limit, in their order.
+std::vector<std::string> historyWhereValues(const HistoryFilter& filter);

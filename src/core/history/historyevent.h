@@ -45,6 +45,7 @@ struct HistoryEvent {
 struct HistoryFilter {
   std::string serial = {};
   std::string family = {};
+  std::string model = {};
   std::string kind = {};
   int64_t limit = 0;  // 0: all
 };

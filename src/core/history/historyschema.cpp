@@ -50,6 +50,13 @@ std::unique_ptr<HistoryStore> openHistoryStore(const std::string& location) {
   return std::make_unique<SqliteHistoryStore>(location);
 }
 
+std::vector<std::string> historyWhereValues(const HistoryFilter& filter) {
+  std::vector<std::string> values;
+  for (const std::string* value : {&filter.serial, &filter.family, &filter.model, &filter.kind})
+    if (!value->empty()) values.push_back(*value);
+  return values;
+}
+
 std::string historyWhere(const HistoryFilter& filter, char marker) {
   std::string sql;
   int number = 0;
@@ -60,6 +67,7 @@ std::string historyWhere(const HistoryFilter& filter, char marker) {
   };
   part(filter.serial, "serial");
   part(filter.family, "family");
+  part(filter.model, "model");
   part(filter.kind, "kind");
   sql += " ORDER BY time_ms DESC, id";
   if (filter.limit > 0) sql += std::string(" LIMIT ") + marker + std::to_string(++number);

@@ -197,9 +197,7 @@ std::string PgHistoryStore::record(HistoryEvent event) {
 
 std::vector<HistoryEvent> PgHistoryStore::list(const HistoryFilter& filter) {
   requireServer();
-  std::vector<std::string> params;
-  for (const std::string* value : {&filter.serial, &filter.family, &filter.kind})
-    if (!value->empty()) params.push_back(*value);
+  std::vector<std::string> params = historyWhereValues(filter);
   if (filter.limit > 0) params.push_back(std::to_string(filter.limit));
   const Result result(
       run(std::string("SELECT ") + kHistoryColumns + " FROM events" + historyWhere(filter, '$'),

@@ -177,8 +177,7 @@ std::vector<HistoryEvent> SqliteHistoryStore::list(const HistoryFilter& filter) 
   const Statement statement = prepare(sql.c_str());
   sqlite3_stmt* raw = statement.get();
   int index = 0;
-  for (const std::string* value : {&filter.serial, &filter.family, &filter.kind})
-    if (!value->empty()) bindText(raw, ++index, *value);
+  for (const std::string& value : historyWhereValues(filter)) bindText(raw, ++index, value);
   if (filter.limit > 0) sqlite3_bind_int64(raw, ++index, filter.limit);
   std::vector<HistoryEvent> events;
   int code;

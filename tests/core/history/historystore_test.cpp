@@ -85,6 +85,7 @@ TEST_P(HistoryStoreTest, ListFiltersAndGivesTheNewestFirst) {
   b.kind = historykind::kWrite;
   HistoryEvent c = sampleEvent("2002", 2000);
   c.family = "kelt";
+  c.model = "КЕЛТ1-ЧИ7.73-xxx";
   const std::string ia = store->record(a), ib = store->record(b), ic = store->record(c);
   const struct {
     HistoryFilter filter;
@@ -94,6 +95,8 @@ TEST_P(HistoryStoreTest, ListFiltersAndGivesTheNewestFirst) {
       {{.serial = "1001"}, {ib, ia}},
       {{.family = "kelt"}, {ic}},
       {{.serial = "1001", .family = "kelt"}, {}},
+      {{.family = "kelt", .model = "КЕЛТ1-ЧИ7.73-xxx"}, {ic}},
+      {{.model = "КЕЛТ1"}, {}},
       {{.kind = historykind::kWrite}, {ib}},
       {{.limit = 2}, {ib, ic}},
       {{.serial = "1001", .limit = 1}, {ib}},
