@@ -73,11 +73,14 @@ PortWatcher::PortWatcher() {
   connect(&settle_, &QTimer::timeout, this, &PortWatcher::refresh);
 }
 
-void PortWatcher::start(PortSources sources) {
+void PortWatcher::start(PortSources sources, std::optional<std::vector<SystemPort>> listing) {
   stop();
   sources_ = std::move(sources);
   watching_ = true;
-  refresh();
+  if (listing)
+    lookAt(std::move(*listing));
+  else
+    refresh();
 }
 
 void PortWatcher::stop() {
@@ -141,11 +144,14 @@ PortState PortWatcher::look(const std::string& name,
 }
 
 void PortWatcher::refresh() {
-  if (!watching_) return;
+  if (watching_) lookAt(sources_.listSystemPorts());
+}
+
+void PortWatcher::lookAt(std::vector<SystemPort> listing) {
   watchFolders();
   std::map<std::string, SystemPort> system;
   std::vector<std::string> found;
-  for (SystemPort& port : sources_.listSystemPorts()) {
+  for (SystemPort& port : listing) {
     found.push_back(port.name);
     system.emplace(port.name, std::move(port));
   }

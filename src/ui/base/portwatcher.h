@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,9 @@ class PortWatcher : public QObject {
 
   static PortWatcher& instance();
 
-  // Starts watching (again) with `sources` and looks at the ports at once.
-  void start(PortSources sources = {});
+  // Starts watching (again) with `sources` and looks at the ports at once: at `listing` when the
+  // system's ports were just listed, else at what sources.listSystemPorts gives.
+  void start(PortSources sources = {}, std::optional<std::vector<SystemPort>> listing = {});
   // Stops watching and forgets what was seen: the ports are shown by their names alone.
   void stop();
 
@@ -75,6 +77,7 @@ class PortWatcher : public QObject {
  private:
   PortWatcher();
   void watchFolders();
+  void lookAt(std::vector<SystemPort> listing);
   PortState look(const std::string& name, const std::map<std::string, SystemPort>& system,
                  const std::map<QString, QString>& byId) const;
 

@@ -12,7 +12,13 @@
 namespace {
 
 // Used on the UI thread only; the listing itself touches nothing but its own result.
-std::future<std::vector<std::string>> pendingListing;
+std::future<std::vector<SystemPort>> pendingListing;
+
+std::vector<std::string> namesOf(const std::vector<SystemPort>& ports) {
+  std::vector<std::string> names;
+  for (const SystemPort& port : ports) names.push_back(port.name);
+  return names;
+}
 
 }  // namespace
 
@@ -34,26 +40,24 @@ std::vector<SystemPort> systemPorts() {
   return ports;
 }
 
-std::vector<std::string> systemPortNames() {
-  std::vector<std::string> names;
-  for (const SystemPort& port : systemPorts()) names.push_back(port.name);
-  return names;
-}
+std::vector<std::string> systemPortNames() { return namesOf(systemPorts()); }
 
 void startPortListing() {
   try {
-    pendingListing = std::async(std::launch::async, systemPortNames);
+    pendingListing = std::async(std::launch::async, systemPorts);
   } catch (const std::system_error&) {
     // No thread to be had: the ports are listed when the list is first needed.
-    pendingListing = std::async(std::launch::deferred, systemPortNames);
+    pendingListing = std::async(std::launch::deferred, systemPorts);
   }
 }
 
 void installListedPorts() {
   if (!pendingListing.valid()) return;
+  std::vector<SystemPort> listing = pendingListing.get();
   comprt::ComPort::ComList::install(
-      comprt::buildPortList(pendingListing.get(), comprt::extraPortPaths()));
-  PortWatcher::instance().start();
+      comprt::buildPortList(namesOf(listing), comprt::extraPortPaths()));
+  // The watcher's first look takes this listing rather than asking the system again.
+  PortWatcher::instance().start({}, std::move(listing));
 }
 
 int installPortListWith(const std::string& nameOrPath,

@@ -148,4 +148,22 @@ TEST_F(PortWatcherTest, ANewSystemPortIsAddedAfterTheListedOnes) {
   EXPECT_EQ(list->name(2), port("ttyACM0"));
 }
 
+// At start-up the system's ports were just listed on a thread of their own: the first look takes
+// that listing instead of asking the system a second time on the start's path.
+TEST_F(PortWatcherTest, TheFirstLookTakesAListingJustMade) {
+  plug("ttyUSB0");
+  setenv("TDSERVICE_PORTS", "", 1);
+  int asked = 0;
+  PortSources sources{{QString::fromStdString(dev())}, QString::fromStdString(byId()), [&asked] {
+                        ++asked;
+                        return std::vector<SystemPort>{};
+                      }};
+  PortWatcher::instance().start(std::move(sources),
+                                std::vector<SystemPort>{{port("ttyUSB0"), "FTDI", "", "A1", 0, 0}});
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(shown("ttyUSB0"), QString::fromStdString(port("ttyUSB0")) + " — FTDI (A1)");
+  PortWatcher::instance().refresh();
+  EXPECT_EQ(asked, 1) << "later looks ask the system";
+}
+
 }  // namespace
