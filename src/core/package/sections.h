@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/base/errors.h"
+#include "core/base/hugepages.h"
 #include "core/package/entries.h"
 #include "core/package/packagehelper.h"
 
@@ -43,31 +44,24 @@ void sortFlowKeys(std::vector<FlowKey>& keys);
 // Storage for `count` keys, in huge pages where that pays.
 std::vector<FlowKey> flowKeyStorage(size_t count);
 
-// Puts the entry keys[i].index at position i, moving each entry once and allocating nothing as
-// large as the entries. The indexes are consumed.
+// Puts the entry keys[i].index at position i. The entries are gathered into a new vector in their
+// new order: the writes run in sequence and the reads, which follow the order at random, are
+// fetched several entries ahead, so that many misses are in flight at once. (Following the cycles
+// of the permutation in place waits for one miss per entry.)
 template <class E>
-void permute(std::vector<E>& entries, std::vector<FlowKey>& keys) {
-  constexpr uint32_t kDone = UINT32_MAX;
-  auto source = [&](size_t at) -> uint32_t& { return keys[at].index; };
-  for (size_t start = 0; start < keys.size(); ++start) {
-    if (source(start) == kDone || source(start) == start) continue;
-    E held = std::move(entries[start]);
-    size_t to = start;
-    for (;;) {
-      const uint32_t from = source(to);
-      source(to) = kDone;
-      if (from == start) {
-        entries[to] = std::move(held);
-        break;
-      }
-      // The reads follow the permutation at random: the next entry of the cycle is fetched while
-      // this one is moved.
-      const char* next = reinterpret_cast<const char*>(&entries[source(from)]);
+void permute(std::vector<E>& entries, const std::vector<FlowKey>& keys) {
+  constexpr size_t kAhead = 16;
+  std::vector<E> sorted;
+  sorted.reserve(entries.size());
+  preferHugePagesForReserve(sorted);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (i + kAhead < keys.size()) {
+      const char* next = reinterpret_cast<const char*>(&entries[keys[i + kAhead].index]);
       for (size_t line = 0; line < sizeof(E); line += 64) __builtin_prefetch(next + line);
-      entries[to] = std::move(entries[from]);
-      to = from;
     }
+    sorted.push_back(std::move(entries[keys[i].index]));
   }
+  entries.swap(sorted);
 }
 
 // Stable sort by ascending flow; each entry, being large, is moved at most once.
