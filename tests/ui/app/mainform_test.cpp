@@ -957,7 +957,7 @@ TEST(HelpPagesTest, EveryHelpKeywordHasAPageBesideTheProgram) {
   for (const char* keyword :
        {"introduction", "Overview", "packet_work", "approximation_params", "select_section",
         "export_data", "graphics", "tidemark_main", "tidemark_main_param", "tidemark_setup",
-        "tidemark_observation", "kelt_main", "zorb_main", "rm23_input"})
+        "tidemark_observation", "kelt_main", "zorb_main", "rm23_input", "history"})
     EXPECT_TRUE(QFile::exists(help.filePath(QString(keyword) + ".htm"))) << keyword;
 }
 
