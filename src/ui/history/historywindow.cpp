@@ -45,8 +45,8 @@ constexpr QCPScatterStyle::ScatterShape kCurveShapes[] = {
     QCPScatterStyle::ssCircle, QCPScatterStyle::ssSquare, QCPScatterStyle::ssTriangle,
     QCPScatterStyle::ssTriangleInverted, QCPScatterStyle::ssDiamond};
 
-QString numberText(double value) {
-  return std::isfinite(value) ? QLocale().toString(value, 'g', 7) : QString(kDash);
+QString numberText(double value, int digits = 7) {
+  return std::isfinite(value) ? QLocale().toString(value, 'g', digits) : QString(kDash);
 }
 
 // Devices keep their coefficients in single precision: a set read back after a write differs
@@ -70,6 +70,7 @@ QTableWidget* newTable(QWidget* parent, const char* name, const QString& accessi
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->verticalHeader()->hide();
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   table->horizontalHeader()->setStretchLastSection(true);
   return table;
 }
@@ -79,10 +80,13 @@ void setRow(QTableWidget* table, int row, const QStringList& texts) {
     table->setItem(row, column, new QTableWidgetItem(texts[column]));
 }
 
+// Columns as wide as their texts, up to `widest`; the last one stretches over the rest.
 void fitColumns(QTableWidget* table, int widest = 320) {
-  table->resizeColumnsToContents();
-  for (int column = 0; column < table->columnCount(); ++column)
+  if (table->rowCount() == 0) return;
+  for (int column = 0; column + 1 < table->columnCount(); ++column) {
+    table->resizeColumnToContents(column);
     table->setColumnWidth(column, std::min(table->columnWidth(column), widest));
+  }
 }
 
 QStringList lineTexts(const CoefficientLine* line) {
@@ -134,17 +138,15 @@ HistoryInstrument instrumentOf(DeviceBase* device) {
           formatSerialNumber(identity.serialNumber, identity.duCode)};
 }
 
-HistoryWindow::HistoryWindow(HistoryLoader loader, const QString& storeText, QWidget* parent)
-    : QWidget(parent, Qt::Window), loader_(std::move(loader)) {
+HistoryWindow::HistoryWindow(HistoryLoader loader, StoreText storeText, QWidget* parent)
+    : QWidget(parent, Qt::Window), loader_(std::move(loader)), storeText_(std::move(storeText)) {
   setObjectName("HistoryWindow");
   setWindowTitle("Журнал калибровок");
   setProperty("helpKeyword", "history");
   buildControls();
-  auto* store = new QLabel("Журнал: " + storeText, this);
-  store->setObjectName("lbStore");
-  store->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  layout()->addWidget(store);
   connectHandlers();
+  guarded([this] { showStoreText(); });
+  showDrift();
   resize(1100, 640);
   restoreLayout();
 }
@@ -156,8 +158,8 @@ HistoryWindow* HistoryWindow::open(QWidget* from, const HistoryInstrument& instr
     // The main window owns the history window: a dialog it was opened from may close first.
     QWidget* owner = from ? from->window() : nullptr;
     while (owner && owner->parentWidget()) owner = owner->parentWidget()->window();
-    theWindow =
-        new HistoryWindow(settingsHistoryLoader(), historyStoreText(loadHistorySettings()), owner);
+    theWindow = new HistoryWindow(
+        settingsHistoryLoader(), [] { return historyStoreText(loadHistorySettings()); }, owner);
   }
   theWindow->show();
   theWindow->raise();
@@ -208,8 +210,12 @@ void HistoryWindow::buildControls() {
   Splitter->addWidget(InstrumentsPane);
   Splitter->addWidget(buildEventsPane());
   Splitter->addWidget(Pages);
-  Splitter->setSizes({120, 220, 280});
+  Splitter->setSizes({120, 240, 320});
   layout->addWidget(Splitter, 1);
+  lbStore = new QLabel(this);
+  lbStore->setObjectName("lbStore");
+  lbStore->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(lbStore);
 }
 
 QWidget* HistoryWindow::buildSearchRow() {
@@ -227,6 +233,7 @@ QWidget* HistoryWindow::buildSearchRow() {
   edSerial->setAccessibleName("Заводской номер");
   edSerial->setPlaceholderText("например, 00012345");
   edSerial->setClearButtonEnabled(true);
+  edSerial->setMinimumWidth(edSerial->fontMetrics().horizontalAdvance("например, 000123456") + 40);
   addField("&Заводской №:", edSerial);
   cbFamily = new QComboBox(row);
   cbFamily->setObjectName("cbFamily");
@@ -306,9 +313,17 @@ QWidget* HistoryWindow::buildDriftPage() {
   DriftPlot->setObjectName("DriftPlot");
   DriftPlot->setAccessibleName("Дрейф средней погрешности сечений");
   DriftPlot->setMinimumHeight(160);
+  // The legend goes below the axes: inside them it hides the newest points.
+  auto* legendRow = new QCPLayoutGrid;
+  DriftPlot->plotLayout()->addElement(1, 0, legendRow);
+  DriftPlot->plotLayout()->setRowStretchFactor(1, 0.001);
+  legendRow->setMargins(QMargins(5, 0, 5, 5));
+  legendRow->addElement(0, 0, DriftPlot->legend);
+  DriftPlot->legend->setFillOrder(QCPLegend::foColumnsFirst);
+  DriftPlot->legend->setWrap(4);
   DriftPlot->legend->setVisible(true);
   DriftPlot->xAxis->setLabel("Поверка: номер и дата (пунктир — пределы допуска сечения)");
-  DriftPlot->yAxis->setLabel("Средняя погрешность, %");
+  DriftPlot->yAxis->setLabel("Погрешность, %");
   DriftPlot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
   DriftStack->addWidget(lbDrift);
   DriftStack->addWidget(DriftPlot);
@@ -380,6 +395,7 @@ void HistoryWindow::search() {
   setStatus("Загрузка журнала…");
   QPointer<HistoryWindow> self(this);
   try {
+    showStoreText();
     loader_(filter, [self, query](HistoryResult result) {
       if (self && query == self->query_) guarded([&] { self->showResult(result); });
     });
@@ -543,7 +559,7 @@ void HistoryWindow::showDrift() {
     const QColor color = kCurveColors[c % std::size(kCurveColors)];
     QCPGraph* graph = DriftPlot->addGraph();
     graph->setName(
-        QString("Сечение %1 (%2 м³/ч)").arg(curve.section).arg(numberText(curve.meanFlow)));
+        QString("Сечение %1 (%2 м³/ч)").arg(curve.section).arg(numberText(curve.meanFlow, 3)));
     graph->setPen(QPen(color, 2));
     graph->setScatterStyle(
         QCPScatterStyle(kCurveShapes[c % std::size(kCurveShapes)], color, Qt::white, 8));
@@ -574,6 +590,8 @@ void HistoryWindow::showDrift() {
   DriftStack->setCurrentWidget(DriftPlot);
   DriftPlot->replot(QCustomPlot::rpQueuedReplot);
 }
+
+void HistoryWindow::showStoreText() { lbStore->setText("Журнал: " + storeText_()); }
 
 void HistoryWindow::setStatus(const QString& text, bool failed) {
   lbStatus->setText(text);

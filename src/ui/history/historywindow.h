@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,10 @@ HistoryInstrument instrumentOf(DeviceBase* device);
 
 class HistoryWindow : public QWidget {
  public:
-  // `storeText` names the store for the user (historyStoreText).
-  explicit HistoryWindow(HistoryLoader loader, const QString& storeText, QWidget* parent = nullptr);
+  // Names the store the loader reads for the user (historyStoreText); asked at every search, as
+  // the settings may have changed the store meanwhile.
+  using StoreText = std::function<QString()>;
+  HistoryWindow(HistoryLoader loader, StoreText storeText, QWidget* parent = nullptr);
   ~HistoryWindow() override;
 
   // Shows the one history window of the program, reading the store the settings name, created on
@@ -82,9 +85,11 @@ class HistoryWindow : public QWidget {
   void showDrift();
   void updateCompareButton();
   std::vector<int> selectedEventRows() const;
+  void showStoreText();  // can throw
   void setStatus(const QString& text, bool failed = false);
 
   HistoryLoader loader_;
+  StoreText storeText_;
   int query_ = 0;  // the number of the latest query; older answers are dropped
   std::vector<Instrument> found_;
   std::vector<HistoryEvent> events_;
@@ -94,6 +99,7 @@ class HistoryWindow : public QWidget {
   QLineEdit* edModel;
   QPushButton* bnFind;
   QLabel* lbStatus;
+  QLabel* lbStore;
   QSplitter* Splitter;
   QWidget* InstrumentsPane;
   QTableWidget* Instruments;

@@ -138,7 +138,7 @@ class HistoryWindowTest : public ::testing::Test {
   int queries = 0;
   HistoryFilter lastFilter;
   std::unique_ptr<HistoryWindow> window =
-      std::make_unique<HistoryWindow>(loader(), "history.sqlite");
+      std::make_unique<HistoryWindow>(loader(), [] { return QString("history.sqlite"); });
 };
 
 }  // namespace
@@ -220,6 +220,8 @@ TEST_F(HistoryWindowTest, SearchByFamilyAndModelListsInstrumentsAndTheChosenOnes
 }
 
 TEST_F(HistoryWindowTest, EmptyFieldsAskForWhatToSearchByAndQueryNothing) {
+  EXPECT_EQ(find<QLabel>("lbStore")->text(), "Журнал: history.sqlite");
+  EXPECT_TRUE(find<QLabel>("lbDrift")->text().startsWith("Выберите прибор"));
   QTest::keyClick(find<QLineEdit>("edSerial"), Qt::Key_Return);
   EXPECT_EQ(queries, 0);
   EXPECT_EQ(status(), "Введите заводской номер или выберите тип прибора.");
@@ -309,7 +311,7 @@ TEST_F(HistoryWindowTest, FailingAndPendingQueriesChangeNothingShown) {
   std::vector<HistoryReply> pending;
   window = std::make_unique<HistoryWindow>(
       [&](const HistoryFilter&, HistoryReply reply) { pending.push_back(std::move(reply)); },
-      "history.sqlite");
+      [] { return QString("history.sqlite"); });
   showWindow();
   searchSerial(kSerial);
   searchSerial(kOther);
