@@ -34,9 +34,17 @@ namespace {
 constexpr char kGeometryValue[] = "HistoryGeometry";
 constexpr char kSplitterValue[] = "HistorySplitter";
 
+// A search by family alone in a lab's shared database could fill the lists with more than anyone
+// reads; beyond this many events the window asks for a narrower search.
+constexpr int64_t kSearchLimit = 20000;
+
 constexpr char kDash[] = "—";
+constexpr char kCompareHint[] =
+    "Выберите в списке два события с коэффициентами и нажмите «Сравнить».";
 
 QPointer<HistoryWindow> theWindow;
+
+QString storeCaption(const QString& store) { return "Журнал: " + store; }
 
 const QColor kCurveColors[] = {QColor(0, 90, 200),   QColor(200, 40, 40), QColor(0, 140, 60),
                                QColor(150, 60, 170), QColor(220, 120, 0), QColor(0, 150, 160),
@@ -128,6 +136,7 @@ void setCompareRow(QTableWidget* table, int row, const CoefficientLine* x,
     }
   }
 }
+
 }  // namespace
 
 HistoryInstrument instrumentOf(DeviceBase* device) {
@@ -145,7 +154,7 @@ HistoryWindow::HistoryWindow(HistoryLoader loader, StoreText storeText, QWidget*
   setProperty("helpKeyword", "history");
   buildControls();
   connectHandlers();
-  guarded([this] { showStoreText(); });
+  guarded([this] { lbStore->setText(storeCaption(storeText_())); });
   showDrift();
   resize(1100, 640);
   restoreLayout();
@@ -169,7 +178,7 @@ HistoryWindow* HistoryWindow::open(QWidget* from, const HistoryInstrument& instr
   return theWindow;
 }
 
-// ---- construction ------------------------------------------------------------------------------
+// ---- construction -------------------------------------------------------------------------------
 
 void HistoryWindow::buildControls() {
   auto* layout = new QVBoxLayout(this);
@@ -289,8 +298,7 @@ QWidget* HistoryWindow::buildEventsPane() {
 QWidget* HistoryWindow::buildComparePage() {
   auto* page = new QWidget(this);
   auto* layout = new QVBoxLayout(page);
-  lbCompare =
-      new QLabel("Выберите в списке два события с коэффициентами и нажмите «Сравнить».", page);
+  lbCompare = new QLabel(kCompareHint, page);
   lbCompare->setObjectName("lbCompare");
   lbCompare->setWordWrap(true);
   lbCompare->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -372,7 +380,7 @@ void HistoryWindow::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-// ---- searching ---------------------------------------------------------------------------------
+// ---- searching ----------------------------------------------------------------------------------
 
 void HistoryWindow::showInstrument(const HistoryInstrument& instrument) {
   edSerial->setText(QString::fromStdString(instrument.serial));
@@ -387,6 +395,7 @@ void HistoryWindow::search() {
   filter.serial = edSerial->text().trimmed().toStdString();
   filter.family = cbFamily->currentData().toString().toStdString();
   filter.model = edModel->text().trimmed().toStdString();
+  filter.limit = kSearchLimit;
   if (filter.serial.empty() && filter.family.empty() && filter.model.empty()) {
     setStatus("Введите заводской номер или выберите тип прибора.", true);
     return;
@@ -395,20 +404,21 @@ void HistoryWindow::search() {
   setStatus("Загрузка журнала…");
   QPointer<HistoryWindow> self(this);
   try {
-    showStoreText();
-    loader_(filter, [self, query](HistoryResult result) {
-      if (self && query == self->query_) guarded([&] { self->showResult(result); });
+    const QString store = storeCaption(storeText_());
+    loader_(filter, [self, query, store](HistoryResult result) {
+      if (self && query == self->query_) guarded([&] { self->showResult(result, store); });
     });
   } catch (const std::exception& e) {
     setStatus(QString::fromUtf8(e.what()), true);
   }
 }
 
-void HistoryWindow::showResult(const HistoryResult& result) {
+void HistoryWindow::showResult(const HistoryResult& result, const QString& store) {
   if (!result.error.isEmpty()) {
     setStatus(result.error, true);
     return;
   }
+  lbStore->setText(store);
   found_.clear();
   for (const HistoryEvent& event : result.events) {
     auto same = [&](const Instrument& i) {
@@ -424,6 +434,9 @@ void HistoryWindow::showResult(const HistoryResult& result) {
     setStatus(
         "Ничего не найдено. Заводской номер вводится полностью, с ведущими нулями, как его "
         "показывает панель прибора.");
+  else if (int64_t(result.events.size()) >= kSearchLimit)
+    setStatus(QString("Показаны последние %1 событий, остальные не загружены: уточните поиск.")
+                  .arg(kSearchLimit));
   else
     setStatus(
         QString("Найдено приборов: %1, событий: %2.").arg(found_.size()).arg(result.events.size()));
@@ -461,8 +474,7 @@ void HistoryWindow::chooseInstrument(int row) {
                     " (новые сверху)");
 }
 
-// ---- events
-// --------------------------------------------------------------------------------------
+// ---- events -------------------------------------------------------------------------------------
 
 void HistoryWindow::showEvents(std::vector<HistoryEvent> events) {
   events_ = std::move(events);
@@ -479,6 +491,7 @@ void HistoryWindow::showEvents(std::vector<HistoryEvent> events) {
     fitColumns(Events);
   }
   Compare->setRowCount(0);
+  lbCompare->setText(kCompareHint);
   if (!events_.empty()) Events->selectRow(0);
   showDetails();
   updateCompareButton();
@@ -531,8 +544,7 @@ void HistoryWindow::compareSelected() {
   Pages->setCurrentIndex(1);
 }
 
-// ---- drift
-// ---------------------------------------------------------------------------------------
+// ---- drift --------------------------------------------------------------------------------------
 
 void HistoryWindow::showDrift() {
   const std::vector<Verification> verifications = verificationsOf(events_);
@@ -590,8 +602,6 @@ void HistoryWindow::showDrift() {
   DriftStack->setCurrentWidget(DriftPlot);
   DriftPlot->replot(QCustomPlot::rpQueuedReplot);
 }
-
-void HistoryWindow::showStoreText() { lbStore->setText("Журнал: " + storeText_()); }
 
 void HistoryWindow::setStatus(const QString& text, bool failed) {
   lbStatus->setText(text);

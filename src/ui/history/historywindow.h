@@ -77,7 +77,8 @@ class HistoryWindow : public QWidget {
   void restoreLayout();
   void storeLayout();
 
-  void showResult(const HistoryResult& result);
+  // `store` names the store that gave the result; it replaces the one shown only with events.
+  void showResult(const HistoryResult& result, const QString& store);
   void showInstruments();
   void chooseInstrument(int row);
   void showEvents(std::vector<HistoryEvent> events);
@@ -85,7 +86,6 @@ class HistoryWindow : public QWidget {
   void showDrift();
   void updateCompareButton();
   std::vector<int> selectedEventRows() const;
-  void showStoreText();  // can throw
   void setStatus(const QString& text, bool failed = false);
 
   HistoryLoader loader_;

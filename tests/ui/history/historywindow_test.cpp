@@ -135,10 +135,11 @@ class HistoryWindowTest : public ::testing::Test {
   QTemporaryDir folder;
   std::string location = folder.filePath("history.sqlite").toStdString();
   QString failure;
+  QString store = "history.sqlite";
   int queries = 0;
   HistoryFilter lastFilter;
   std::unique_ptr<HistoryWindow> window =
-      std::make_unique<HistoryWindow>(loader(), [] { return QString("history.sqlite"); });
+      std::make_unique<HistoryWindow>(loader(), [this] { return store; });
 };
 
 }  // namespace
@@ -304,9 +305,11 @@ TEST_F(HistoryWindowTest, DriftPlotsOneCurvePerSectionWithItsLimits) {
 TEST_F(HistoryWindowTest, FailingAndPendingQueriesChangeNothingShown) {
   searchSerial(kSerial);
   failure = "Журнал калибровок недоступен: сервер не отвечает";
+  store = "metrolog@bench:5432/history";
   searchSerial(kOther);
   EXPECT_EQ(status(), failure);
   EXPECT_EQ(events()->rowCount(), 9);
+  EXPECT_EQ(find<QLabel>("lbStore")->text(), "Журнал: history.sqlite");
 
   std::vector<HistoryReply> pending;
   window = std::make_unique<HistoryWindow>(
