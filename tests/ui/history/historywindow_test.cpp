@@ -12,7 +12,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
+#include "ui/app/fakepaneldevice.h"
 #include "ui/devices/panelcontrol.h"
 #include "ui/history/historypayload.h"
 
@@ -335,4 +337,24 @@ TEST_F(HistoryWindowTest, ShowInstrumentFillsTheFieldsAndSearches) {
   EXPECT_EQ(lastFilter.family, "td");
   EXPECT_EQ(events()->rowCount(), 2);
   EXPECT_EQ(window->property("helpKeyword").toString(), "history");
+}
+
+// The window opens on the document's instrument as the history records it.
+TEST(HistoryInstrumentTest, OfADocumentsDevice) {
+  EXPECT_EQ(instrumentOf(nullptr).serial, "");
+  QWidget page;
+  page.setLayout(new QVBoxLayout);
+  struct Case {
+    int typeCode;
+    const char* family;
+  };
+  for (const Case& c :
+       {Case{kTdCode, "td"}, Case{kFirstKeltCode, "kelt"}, Case{kFirstZorbCode, "zorb"}}) {
+    FakePanelDevice device(c.typeCode, &page);
+    device.identity = {23041517, 5};
+    const HistoryInstrument instrument = instrumentOf(&device);
+    EXPECT_EQ(instrument.family, c.family);
+    EXPECT_EQ(instrument.model, device.name());
+    EXPECT_EQ(instrument.serial, "023041517");
+  }
 }
