@@ -215,6 +215,10 @@ TEST_F(HistoryWindowTest, SearchByFamilyAndModelListsInstrumentsAndTheChosenOnes
   EXPECT_EQ(cell(instruments, 1, 4), historyTimeText(kStart + 3 * kHour) + ", Сохранение");
   EXPECT_EQ(events()->rowCount(), 0);
 
+  // With every pane shown the window still fits a 1280×720 screen below its title bar.
+  EXPECT_LE(window->minimumSizeHint().width(), 1280);
+  EXPECT_LE(window->minimumSizeHint().height(), 680);
+
   instruments->setFocus();
   instruments->setCurrentCell(1, 0);
   ASSERT_EQ(events()->rowCount(), 2);
