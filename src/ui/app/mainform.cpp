@@ -41,6 +41,7 @@
 #include "ui/base/regkey.h"
 #include "ui/devices/exchangemonitor.h"
 #include "ui/graphs/tservicegraph.h"
+#include "ui/history/historywindow.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
 #include "ui/package/packagecreatedlg.h"
@@ -195,6 +196,7 @@ void TMainForm::createActions() {
   NHelp = make("Справка", {});
   NAbout = make("О программе", {});
   NMonitor = make("Монитор обмена", QKeySequence("Ctrl+M"));
+  NHistory = make("Журнал калибровок...", QKeySequence("Ctrl+H"));
 
   connectCommand(ActionNew, [this] { commands_->ActionNewExecute(); });
   connectCommand(ActionOpen, [this] { commands_->ActionOpenExecute(); });
@@ -222,6 +224,7 @@ void TMainForm::createActions() {
   connectCommand(NHelp, [this] { NHelpClick(); });
   connectCommand(NAbout, [this] { NAboutClick(); });
   connectCommand(NMonitor, [this] { ExchangeMonitor::open(this); });
+  connectCommand(NHistory, [this] { HistoryWindow::open(this, instrumentOf(doc_.device.get())); });
 }
 
 // Every command runs through the guard, so a failure becomes one console line, and the actions'
@@ -259,7 +262,7 @@ void TMainForm::createMenus() {
   pagesGroup_->setExclusive(true);
 
   QMenu* service = menuBar()->addMenu("Сервис");
-  service->addAction(NMonitor);
+  service->addActions({NMonitor, NHistory});
 
   QMenu* help = menuBar()->addMenu("Справка");
   help->addActions({NHelp, NAbout});

@@ -142,6 +142,7 @@ class TMainForm : public QMainWindow {
   QAction* ActionLines;
   QAction* ActionGraphics;
   QAction* NMonitor;
+  QAction* NHistory;
   QAction* ActionNewEntryRM;
   QAction* NSaveAs;
   QAction* NClose;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -957,8 +958,25 @@ TEST(HelpPagesTest, EveryHelpKeywordHasAPageBesideTheProgram) {
   for (const char* keyword :
        {"introduction", "Overview", "packet_work", "approximation_params", "select_section",
         "export_data", "graphics", "tidemark_main", "tidemark_main_param", "tidemark_setup",
-        "tidemark_observation", "kelt_main", "zorb_main", "rm23_input"})
+        "tidemark_observation", "kelt_main", "zorb_main", "rm23_input", "history"})
     EXPECT_TRUE(QFile::exists(help.filePath(QString(keyword) + ".htm"))) << keyword;
+}
+
+// The history window's command sits in "Сервис" under a key no other command of the window has.
+TEST_F(MainFormTest, HistoryWindowHasItsOwnKeyInTheServiceMenu) {
+  QMenu* service = nullptr;
+  for (QAction* menu : form->menuBar()->actions())
+    if (menu->text() == "Сервис") service = menu->menu();
+  ASSERT_NE(service, nullptr);
+  QAction* history = nullptr;
+  for (QAction* action : service->actions())
+    if (action->text() == "Журнал калибровок...") history = action;
+  ASSERT_NE(history, nullptr);
+  EXPECT_EQ(history->shortcut(), QKeySequence("Ctrl+H"));
+  int sameKey = 0;
+  for (QAction* action : form->findChildren<QAction*>())
+    sameKey += action->shortcuts().contains(history->shortcut());
+  EXPECT_EQ(sameKey, 1);
 }
 
 // The profile chosen above the table marks every dg cell of a row switched on, gives the verdict
