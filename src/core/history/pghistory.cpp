@@ -185,8 +185,10 @@ size_t PgHistoryStore::flush() {
     sendOutbox();
   else
     connect();
-  return outbox_.list({}).size();
+  return waiting();
 }
+
+size_t PgHistoryStore::waiting() { return outbox_.list({}).size(); }
 
 std::string PgHistoryStore::record(HistoryEvent event) {
   stampEvent(event);

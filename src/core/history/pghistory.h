@@ -35,6 +35,10 @@ class PgHistoryStore : public HistoryStore {
   // wait.
   size_t flush();
   bool connected() const;
+  // How many events wait in the outbox, without trying the server.
+  size_t waiting();
+  // Why the last connection attempt failed, as libpq says it; empty before any failure.
+  const std::string& lastError() const { return lastError_; }
 
   // outbox.sqlite beside the default history file.
   static std::string defaultOutboxPath();

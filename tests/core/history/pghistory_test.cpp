@@ -47,6 +47,8 @@ TEST(PgHistory, AnUnreachableServerKeepsEventsInTheOutbox) {
   PgHistoryStore store(nowhere, folder.file("outbox.sqlite"));
   const std::string id = store.record(sampleEvent("1001", 1000));
   EXPECT_FALSE(store.connected());
+  EXPECT_EQ(store.waiting(), 1u);
+  EXPECT_FALSE(store.lastError().empty());
   EXPECT_EQ(store.flush(), 1u);
   ASSERT_TRUE(SqliteHistoryStore(folder.file("outbox.sqlite")).get(id));
   try {
@@ -80,6 +82,7 @@ TEST(PgOutage, EventsOfAnOutageArriveOnceWhenTheServerReturns) {
   controlPostgres("stop");
   for (int i = 3; i < 6; ++i) store.record(sampleEvent("1001", 1000 + i));
   EXPECT_FALSE(store.connected());
+  EXPECT_EQ(store.waiting(), 3u);
   EXPECT_EQ(store.flush(), 3u);
   controlPostgres("start");
   store.record(sampleEvent("1001", 1006));
