@@ -1,6 +1,7 @@
 #include "ui/history/historyrecorder.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
@@ -110,7 +111,12 @@ HistoryRecorder::~HistoryRecorder() {
 void HistoryRecorder::record(HistoryEvent event) {
   if (event.version.empty()) event.version = TD_VERSION;
   if (event.bench.empty()) event.bench = loadProtocolSigning().bench;
+  const bool timed = event.timeMs != 0;
   stampEvent(event);
+  // The history sorts by time: events of the same millisecond (a summary and the save that
+  // brought it) get consecutive ones, so they keep the order they happened in.
+  if (!timed && event.timeMs <= lastTimeMs_) event.timeMs = lastTimeMs_ + 1;
+  lastTimeMs_ = std::max(lastTimeMs_, event.timeMs);
   pending_.push_back(std::move(event));
   send();
 }
@@ -124,14 +130,16 @@ void HistoryRecorder::switchStore(std::string location, QString storeText) {
 }
 
 bool HistoryRecorder::drain(std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
   send();
-  if (inFlight_ != 0) {
+  while (inFlight_ != 0) {
     std::unique_lock lock(state_->mutex);
-    const bool done =
-        state_->finished.wait_for(lock, wait, [this] { return state_->batches == sent_; });
+    if (!state_->finished.wait_until(lock, deadline, [this] { return state_->batches == sent_; }))
+      break;
     lock.unlock();
-    // The batch's outcome waits among this object's queued calls: taken now, not after the wait.
-    if (done) QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    // The batch's outcome waits among this object's queued calls: taken now, and with it the
+    // next batch goes.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
   }
   return waiting() == 0;
 }

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -34,7 +35,8 @@ class HistoryRecorder : public QObject {
   HistoryRecorder(const HistoryRecorder&) = delete;
   HistoryRecorder& operator=(const HistoryRecorder&) = delete;
 
-  // Fills the version, the bench (the protocol's) and the stamp here, and returns at once.
+  // Fills the version, the bench (the protocol's) and the stamp here, and returns at once. An
+  // event without a time gets one later than any stamped before.
   void record(HistoryEvent event);
   // The next events go to this store; those still waiting go with them.
   void switchStore(std::string location, QString storeText);
@@ -59,6 +61,7 @@ class HistoryRecorder : public QObject {
   std::deque<HistoryEvent> pending_;
   size_t inFlight_ = 0;       // events handed to the worker and not yet back
   size_t sent_ = 0;           // batches handed to the worker
+  int64_t lastTimeMs_ = 0;    // of the newest event stamped here
   bool failing_ = false;      // the store's failure has been told
   bool unreachable_ = false;  // the shared server's absence has been told
   std::shared_ptr<HistoryWorkerState> state_;
