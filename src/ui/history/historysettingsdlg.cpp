@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "core/base/errors.h"
 #include "core/history/historystore.h"
@@ -92,6 +93,8 @@ void HistorySettingsDlg::buildLayout() {
   probeResult->setObjectName("ProbeResult");
   probeResult->setWordWrap(true);
   probeResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // Room for a server's message of a few lines, so the form does not jump when it comes.
+  probeResult->setMinimumHeight(3 * probeResult->fontMetrics().lineSpacing());
   auto* probeRow = new QHBoxLayout;
   probeRow->addWidget(bnProbe, 0, Qt::AlignTop);
   probeRow->addWidget(probeResult, 1);
@@ -119,6 +122,7 @@ void HistorySettingsDlg::buildLayout() {
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
+  layout->setSizeConstraint(QLayout::SetMinimumSize);  // a longer message makes the dialog taller
   layout->addWidget(storeBox);
   layout->addWidget(benchBox);
   layout->addStretch();
@@ -189,6 +193,8 @@ void HistorySettingsDlg::updateControls() {
 // holds): the attempt runs on a thread of its own and the dialog stays usable meanwhile.
 void HistorySettingsDlg::startProbe() {
   if (const QString text = problem(); !text.isEmpty()) return showProbe(false, text);
+  // Disabling the button moves the focus on; it comes back with the outcome.
+  refocusProbe_ = bnProbe->hasFocus();
   bnProbe->setEnabled(false);
   probeResult->setText("Проверка связи…");
   probeResult->setStyleSheet({});
@@ -212,6 +218,7 @@ void HistorySettingsDlg::startProbe() {
 
 void HistorySettingsDlg::showProbe(bool ok, const QString& text) {
   bnProbe->setEnabled(true);
+  if (std::exchange(refocusProbe_, false)) bnProbe->setFocus();
   probeResult->setText(text);
   probeResult->setStyleSheet(ok ? "color: darkgreen" : "color: red");
   emit probeFinished();

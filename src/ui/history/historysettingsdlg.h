@@ -60,4 +60,5 @@ class HistorySettingsDlg : public QDialog {
   void showProbe(bool ok, const QString& text);
 
   std::shared_ptr<HistoryProbeState> probe_;
+  bool refocusProbe_ = false;
 };
