@@ -177,6 +177,7 @@ void PgHistoryStore::sendOutbox() {
   for (const HistoryEvent& event : waiting) {
     if (!insert(event)) return;
     outbox_.remove(event.id);
+    ++sentFromOutbox_;
   }
 }
 

@@ -44,6 +44,7 @@ class HistoryWorker : public QueueThread<HistoryBatch> {
 
   std::unique_ptr<HistoryStore> store_;
   std::string location_;
+  size_t sentBefore_ = 0;  // the store's count of events sent from its outbox, as last told
 };
 
 void HistoryWorker::execute(std::int32_t, HistoryBatch& batch) {
@@ -51,30 +52,27 @@ void HistoryWorker::execute(std::int32_t, HistoryBatch& batch) {
     store_.reset();
     store_ = openHistoryStore(batch.location);  // can throw
     location_ = batch.location;
+    sentBefore_ = 0;
   }
   write(batch);
 }
 
 void HistoryWorker::write(HistoryBatch& batch) {
-  auto* shared = dynamic_cast<PgHistoryStore*>(store_.get());
-  const size_t before = shared ? shared->waiting() : 0;
-  size_t queued = 0;  // of this batch, left in the outbox
   auto next = batch.events.begin();
   try {
-    for (; next != batch.events.end(); ++next) {
-      store_->record(*next);
-      if (shared && !shared->connected()) ++queued;
-    }
+    for (; next != batch.events.end(); ++next) store_->record(*next);
   } catch (...) {
     batch.events.erase(batch.events.begin(), next);
     store_.reset();
     throw;
   }
   batch.events.clear();
+  auto* shared = dynamic_cast<PgHistoryStore*>(store_.get());
   if (!shared) return;
-  const bool sendNow = shared->connected() && before + queued > 0;
-  const size_t after = sendNow ? shared->flush() : shared->waiting();
-  batch.delivered = before + queued > after ? before + queued - after : 0;
+  // What waits is sent while the server answers, not only with the next connection.
+  if (shared->connected() && shared->waiting() > 0) shared->flush();
+  batch.delivered = shared->sentFromOutbox() - sentBefore_;
+  sentBefore_ = shared->sentFromOutbox();
   if (!shared->connected()) batch.unreachable = shared->lastError();
 }
 

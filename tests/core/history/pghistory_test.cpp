@@ -87,6 +87,7 @@ TEST(PgOutage, EventsOfAnOutageArriveOnceWhenTheServerReturns) {
   controlPostgres("start");
   store.record(sampleEvent("1001", 1006));
   EXPECT_EQ(store.flush(), 0u);
+  EXPECT_EQ(store.sentFromOutbox(), 4u) << "the three of the outage and the one after it";
   const std::vector<HistoryEvent> all = store.list({});
   ASSERT_EQ(all.size(), 7u);
   for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i].timeMs, int64_t(1006 - i));
@@ -103,6 +104,7 @@ TEST_F(PgServer, AnEventSentAlreadyIsNotStoredTwice) {
   SqliteHistoryStore(outbox()).insert(
       *PgHistoryStore(database_, folder_.file("other.sqlite")).get(id));
   PgHistoryStore store(database_, outbox());
+  EXPECT_EQ(store.sentFromOutbox(), 1u) << "sent on opening, though the server had it";
   EXPECT_EQ(store.flush(), 0u);
   EXPECT_EQ(store.list({}).size(), 1u);
 }

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <chrono>
 
+#include "core/history/historystore.h"
 #include "core/history/pghistory.h"
 #include "core/history/sqlitehistory.h"
 #include "ui/base/messagelog.h"
@@ -153,6 +155,29 @@ TEST_F(HistoryRecorderTest, AnUnreachableServerIsToldOnceAndItsEventsWait) {
   EXPECT_EQ(serials(stored(PgHistoryStore::defaultOutboxPath())),
             (std::vector<std::string>{"1", "2"}));
   EXPECT_EQ(done.size(), 2);
+}
+
+// Events an earlier run left in the outbox reach the server with the first event of this one,
+// and the console says how many.
+TEST_F(HistoryRecorderTest, EventsThatWaitedReachTheServerAndAreCounted) {
+  const std::string server = qgetenv("TD_TEST_POSTGRES").toStdString();
+  if (server.empty()) GTEST_SKIP() << "TD_TEST_POSTGRES is not set: no PostgreSQL";
+  const std::string serial = std::to_string(QDateTime::currentMSecsSinceEpoch());
+  {
+    SqliteHistoryStore outbox(PgHistoryStore::defaultOutboxPath());
+    for (int i = 1; i <= 2; ++i) {
+      HistoryEvent waited = readOf(serial);
+      waited.timeMs = 1000 + i;
+      stampEvent(waited);
+      outbox.insert(waited);
+    }
+  }
+  HistoryRecorder recorder(server, "test server");
+  recorder.record(readOf(serial));
+  ASSERT_TRUE(recorder.drain(10s));
+  EXPECT_EQ(console, QStringList{"На сервер журнала калибровок test server переданы события, "
+                                 "ждавшие связи: 2"});
+  EXPECT_EQ(openHistoryStore(server)->list({.serial = serial}).size(), 3u);
 }
 
 }  // namespace
