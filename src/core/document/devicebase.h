@@ -2,11 +2,13 @@
 // The device of a document as the rest of the program sees it, and the device type codes.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/base/writecheck.h"
 #include "core/package/line.h"
 
 // Serial number and nominal diameter; 5 bytes in documents.
@@ -27,6 +29,15 @@ struct DeviceReading {
   double code = 0;
   uint32_t pulses = 0;
 };
+
+class DeviceBase;
+
+// An exchange of a panel with its device that completed: the device's values read, or values
+// written to it.
+enum class DeviceExchange { read, write };
+// `check`: after a write, what reading the device back showed; null when it was not read back.
+using ExchangeListener =
+    std::function<void(DeviceBase& device, DeviceExchange exchange, const WriteCheck* check)>;
 
 // Abstract device: one concrete class per family, each owning its service panel. The slots are in
 // this order.
@@ -57,6 +68,16 @@ class DeviceBase {
   // does not keep that state (their port opens with the choice).
   virtual std::optional<bool> portOpen() const { return std::nullopt; }
   virtual ~DeviceBase() = default;
+
+  // Whoever keeps the calibration history hears of every read and write the panel completes.
+  void setExchangeListener(ExchangeListener listener) { listener_ = std::move(listener); }
+  // The panel's call, once its values show what was read or what was sent.
+  void exchangeCompleted(DeviceExchange exchange, const WriteCheck* check = nullptr) {
+    if (listener_) listener_(*this, exchange, check);
+  }
+
+ private:
+  ExchangeListener listener_;
 };
 
 // Family codes; they equal the entry kinds of the family's packages.

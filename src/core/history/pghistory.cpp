@@ -177,6 +177,7 @@ void PgHistoryStore::sendOutbox() {
   for (const HistoryEvent& event : waiting) {
     if (!insert(event)) return;
     outbox_.remove(event.id);
+    ++sentFromOutbox_;
   }
 }
 
@@ -185,8 +186,10 @@ size_t PgHistoryStore::flush() {
     sendOutbox();
   else
     connect();
-  return outbox_.list({}).size();
+  return waiting();
 }
+
+size_t PgHistoryStore::waiting() { return outbox_.list({}).size(); }
 
 std::string PgHistoryStore::record(HistoryEvent event) {
   stampEvent(event);

@@ -35,6 +35,13 @@ class PgHistoryStore : public HistoryStore {
   // wait.
   size_t flush();
   bool connected() const;
+  // How many events wait in the outbox, without trying the server.
+  size_t waiting();
+  // How many events of the outbox reached the server since the store was opened (the opening
+  // itself sends what an earlier run left).
+  size_t sentFromOutbox() const { return sentFromOutbox_; }
+  // Why the last connection attempt failed, as libpq says it; empty before any failure.
+  const std::string& lastError() const { return lastError_; }
 
   // outbox.sqlite beside the default history file.
   static std::string defaultOutboxPath();
@@ -57,4 +64,5 @@ class PgHistoryStore : public HistoryStore {
   PGconn* conn_ = nullptr;
   std::string lastError_;
   std::chrono::steady_clock::time_point retryAfter_;
+  size_t sentFromOutbox_ = 0;
 };

@@ -107,3 +107,8 @@ PackageVerdict judgePackage(const PackageBase& package, const ToleranceProfile& 
                                                [](const SectionVerdict& s) { return s.passed; });
   return verdict;
 }
+
+std::vector<SectionVerdict> packageSections(const PackageBase& package, double scatterPercent) {
+  const ToleranceProfile unlimited{{}, ZoneBasis::flow, {ToleranceZone{}}};
+  return judgePackage(package, unlimited, scatterPercent).sections;
+}

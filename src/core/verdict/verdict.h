@@ -41,3 +41,7 @@ struct PackageVerdict {
 // passes nothing.
 PackageVerdict judgePackage(const PackageBase& package, const ToleranceProfile& profile,
                             double scatterPercent);
+
+// The sections judgePackage forms, for a package judged by no profile: their flows, mean errors,
+// spreads and counts hold, their limits and verdicts mean nothing.
+std::vector<SectionVerdict> packageSections(const PackageBase& package, double scatterPercent);

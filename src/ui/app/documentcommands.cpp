@@ -25,6 +25,7 @@
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
 #include "ui/graphs/tservicegraph.h"
+#include "ui/history/documenthistory.h"
 #include "ui/package/linesview.h"
 #include "ui/package/packagecreatedlg.h"
 #include "ui/package/placepoints.h"
@@ -159,7 +160,10 @@ void DocumentCommands::showOpenedDocument(const QString& path) {
   window_.refreshRecentDocuments();
 }
 
-void DocumentCommands::documentSaved() { window_.setFileState("сохранён в " + timeNow()); }
+void DocumentCommands::documentSaved() {
+  window_.setFileState("сохранён в " + timeNow());
+  window_.history().saved(window_.document(), window_.chosenProfile());
+}
 
 void DocumentCommands::ActionSaveExecute() {
   const Document& doc = window_.document();
@@ -260,7 +264,8 @@ void DocumentCommands::ActionDeleteEntryExecute() {
 void DocumentCommands::ActionApprExecute() {
   PackageBase* package = window_.selectedPackage();
   if (!package || package->kind != pkCalibration) return;
-  approximatePackage(window_.document(), *package);
+  if (approximatePackage(window_.document(), *package))
+    window_.history().approximation(window_.document(), *package);
   window_.bindTable();
   window_.refreshLinesWindow();
 }
@@ -269,7 +274,8 @@ void DocumentCommands::ActionSetPointsExecute() {
   PackageBase* package = window_.selectedPackage();
   if (!package) return;
   const Document& doc = window_.document();
-  if (placePoints(*package, *doc.device, window_.seams().chooseSections)) {
+  const auto approximated = [&] { window_.history().approximation(doc, *package); };
+  if (placePoints(*package, *doc.device, window_.seams().chooseSections, approximated)) {
     recalcDocument(doc);
     window_.bindTable();
     window_.refreshLinesWindow();
@@ -294,7 +300,13 @@ void DocumentCommands::ActionReportExecute() {
   if (!package) return;
   ReportFacts facts = reportFacts(*window_.document().device);
   facts.verdict = window_.reportVerdictOfSelected();
-  runReport(reportPath_, facts, *package, window_.seams().openReport);
+  // The browser is started only once the file is written: the report is then on record.
+  const auto recordAndOpen = [&](const QUrl& url) {
+    window_.history().report(window_.document(), *package, reportPath_, "html",
+                             window_.chosenProfile());
+    return window_.seams().openReport(url);
+  };
+  runReport(reportPath_, facts, *package, recordAndOpen);
 }
 
 void DocumentCommands::ActionReportPdfExecute() {
@@ -313,6 +325,7 @@ void DocumentCommands::ActionReportPdfExecute() {
   facts.verdict = window_.reportVerdictOfSelected();
   writeReportPdf(path, facts, *package);
   logMessage("Протокол записан в файл " + QDir::toNativeSeparators(path));
+  window_.history().report(window_.document(), *package, path, "pdf", window_.chosenProfile());
 }
 
 void DocumentCommands::ActionPrintReportExecute() {

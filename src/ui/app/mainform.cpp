@@ -42,6 +42,10 @@
 #include "ui/devices/exchangemonitor.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/history/historywindow.h"
+#include "ui/history/documenthistory.h"
+#include "ui/history/historyrecorder.h"
+#include "ui/history/historysettings.h"
+#include "ui/history/historysettingsdlg.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
 #include "ui/package/packagecreatedlg.h"
@@ -117,6 +121,7 @@ TMainForm::TMainForm(const QStringList& arguments, Seams seams, QWidget* parent)
       }) {
   initResources();
   fillDefaultSeams();
+  recordHistory();
   commands_ = std::make_unique<DocumentCommands>(
       *this, seams_.reportPath.isEmpty() ? defaultReportPath() : seams_.reportPath);
   setProperty("helpKeyword", "Overview");
@@ -154,6 +159,23 @@ void TMainForm::fillDefaultSeams() {
     seams_.chooseSections = [this](SPILT_STRUCT& series) {
       return SectionSelect()->choose(series);
     };
+}
+
+// The events go to the store of the settings; every device the window creates tells it of its
+// panel's reads and writes.
+void TMainForm::recordHistory() {
+  const HistorySettings settings = loadHistorySettings();
+  history_ = std::make_unique<DocumentHistory>(
+      *new HistoryRecorder(historyLocation(settings), historyStoreText(settings), this));
+  seams_.createDevice = [this, create = seams_.createDevice](int typeCode, QWidget* parent) {
+    std::unique_ptr<DeviceBase> device = create(typeCode, parent);
+    if (device)
+      device->setExchangeListener(
+          [this](DeviceBase& d, DeviceExchange exchange, const WriteCheck* check) {
+            guarded([&] { history_->exchange(doc_, d, exchange, check); });
+          });
+    return device;
+  };
 }
 
 // ---- construction ------------------------------------------------------------------------------
@@ -197,6 +219,7 @@ void TMainForm::createActions() {
   NAbout = make("О программе", {});
   NMonitor = make("Монитор обмена", QKeySequence("Ctrl+M"));
   NHistory = make("Журнал калибровок...", QKeySequence("Ctrl+H"));
+  NHistorySettings = make("Настройки журнала калибровок...", {});
 
   connectCommand(ActionNew, [this] { commands_->ActionNewExecute(); });
   connectCommand(ActionOpen, [this] { commands_->ActionOpenExecute(); });
@@ -225,6 +248,7 @@ void TMainForm::createActions() {
   connectCommand(NAbout, [this] { NAboutClick(); });
   connectCommand(NMonitor, [this] { ExchangeMonitor::open(this); });
   connectCommand(NHistory, [this] { HistoryWindow::open(this, instrumentOf(doc_.device.get())); });
+  connectCommand(NHistorySettings, [this] { NHistorySettingsClick(); });
 }
 
 // Every command runs through the guard, so a failure becomes one console line, and the actions'
@@ -262,7 +286,7 @@ void TMainForm::createMenus() {
   pagesGroup_->setExclusive(true);
 
   QMenu* service = menuBar()->addMenu("Сервис");
-  service->addActions({NMonitor, NHistory});
+  service->addActions({NMonitor, NHistory, NHistorySettings});
 
   QMenu* help = menuBar()->addMenu("Справка");
   help->addActions({NHelp, NAbout});
@@ -578,6 +602,18 @@ void TMainForm::ActionProfilesExecute() {
   chooseProfile(!chosen                                       ? QString()
                 : findProfile(profiles, before.toStdString()) ? before
                                                               : dialog.selectedName());
+}
+
+std::optional<ToleranceProfile> TMainForm::chosenProfile() const { return VerdictLine->profile(); }
+
+// The dialog keeps what OK accepts; the recording then goes to that store.
+void TMainForm::NHistorySettingsClick() {
+  HistorySettingsDlg dialog(this);
+  dialog.load(loadHistorySettings(), QString::fromStdString(loadProtocolSigning().bench));
+  if (seams_.execDialog(dialog) != QDialog::Accepted) return;
+  const HistorySettings settings = dialog.settings();
+  history_->recorder().switchStore(historyLocation(settings), historyStoreText(settings));
+  logMessage("Журнал калибровок ведётся в " + historyStoreText(settings));
 }
 
 std::optional<ReportVerdict> TMainForm::reportVerdictOfSelected() const {

@@ -30,6 +30,7 @@ class QTabBar;
 class QTimer;
 class QToolBar;
 class DocumentCommands;
+class DocumentHistory;
 class TableBinding;
 class TApprOptionsDlg;
 class TCsvOptionsDlg;
@@ -97,6 +98,10 @@ class TMainForm : public QMainWindow {
   // The series and lines "Графики" last built for the graph window.
   const SPILTS_DATA_EXCHANGE& graphData() const;
   const Seams& seams() const { return seams_; }
+  // Where the window's events go in the calibration history.
+  DocumentHistory& history() { return *history_; }
+  // The tolerance profile the verdict bar has chosen; none without.
+  std::optional<ToleranceProfile> chosenProfile() const;
   // Selects a tab without running the tab change.
   void selectTab(int index);
   // Every change of the current line set that the coefficient window must show ends here.
@@ -143,6 +148,7 @@ class TMainForm : public QMainWindow {
   QAction* ActionGraphics;
   QAction* NMonitor;
   QAction* NHistory;
+  QAction* NHistorySettings;
   QAction* ActionNewEntryRM;
   QAction* NSaveAs;
   QAction* NClose;
@@ -180,6 +186,7 @@ class TMainForm : public QMainWindow {
   void updatePortState();
   void openRecent(const QString& path);
   void fillDefaultSeams();
+  void recordHistory();
   void connectCommand(QAction* action, std::function<void()> command);
 
   void NExitClick();
@@ -189,12 +196,14 @@ class TMainForm : public QMainWindow {
   void ActionNewEntryRMExecute();
   void NHelpClick();
   void NAboutClick();
+  void NHistorySettingsClick();
   void ActionProfilesExecute();
   void chooseProfile(const QString& name);
   void applyProfile();
 
   Seams seams_;
   Document doc_;
+  std::unique_ptr<DocumentHistory> history_;
   std::unique_ptr<DocumentCommands> commands_;
   TableBinding* tableBinding_;
   Rm23Input rm23Input_;

@@ -21,6 +21,9 @@ class PanelDevice : public DeviceBase {
  protected:
   // Takes a panel created as a child of the page area and adds it to the area's layout.
   explicit PanelDevice(Frame* panel) : panel_(panel) {
+    panel->setExchangeSink([this](DeviceExchange exchange, const WriteCheck* check) {
+      exchangeCompleted(exchange, check);
+    });
     QWidget* area = panel->parentWidget();
     if (area && area->layout()) area->layout()->addWidget(panel);
   }

@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "core/document/devicebase.h"
 #include "ui/base/queuednotifier.h"
 
 class QComboBox;
@@ -45,6 +46,23 @@ class PanelBusyState {
   QPointer<QWidget> focusBefore_;
   QPointer<QWidget> focusAfter_;
   bool busy_ = false;
+};
+
+// What a panel's device hears from it: each read and write the panel completed.
+class PanelExchanges {
+ public:
+  using Sink = std::function<void(DeviceExchange exchange, const WriteCheck* check)>;
+  void setExchangeSink(Sink sink) { sink_ = std::move(sink); }
+
+ protected:
+  // Called once the panel shows the values read, or after a write with its check (null when the
+  // device was not read back).
+  void exchangeCompleted(DeviceExchange exchange, const WriteCheck* check = nullptr) const {
+    if (sink_) sink_(exchange, check);
+  }
+
+ private:
+  Sink sink_;
 };
 
 // The port selectors of the panels list "-------" (no port) first, so a position is the 1-based

@@ -28,7 +28,8 @@ constexpr uint8_t kLinear = 1;
 
 }  // namespace
 
-bool placePoints(PackageBase& package, DeviceBase& device, const SectionChooser& choose) {
+bool placePoints(PackageBase& package, DeviceBase& device, const SectionChooser& choose,
+                 const std::function<void()>& approximated) {
   const int family = deviceFamily(device.typeCode());
   if ((family != dfKelt && family != dfTd) || package.kind != pkCalibration) return false;
   KeepFunction keep;
@@ -49,6 +50,7 @@ bool placePoints(PackageBase& package, DeviceBase& device, const SectionChooser&
     package.approximate();
     logMessage("Аппроксимация выполнена");
     device.writeLines(currentLines());
+    if (approximated) approximated();
   } catch (const MathError&) {
     logMessage("Невозможно выполнить аппроксимацию");
   }

@@ -19,4 +19,6 @@ using SectionChooser = std::function<bool(SPILT_STRUCT& series)>;
 // аппроксимацию" instead. Does nothing for a ZORB device or a verification package. The chosen
 // function of the settings is kept whatever happens. Returns false when it did nothing; otherwise
 // the caller recalculates the document and refreshes the table and the coefficient window.
-bool placePoints(PackageBase& package, DeviceBase& device, const SectionChooser& choose);
+// `approximated` is called once the fit succeeded and the device has the lines.
+bool placePoints(PackageBase& package, DeviceBase& device, const SectionChooser& choose,
+                 const std::function<void()>& approximated = {});

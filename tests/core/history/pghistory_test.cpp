@@ -47,6 +47,8 @@ TEST(PgHistory, AnUnreachableServerKeepsEventsInTheOutbox) {
   PgHistoryStore store(nowhere, folder.file("outbox.sqlite"));
   const std::string id = store.record(sampleEvent("1001", 1000));
   EXPECT_FALSE(store.connected());
+  EXPECT_EQ(store.waiting(), 1u);
+  EXPECT_FALSE(store.lastError().empty());
   EXPECT_EQ(store.flush(), 1u);
   ASSERT_TRUE(SqliteHistoryStore(folder.file("outbox.sqlite")).get(id));
   try {
@@ -80,10 +82,12 @@ TEST(PgOutage, EventsOfAnOutageArriveOnceWhenTheServerReturns) {
   controlPostgres("stop");
   for (int i = 3; i < 6; ++i) store.record(sampleEvent("1001", 1000 + i));
   EXPECT_FALSE(store.connected());
+  EXPECT_EQ(store.waiting(), 3u);
   EXPECT_EQ(store.flush(), 3u);
   controlPostgres("start");
   store.record(sampleEvent("1001", 1006));
   EXPECT_EQ(store.flush(), 0u);
+  EXPECT_EQ(store.sentFromOutbox(), 4u) << "the three of the outage and the one after it";
   const std::vector<HistoryEvent> all = store.list({});
   ASSERT_EQ(all.size(), 7u);
   for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i].timeMs, int64_t(1006 - i));
@@ -100,6 +104,7 @@ TEST_F(PgServer, AnEventSentAlreadyIsNotStoredTwice) {
   SqliteHistoryStore(outbox()).insert(
       *PgHistoryStore(database_, folder_.file("other.sqlite")).get(id));
   PgHistoryStore store(database_, outbox());
+  EXPECT_EQ(store.sentFromOutbox(), 1u) << "sent on opening, though the server had it";
   EXPECT_EQ(store.flush(), 0u);
   EXPECT_EQ(store.list({}).size(), 1u);
 }

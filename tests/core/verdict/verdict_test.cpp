@@ -154,3 +154,16 @@ TEST(Verdict, NothingToJudgeOrUndefinedErrorsPassNothing) {
   EXPECT_FALSE(v.rows[0].within);
   EXPECT_FALSE(v.passed);
 }
+
+// Without a profile the sections still come out as a profile would form them.
+TEST(Verdict, SectionsOfAPackageWithoutAProfile) {
+  const auto p = packageOf<KeltEntry>({{5, 0.4}, {1.0, 0.2}, {1.02, -0.4}, {5.1, 1, true}});
+  const std::vector<SectionVerdict> sections = packageSections(p, 5);
+  ASSERT_EQ(sections.size(), 2u);
+  EXPECT_EQ(sections[0].rows, (std::vector<int>{1, 2}));
+  EXPECT_NEAR(sections[0].flow, 1.01, 1e-12);
+  EXPECT_NEAR(sections[0].meanError, -0.1, 1e-12);
+  EXPECT_EQ(sections[1].rows, (std::vector<int>{0}));
+  EXPECT_TRUE(std::isnan(sections[1].stdDev));
+  EXPECT_TRUE(packageSections(packageOf<KeltEntry>({}), 5).empty());
+}

@@ -5,9 +5,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,6 +33,7 @@
 #include <QTimer>
 #include <deque>
 
+#include "core/history/historystore.h"
 #include "core/package/approxstate.h"
 #include "core/package/packagebase.h"
 #include "core/storage/cp1251.h"
@@ -41,6 +46,9 @@
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
 #include "ui/graphs/tservicegraph.h"
+#include "ui/history/documenthistory.h"
+#include "ui/history/historyrecorder.h"
+#include "ui/history/historysettingsdlg.h"
 #include "ui/package/approptions.h"
 #include "ui/package/linesview.h"
 #include "ui/package/packagecreatedlg.h"
@@ -122,6 +130,11 @@ class MainFormTest : public ::testing::Test {
         appr->bnOK->click();
         return int(QDialog::Accepted);
       }
+      if (auto* history = qobject_cast<HistorySettingsDlg*>(&dialog)) {
+        if (!historyDialog) return int(QDialog::Rejected);
+        historyDialog(*history);
+        return history->result();
+      }
       if (auto* print = qobject_cast<QPrintDialog*>(&dialog)) {
         print->printer()->setOutputFormat(QPrinter::PdfFormat);
         print->printer()->setOutputFileName(printPath);
@@ -198,6 +211,7 @@ class MainFormTest : public ::testing::Test {
   int newType = kZorbPulse, newKind = 0, newMethod = 0;
   bool apprManual = true;
   int devicesMade = 0, openDialogs = 0;
+  std::function<void(HistorySettingsDlg&)> historyDialog;  // none: the dialog is cancelled
   QString openPath, savePath, pdfPath, printPath;
   QStringList proposals;
   QList<QUrl> urls;
@@ -1084,4 +1098,158 @@ TEST_F(MainFormTest, WarningLinesStandOutInTheConsole) {
   EXPECT_EQ(weight(0), QFont::Normal);
   EXPECT_EQ(weight(1), QFont::Bold);
   EXPECT_EQ(weight(2), QFont::Normal);
+}
+
+// ---- calibration history ------------------------------------------------------------------------
+
+// The window records into the embedded store below a data folder of the test's own, and its
+// device carries a serial number no other test uses, so a shared server's events can be told
+// apart.
+class MainFormHistoryTest : public MainFormTest {
+ protected:
+  void SetUp() override {
+    dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    MainFormTest::SetUp();
+  }
+  void TearDown() override {
+    MainFormTest::TearDown();
+    qputenv("XDG_DATA_HOME", dataHome);
+  }
+
+  HistoryRecorder& recorder() { return form->history().recorder(); }
+  // The events of the test's device, oldest first, once the recorder has handed them over.
+  std::vector<HistoryEvent> recorded(const std::string& location = {}) {
+    EXPECT_TRUE(recorder().drain(std::chrono::seconds(10)));
+    std::vector<HistoryEvent> events = openHistoryStore(location)->list({.serial = serial});
+    std::reverse(events.begin(), events.end());
+    return events;
+  }
+  static std::vector<std::string> kinds(const std::vector<HistoryEvent>& events) {
+    std::vector<std::string> out;
+    for (const HistoryEvent& e : events) out.push_back(e.kind);
+    return out;
+  }
+  static const QJsonObject payload(const HistoryEvent& event) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(event.payload)).object();
+  }
+  static QString sha256(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+  }
+
+  // A ZORB meter read, written, calibrated, reported on and saved.
+  void walkThrough() {
+    newDocument(kZorbPulse);
+    device()->identity = {serialNumber, 5};
+    device()->exchangeCompleted(DeviceExchange::read);
+    const WriteCheck verified;
+    device()->exchangeCompleted(DeviceExchange::write, &verified);
+    newPackage();
+    addEntriesOnALine(*doc().packages[0]);
+    form->ActionAppr->trigger();
+    form->ActionReport->trigger();
+    savePath = path("meter.srv");
+    form->ActionSave->trigger();
+  }
+  void expectWalkThrough(const std::vector<HistoryEvent>& events) {
+    ASSERT_EQ(kinds(events),
+              (std::vector<std::string>{"read", "write", "approximation", "report", "save"}));
+    for (const HistoryEvent& e : events) {
+      EXPECT_EQ(e.family, "zorb");
+      EXPECT_EQ(e.model, "ЗОРБ-ТИ1");
+    }
+    EXPECT_EQ(payload(events[1])["check"]["result"], "verified");
+    EXPECT_EQ(payload(events[2])["package"], 1);
+    EXPECT_EQ(payload(events[2])["lines"].toArray().size(), 1);
+    EXPECT_EQ(payload(events[3])["sha256"], sha256(dir.filePath("report.html")));
+    EXPECT_EQ(events[4].document, savePath.toStdString());
+    EXPECT_EQ(payload(events[4])["sha256"], sha256(savePath));
+  }
+
+  QByteArray dataHome;
+  const int32_t serialNumber = int32_t(QDateTime::currentMSecsSinceEpoch() % 90000000) + 10000000;
+  const std::string serial = formatSerialNumber(serialNumber, 5);
+};
+
+TEST_F(MainFormHistoryTest, TheCalibrationLeavesItsEventsInTheEmbeddedStore) {
+  walkThrough();
+  expectWalkThrough(recorded());
+}
+
+TEST_F(MainFormHistoryTest, TheCalibrationLeavesItsEventsOnASharedServer) {
+  const std::string server = qgetenv("TD_TEST_POSTGRES").toStdString();
+  if (server.empty()) GTEST_SKIP() << "TD_TEST_POSTGRES is not set: no PostgreSQL";
+  recorder().switchStore(server, "test server");
+  walkThrough();
+  expectWalkThrough(recorded(server));
+}
+
+// The data folder is a file: the store cannot be opened until it is removed.
+TEST_F(MainFormHistoryTest, AStoreThatFailsIsToldOnceAndCalibrationGoesOn) {
+  QFile blocker(dir.filePath("blocked"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  qputenv("XDG_DATA_HOME", dir.filePath("blocked").toUtf8());
+  makeForm({});
+  newDocument(kZorbPulse);
+  device()->identity = {serialNumber, 5};
+  device()->exchangeCompleted(DeviceExchange::read);
+  EXPECT_FALSE(recorder().drain(std::chrono::seconds(5)));
+  newPackage();
+  addEntriesOnALine(*doc().packages[0]);
+  form->ActionAppr->trigger();
+  EXPECT_TRUE(consoleLines().last().endsWith(" - Аппроксимация выполнена"));
+  EXPECT_FALSE(recorder().drain(std::chrono::seconds(5)));
+  EXPECT_EQ(consoleLines().filter("калибровку можно продолжать").size(), 1)
+      << consoleLines().join('\n').toStdString();
+
+  ASSERT_TRUE(blocker.remove());
+  savePath = path("meter.srv");
+  form->ActionSave->trigger();
+  EXPECT_EQ(kinds(recorded()), (std::vector<std::string>{"read", "approximation", "save"}));
+}
+
+TEST_F(MainFormHistoryTest, AVerificationSummaryIsRecordedWhenItChanged) {
+  newDocument(kZorbPulse);
+  device()->identity = {serialNumber, 5};
+  newPackage(1);
+  addEntriesOnALine(*doc().packages[0]);
+  savePath = path("meter.srv");
+  form->ActionSave->trigger();
+  form->ActionReport->trigger();  // the same summary
+  form->ActionSave->trigger();
+  doc().packages[0]->setValue(0, colPulses1, int32_t(150));
+  recalcDocument(doc());
+  form->ActionSave->trigger();
+  const std::vector<HistoryEvent> events = recorded();
+  EXPECT_EQ(kinds(events), (std::vector<std::string>{"verification", "save", "report", "save",
+                                                     "verification", "save"}));
+  EXPECT_EQ(payload(events[0])["package"], 1);
+  EXPECT_NE(payload(events[0])["sections"], payload(events[4])["sections"]);
+}
+
+TEST_F(MainFormHistoryTest, TheSettingsDialogSwitchesTheStore) {
+  const HistorySettings before = loadHistorySettings();
+  const ProtocolSigning signing = loadProtocolSigning();
+  form->NHistorySettings->trigger();  // cancelled: nothing changes
+  EXPECT_EQ(loadHistorySettings(), before);
+
+  historyDialog = [](HistorySettingsDlg& dialog) {
+    dialog.load({}, "Стенд 4");
+    dialog.accept();
+  };
+  form->NHistorySettings->trigger();
+  EXPECT_EQ(loadProtocolSigning().bench, "Стенд 4");
+  EXPECT_TRUE(consoleLines().last().endsWith(" - Журнал калибровок ведётся в " +
+                                             QString::fromStdString(defaultHistoryPath())));
+  newDocument(kZorbPulse);
+  device()->identity = {serialNumber, 5};
+  device()->exchangeCompleted(DeviceExchange::read);
+  const std::vector<HistoryEvent> events = recorded();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].bench, "Стенд 4");
+  saveHistorySettings(before);
+  saveProtocolSigning(signing);
 }

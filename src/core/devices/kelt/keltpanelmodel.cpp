@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "core/base/errors.h"
 #include "core/base/localehook.h"
@@ -244,13 +245,14 @@ std::string keltMeasurementText(const KeltMeasurement& m) {
          "°C\r\n  Качество сигнала: " + quality + "\r\n  Частота: " + frequency;
 }
 
+bool keltCompletesRead(uint8_t command) {
+  return command == KELT_READ_1 || command == KELT_READ_OFFSET || command == KELT_READ_3 ||
+         command == KELT_READ_4;
+}
+
 std::string keltResultText(const KeltCommon& data) {
+  if (keltCompletesRead(data.command)) return "Параметры считаны";
   switch (data.command) {
-    case KELT_READ_1:
-    case KELT_READ_OFFSET:
-    case KELT_READ_3:
-    case KELT_READ_4:
-      return "Параметры считаны";
     case KELT_WRITE_1:
     case KELT_WRITE_OFFSET:
     case KELT_WRITE_3:
@@ -267,21 +269,27 @@ std::string keltResultText(const KeltCommon& data) {
   }
 }
 
-std::string KeltWriteChecks::lineAfter(const KeltCommon& data) {
-  if (!data.check) return lineAfterFailure();
+std::optional<WriteCheck> KeltWriteChecks::checkAfter(const KeltCommon& data) {
+  if (!data.check) return checkAfterFailure();
   const WriteCheck check = held_ ? writeCheckJoin(*held_, *data.check) : *data.check;
   held_.reset();
   if (data.command == KELT_WRITE_2) {
     held_ = check;
-    return "";
+    return std::nullopt;
   }
-  return writeCheckLine(check);
+  return check;
+}
+
+std::optional<WriteCheck> KeltWriteChecks::checkAfterFailure() { return std::exchange(held_, {}); }
+
+std::string KeltWriteChecks::lineAfter(const KeltCommon& data) {
+  const std::optional<WriteCheck> check = checkAfter(data);
+  return check ? writeCheckLine(*check) : std::string();
 }
 
 std::string KeltWriteChecks::lineAfterFailure() {
-  const std::string line = held_ ? writeCheckLine(*held_) : std::string();
-  held_.reset();
-  return line;
+  const std::optional<WriteCheck> check = checkAfterFailure();
+  return check ? writeCheckLine(*check) : std::string();
 }
 
 bool keltCouplingGood(int value) { return value >= 25 && value <= 80; }

@@ -124,6 +124,9 @@ KeltShownParameters keltShownParameters(const KeltCommon& data, int model);
 
 // Console texts of a successful command ("" when it prints nothing).
 std::string keltResultText(const KeltCommon& data);
+// Whether the command's success completes a read of the parameters: the offset's read does so
+// for the models that read it after their block.
+bool keltCompletesRead(uint8_t command);
 // The read-back lines of "Записать". Models 1..6 write their parameters and then the offset as
 // two items; the console shows both checks as one line, after the second item's result.
 class KeltWriteChecks {
@@ -132,6 +135,9 @@ class KeltWriteChecks {
   std::string lineAfter(const KeltCommon& data);
   // The line of a check still held when the item after it failed; "" when none is held.
   std::string lineAfterFailure();
+  // The same as checks: the one that ends a write, none while a write is not complete.
+  std::optional<WriteCheck> checkAfter(const KeltCommon& data);
+  std::optional<WriteCheck> checkAfterFailure();
 
  private:
   std::optional<WriteCheck> held_;

@@ -458,8 +458,11 @@ void TKeltFrame::KeltResult(KeltThread::QueueItem& item, bool ok) {
         // A busy adapter: nothing goes out until it is ready again.
         if (keltAdapterBusy(item.failure)) worker_.push(KELT_PAUSE, KeltCommon{}, QF_ALWAYS);
         logMessage(text(item.message));
-        const std::string held = writeChecks_.lineAfterFailure();
-        if (!held.empty()) logMessage(text(held));
+        // The parameters went in before the offset failed: that write is complete as it is.
+        if (const std::optional<WriteCheck> held = writeChecks_.checkAfterFailure()) {
+          logMessage(text(writeCheckLine(*held)));
+          exchangeCompleted(DeviceExchange::write, &*held);
+        }
       }
       break;
     case KELT_RESET:
@@ -496,7 +499,11 @@ void TKeltFrame::exchangeResult(const KeltThread::QueueItem& item) {
       }
       break;
   }
-  for (const std::string& line : {keltResultText(data), writeChecks_.lineAfter(data)}) {
-    if (!line.empty()) logMessage(text(line));
+  const std::string result = keltResultText(data);
+  if (!result.empty()) logMessage(text(result));
+  if (keltCompletesRead(data.command)) exchangeCompleted(DeviceExchange::read);
+  if (const std::optional<WriteCheck> check = writeChecks_.checkAfter(data)) {
+    logMessage(text(writeCheckLine(*check)));
+    exchangeCompleted(DeviceExchange::write, &*check);
   }
 }

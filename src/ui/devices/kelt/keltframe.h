@@ -21,7 +21,7 @@ class TDisComboBox;
 class TFloatEdit;
 class TIntEdit;
 
-class TKeltFrame : public QFrame {
+class TKeltFrame : public QFrame, public PanelExchanges {
   Q_OBJECT
 
  public:

@@ -566,10 +566,23 @@ void TTDFrame::handleResult(TDx2Thread::QueueItem& item, bool ok) {
         if (item.data.check) logMessage(QString::fromStdString(writeCheckLine(*item.data.check)));
       }
       showReply(reply);
+      if (item.type == TD_EXCHANGE) reportExchange(reply, item.data);
       break;
     }
     default:
       break;
+  }
+}
+
+// Reads of the meter's settings and every write that was read back are the panel's exchanges;
+// the other replies only show the meter's state.
+void TTDFrame::reportExchange(const TdReply& reply, const TDx2Common& data) {
+  if (data.check) {
+    exchangeCompleted(DeviceExchange::write, &*data.check);
+  } else if (std::holds_alternative<TdSystemParameters>(reply.value) ||
+             std::holds_alternative<TdCoefficientsRead>(reply.value) ||
+             std::holds_alternative<TdOutputs>(reply.value)) {
+    exchangeCompleted(DeviceExchange::read);
   }
 }
 

@@ -27,7 +27,7 @@ class QTabWidget;
 class QTimer;
 class TTDReadingsPage;
 
-class TTDFrame : public QFrame {
+class TTDFrame : public QFrame, public PanelExchanges {
   Q_OBJECT
 
  public:
@@ -137,6 +137,7 @@ class TTDFrame : public QFrame {
   void tick();
   void lightIndicator(int word);
   void handleResult(TDx2Thread::QueueItem& item, bool ok);
+  void reportExchange(const TdReply& reply, const TDx2Common& data);
   void showReply(const TdReply& reply);
 
   void showSystem(const TdSystemParameters& p);

@@ -181,6 +181,9 @@ void TZorbFrame::ZorbResult(ZorbThread::QueueItem& item, bool ok) {
   if (outcome.checkText) logMessage(QString::fromStdString(*outcome.checkText));
   if (outcome.shown) setCoefficients(outcome.shown->A, outcome.shown->B);
   updateButtons();
+  if (ok && item.type == ZORB_READ) exchangeCompleted(DeviceExchange::read);
+  if (ok && item.type == ZORB_WRITE)
+    exchangeCompleted(DeviceExchange::write, item.data.check ? &*item.data.check : nullptr);
 }
 
 void TZorbFrame::updateButtons() {

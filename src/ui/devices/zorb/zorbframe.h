@@ -16,7 +16,7 @@ class QPushButton;
 class TFloatEdit;
 class TIntEdit;
 
-class TZorbFrame : public QFrame {
+class TZorbFrame : public QFrame, public PanelExchanges {
   Q_OBJECT
 
  public:

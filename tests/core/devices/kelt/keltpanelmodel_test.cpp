@@ -269,4 +269,25 @@ TEST(KeltPanelModel, TheChecksOfOneWriteMakeOneLine) {
   EXPECT_EQ(failed.lineAfterFailure(), "");
 }
 
+// The checks themselves, for the history: the same moments as the lines.
+TEST(KeltPanelModel, TheCheckOfAWriteComesWhenTheWriteIsComplete) {
+  const WriteCheck offsetOff{WriteCheckResult::mismatch, {{"Смещение", "-2", "-1.5"}}, ""};
+  KeltWriteChecks pair;
+  EXPECT_FALSE(pair.checkAfter(written(KELT_WRITE_2, WriteCheck{})));
+  const std::optional<WriteCheck> joined = pair.checkAfter(written(KELT_WRITE_OFFSET, offsetOff));
+  ASSERT_TRUE(joined);
+  EXPECT_EQ(joined->result, WriteCheckResult::mismatch);
+  EXPECT_EQ(joined->fields, offsetOff.fields);
+  EXPECT_FALSE(pair.checkAfterFailure());
+}
+
+// A read of the parameters is complete after the block of the one-item formats and after the
+// offset that follows the second format's block.
+TEST(KeltPanelModel, TheItemsThatCompleteARead) {
+  for (uint8_t command : {KELT_READ_1, KELT_READ_OFFSET, KELT_READ_3, KELT_READ_4})
+    EXPECT_TRUE(keltCompletesRead(command)) << int(command);
+  for (uint8_t command : {KELT_READ_2, KELT_WRITE_1, KELT_WRITE_OFFSET, KELT_BATTERY})
+    EXPECT_FALSE(keltCompletesRead(command)) << int(command);
+}
+
 }  // namespace

@@ -438,4 +438,21 @@ TEST_F(KeltPanelTest, APortThatDoesNotOpenIsDeselectedWithoutAMessage) {
   EXPECT_EQ(lines(), "");
 }
 
+// The device hears of each read and each write once, also where they take two items (model 3:
+// the block and the offset), the write with its one check.
+TEST_F(KeltPanelTest, TheDeviceHearsOfEachReadAndWriteOnce) {
+  for (int model : {3, 12}) {
+    SCOPED_TRACE(model);
+    attach(model);
+    std::vector<std::pair<DeviceExchange, std::optional<WriteCheckResult>>> heard;
+    panel->setExchangeSink([&](DeviceExchange exchange, const WriteCheck* check) {
+      heard.emplace_back(exchange, check ? std::optional(check->result) : std::nullopt);
+    });
+    click(ui().bnRead());
+    ui().edA(0)->SetValue(0.75);
+    click(ui().bnWrite());
+    EXPECT_EQ(heard, (decltype(heard){{DeviceExchange::read, std::nullopt},
+                                      {DeviceExchange::write, WriteCheckResult::verified}}));
+  }
+}
 }  // namespace

@@ -384,4 +384,22 @@ TEST_F(TdPanelTest, WithSevenRequestsPendingAnEighthIsDroppedSilently) {
   EXPECT_EQ(console, QStringList(7, kSystemRead));
 }
 
+// The device hears of the reads of the meter's settings and of each write that was read back;
+// the other commands are not exchanges of its values.
+TEST_F(TdPanelTest, TheDeviceHearsOfItsReadsAndWrites) {
+  attach({"--keep-wrong=8"});
+  std::vector<std::pair<DeviceExchange, std::optional<WriteCheckResult>>> heard;
+  device->setExchangeListener([&](DeviceBase& d, DeviceExchange exchange, const WriteCheck* check) {
+    EXPECT_EQ(&d, device.get());
+    heard.emplace_back(exchange, check ? std::optional(check->result) : std::nullopt);
+  });
+  setCell(control<QTableWidget>(panel(), "CalibrGrid"), 0, 0, "40000");
+  click(control<QPushButton>(panel(), "SetCalibr"));
+  click(control<QPushButton>(panel(), "ClearMeasure"));
+  click(control<QPushButton>(panel(), "ReadParam"));
+  click(control<QPushButton>(panel(), "ReadImpulseOut"));
+  EXPECT_EQ(heard, (decltype(heard){{DeviceExchange::write, WriteCheckResult::mismatch},
+                                    {DeviceExchange::read, std::nullopt},
+                                    {DeviceExchange::read, std::nullopt}}));
+}
 }  // namespace

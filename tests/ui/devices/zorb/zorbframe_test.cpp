@@ -239,4 +239,21 @@ TEST_F(ZorbPanelTest, APortThatDoesNotOpenIsDeselectedWithoutAMessage) {
   EXPECT_EQ(lines(), "");
 }
 
+// The device hears of each read and each write, the write with what its read-back found.
+TEST_F(ZorbPanelTest, TheDeviceHearsOfEachReadAndWrite) {
+  attach({"--keep-wrong=5"});
+  std::vector<std::pair<DeviceExchange, std::optional<WriteCheckResult>>> heard;
+  device->setExchangeListener([&](DeviceBase& d, DeviceExchange exchange, const WriteCheck* check) {
+    EXPECT_EQ(&d, device.get());
+    heard.emplace_back(exchange, check ? std::optional(check->result) : std::nullopt);
+  });
+  chooseDu("100");
+  edA()->SetValue(3.6);
+  edB()->SetValue(-0.2);
+  click(bnWrite());
+  click(bnRead());
+  EXPECT_EQ(heard, (decltype(heard){{DeviceExchange::write, WriteCheckResult::mismatch},
+                                    {DeviceExchange::read, std::nullopt}}));
+}
+
 }  // namespace
