@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "core/verdict/verdict.h"
+#include "ui/history/historypayload.h"
 
 namespace {
 
@@ -19,17 +20,6 @@ QJsonValue text(const std::string& value) { return QString::fromStdString(value)
 
 std::string payload(const QJsonObject& object) {
   return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
-}
-
-const char* familyName(int typeCode) {
-  switch (deviceFamily(typeCode)) {
-    case dfTd:
-      return "td";
-    case dfKelt:
-      return "kelt";
-    default:
-      return "zorb";
-  }
 }
 
 QJsonArray linesJson(const std::vector<files::Line>& lines) {
@@ -79,7 +69,7 @@ HistoryEvent deviceHistoryEvent(const char* kind, DeviceBase& device, const std:
   HistoryEvent event;
   event.kind = kind;
   event.document = document;
-  event.family = familyName(device.typeCode());
+  event.family = historyFamilyCode(deviceFamily(device.typeCode()));
   event.model = device.name();
   event.serial = formatSerialNumber(identity.serialNumber, identity.duCode);
   return event;
