@@ -6,6 +6,7 @@
 #   docs/graphs.png        the graph window
 #   docs/verdict-table.png the verification package judged by a tolerance profile
 #   docs/protocol-pdf.png  the first page of its protocol in PDF, with the verdict
+#   docs/history.png       the history window with the events of this run
 # The document is examples/kelt.srv when it exists and is of the simulated model; otherwise it is
 # made here through the program itself: a new КЕЛТ1-ЧИ7.73-xxx document (the model the KELT
 # simulator answers as), one calibration package of six measurements taken with the RM-2.3 dialog
@@ -216,6 +217,20 @@ sleep 0.5
 menu $MENU_PAGES 2
 choose_from_end "$main" 104 88 2
 shoot "$main" verdict-table.png
+
+# Its report (Ctrl+R) puts the verification and the report on record; the history window (Ctrl+H)
+# then shows the transducer's events of this run: reads, the write with its check, approximation,
+# verification and report.
+xdotool key ctrl+r
+sleep 2
+xdotool key ctrl+h
+history=$(window_named "Журнал калибровок")
+xdotool windowsize "$history" 1100 620
+xdotool windowmove "$history" 90 50
+sleep 2
+shoot "$history" history.png
+xdotool key Escape   # closes the history window
+build/cli/tdservice-cli history list --family kelt | grep -o '"kind": "[a-z]*"' | sort | uniq -c
 
 # The first page of the verification protocol in PDF, judged by two zones.
 build/cli/tdservice-cli report examples/kelt.srv --package 2 --pdf "$work/protocol.pdf" \

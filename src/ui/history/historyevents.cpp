@@ -1,6 +1,7 @@
 #include "ui/history/historyevents.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -61,6 +62,11 @@ QJsonObject sectionJson(const SectionVerdict& section, int number) {
           {"count", int(section.rows.size())}};
 }
 
+// Another bench reading the shared history cannot resolve a path relative to this program's folder.
+QString absolute(const QString& path) {
+  return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+
 }  // namespace
 
 HistoryEvent deviceHistoryEvent(const char* kind, DeviceBase& device, const std::string& document) {
@@ -68,7 +74,7 @@ HistoryEvent deviceHistoryEvent(const char* kind, DeviceBase& device, const std:
   device.getIdentity(identity);
   HistoryEvent event;
   event.kind = kind;
-  event.document = document;
+  event.document = absolute(QString::fromStdString(document)).toStdString();
   event.family = historyFamilyCode(deviceFamily(device.typeCode()));
   event.model = device.name();
   event.serial = formatSerialNumber(identity.serialNumber, identity.duCode);
@@ -142,13 +148,15 @@ HistoryEvent verificationEvent(DeviceBase& device, const std::string& document,
 HistoryEvent reportEvent(DeviceBase& device, const std::string& document, const QString& path,
                          const QByteArray& bytes, const char* format, int number) {
   HistoryEvent event = deviceHistoryEvent(historykind::kReport, device, document);
-  event.payload =
-      payload({{"path", path}, {"sha256", sha256(bytes)}, {"format", format}, {"package", number}});
+  event.payload = payload({{"path", absolute(path)},
+                           {"sha256", sha256(bytes)},
+                           {"format", format},
+                           {"package", number}});
   return event;
 }
 
 HistoryEvent saveEvent(DeviceBase& device, const QString& path, const QByteArray& bytes) {
   HistoryEvent event = deviceHistoryEvent(historykind::kSave, device, path.toStdString());
-  event.payload = payload({{"path", path}, {"sha256", sha256(bytes)}});
+  event.payload = payload({{"path", absolute(path)}, {"sha256", sha256(bytes)}});
   return event;
 }

@@ -16,7 +16,7 @@
 #include "core/verdict/tolerance.h"
 
 // The fields every event of a device names: family, model, serial number and document
-// (`document` the file's path, empty while unsaved).
+// (`document` the file's absolute path, empty while unsaved).
 HistoryEvent deviceHistoryEvent(const char* kind, DeviceBase& device, const std::string& document);
 
 // A read or a write: the device as its panel shows it; a write carries its check when the

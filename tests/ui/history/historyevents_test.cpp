@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,6 +55,10 @@ TEST_F(HistoryEventsTest, AReadNamesTheDeviceAndShowsItsValues) {
   EXPECT_EQ(e.model, device.name());
   EXPECT_EQ(e.serial, "00012345");
   EXPECT_EQ(e.document, "/lab/a.srv");
+  EXPECT_EQ(exchangeEvent(device, "a.srv", false, nullptr).document,
+            QDir::current().absoluteFilePath("a.srv").toStdString())
+      << "a relative path means nothing to another bench";
+  EXPECT_EQ(exchangeEvent(device, "", false, nullptr).document, "") << "an unsaved document";
   EXPECT_EQ(json(e.payload), json(R"({"duCode": 5, "du": "50", "serialText": "00012345",
       "pulseWeight": 0.001, "lines": [{"A": 1, "B": 0, "F": 2.5}, {"A": 1.25, "B": -0.5,
       "F": null}], "parameters": "01020304"})"));
