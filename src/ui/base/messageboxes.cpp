@@ -1,5 +1,6 @@
 #include "ui/base/messageboxes.h"
 
+#include <exception>
 #include <utility>
 
 namespace {
@@ -34,4 +35,18 @@ void MessageBoxes::error(QWidget* parent, const QString& text) {
 
 MessageBoxes::Answerer MessageBoxes::setAnswerer(Answerer a) {
   return std::exchange(answerer(), std::move(a));
+}
+
+bool saveUnlessRefused(QWidget* dialog, const QString& problem, const std::function<void()>& save) {
+  if (!problem.isEmpty()) {
+    MessageBoxes::error(dialog, problem);
+    return false;
+  }
+  try {
+    save();
+  } catch (const std::exception& e) {
+    MessageBoxes::error(dialog, QString::fromUtf8(e.what()));
+    return false;
+  }
+  return true;
 }

@@ -34,6 +34,10 @@ class MessageBoxes {
   static Answerer setAnswerer(Answerer answerer);
 };
 
+// OK of a dialog that keeps settings: a `problem` is shown and refuses; otherwise `save` runs, and
+// a failure of it is shown. True when saved, so the dialog may close.
+bool saveUnlessRefused(QWidget* dialog, const QString& problem, const std::function<void()>& save);
+
 // Installs an answerer for the lifetime of the object, then puts the previous one back.
 class ScopedMessageAnswerer {
  public:

@@ -169,15 +169,9 @@ void HistorySettingsDlg::save() {
 
 void HistorySettingsDlg::done(int result) {
   if (result == QDialog::Accepted) {
-    if (const QString text = problem(); !text.isEmpty()) {
-      MessageBoxes::error(this, text);
-      (host->text().trimmed().isEmpty() ? host : database)->setFocus();
-      return;
-    }
-    try {
-      save();
-    } catch (const std::exception& e) {
-      MessageBoxes::error(this, QString::fromUtf8(e.what()));
+    const QString refused = problem();
+    if (!saveUnlessRefused(this, refused, [this] { save(); })) {
+      if (!refused.isEmpty()) (host->text().trimmed().isEmpty() ? host : database)->setFocus();
       return;
     }
   }

@@ -282,17 +282,7 @@ QString ToleranceProfilesDlg::selectedName() const {
 }
 
 void ToleranceProfilesDlg::done(int result) {
-  if (result == QDialog::Accepted) {
-    if (const QString text = problem(); !text.isEmpty()) {
-      MessageBoxes::error(this, text);
-      return;
-    }
-    try {
-      save();
-    } catch (const std::exception& e) {
-      MessageBoxes::error(this, QString::fromUtf8(e.what()));
-      return;
-    }
-  }
+  if (result == QDialog::Accepted && !saveUnlessRefused(this, problem(), [this] { save(); }))
+    return;
   QDialog::done(result);
 }
