@@ -47,8 +47,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "TidemarkService developers <tdservice@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Russian texts of Qt's own dialogs; the rest comes from the libraries the program links.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+# Russian texts of Qt's own dialogs, and libpq, which the program loads only for a shared history;
+# the rest comes from the libraries the program links.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libpq5")
 # Opening help and reports in the browser, and refreshing the desktop's caches at start-up.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, shared-mime-info, desktop-file-utils")
 include(CPack)

@@ -30,7 +30,7 @@ done
 
 [ "$(dpkg-deb -f "$deb" Package)" = tdservice ] || fail "wrong package name"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libstdc++6 libqt6widgets6 libqt6serialport6 qt6-translations-l10n; do
+for lib in libc6 libstdc++6 libqt6widgets6 libqt6serialport6 qt6-translations-l10n libsqlite3-0 libpq5; do
   grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 

@@ -5,11 +5,12 @@
 #include <memory>
 
 #include "core/history/historycolumns.h"
+#include "core/history/libpq.h"
 
 namespace {
 
 struct Clear {
-  void operator()(PGresult* result) const { PQclear(result); }
+  void operator()(PGresult* result) const { libpq().clear(result); }
 };
 using Result = std::unique_ptr<PGresult, Clear>;
 
@@ -27,16 +28,16 @@ std::string trimmed(const char* text) {
 // The connection string's password, refused: it would sit in settings and command lines.
 void checkConnection(const std::string& connection) {
   char* error = nullptr;
-  PQconninfoOption* options = PQconninfoParse(connection.c_str(), &error);
+  PQconninfoOption* options = libpq().conninfoParse(connection.c_str(), &error);
   if (!options) {
     const std::string text = trimmed(error);
-    PQfreemem(error);
+    libpq().freemem(error);
     throw HistoryError("Неправильная строка подключения к журналу калибровок: " + text);
   }
   bool password = false;
   for (const PQconninfoOption* o = options; o->keyword; ++o)
     if (std::string(o->keyword) == "password" && o->val && *o->val) password = true;
-  PQconninfoFree(options);
+  libpq().conninfoFree(options);
   if (password)
     throw HistoryError(
         "Пароль не указывается в строке подключения к журналу калибровок: его берут из файла "
@@ -46,9 +47,9 @@ void checkConnection(const std::string& connection) {
 HistoryEvent readEvent(const PGresult* result, int row) {
   HistoryEvent event;
   for (int column = 0; column < kHistoryColumnCount; ++column) {
-    const char* value = PQgetvalue(result, row, column);
+    const char* value = libpq().getvalue(result, row, column);
     if (std::string* field = historyTextField(event, column))
-      *field = std::string(value, size_t(PQgetlength(result, row, column)));
+      *field = std::string(value, size_t(libpq().getlength(result, row, column)));
     else
       event.timeMs = std::stoll(value);
   }
@@ -62,34 +63,34 @@ PgHistoryStore::PgHistoryStore(const std::string& connection, const std::string&
   try {
     connect();
   } catch (...) {
-    PQfinish(conn_);
+    libpq().finish(conn_);
     throw;
   }
 }
 
-PgHistoryStore::~PgHistoryStore() { PQfinish(conn_); }
+PgHistoryStore::~PgHistoryStore() { libpq().finish(conn_); }
 
 std::string PgHistoryStore::defaultOutboxPath() {
   return (std::filesystem::path(defaultHistoryPath()).parent_path() / "outbox.sqlite").string();
 }
 
-bool PgHistoryStore::connected() const { return conn_ && PQstatus(conn_) == CONNECTION_OK; }
+bool PgHistoryStore::connected() const { return conn_ && libpq().status(conn_) == CONNECTION_OK; }
 
 bool PgHistoryStore::connect() {
   if (connected()) return true;
-  PQfinish(conn_);
+  libpq().finish(conn_);
   // The connection string comes last, so that its own values win over these defaults.
   const char* keywords[] = {"connect_timeout", "client_encoding", "application_name", "dbname",
                             nullptr};
   const char* values[] = {"3", "UTF8", "tdservice", connection_.c_str(), nullptr};
-  conn_ = PQconnectdbParams(keywords, values, 1);
-  if (PQstatus(conn_) != CONNECTION_OK) {
-    lastError_ = trimmed(PQerrorMessage(conn_));
+  conn_ = libpq().connectdbParams(keywords, values, 1);
+  if (libpq().status(conn_) != CONNECTION_OK) {
+    lastError_ = trimmed(libpq().errorMessage(conn_));
     retryAfter_ = std::chrono::steady_clock::now() + kRetryPause;
     return false;
   }
   // The server's notices ("already exists, skipping") would land on the program's standard error.
-  PQsetNoticeProcessor(
+  libpq().setNoticeProcessor(
       conn_, [](void*, const char*) {}, nullptr);
   migrate();
   sendOutbox();
@@ -103,13 +104,13 @@ void PgHistoryStore::requireServer() {
 PGresult* PgHistoryStore::run(const std::string& sql, const std::vector<std::string>& params) {
   std::vector<const char*> values;
   for (const std::string& p : params) values.push_back(p.c_str());
-  PGresult* result = PQexecParams(conn_, sql.c_str(), int(values.size()), nullptr, values.data(),
-                                  nullptr, nullptr, 0);
-  const ExecStatusType status = PQresultStatus(result);
+  PGresult* result = libpq().execParams(conn_, sql.c_str(), int(values.size()), nullptr,
+                                        values.data(), nullptr, nullptr, 0);
+  const ExecStatusType status = libpq().resultStatus(result);
   if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
-  const std::string text = trimmed(PQresultErrorMessage(result));
-  PQclear(result);
-  if (PQstatus(conn_) != CONNECTION_OK) {
+  const std::string text = trimmed(libpq().resultErrorMessage(result));
+  libpq().clear(result);
+  if (libpq().status(conn_) != CONNECTION_OK) {
     lastError_ = text;
     return nullptr;
   }
@@ -134,10 +135,10 @@ void PgHistoryStore::migrate() {
           std::to_string(version) + ")");
     // Each migration may hold several statements, which only the simple protocol runs.
     for (size_t i = size_t(version); i < migrations.size(); ++i) {
-      const Result result(PQexec(conn_, migrations[i].c_str()));
-      if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+      const Result result(libpq().exec(conn_, migrations[i].c_str()));
+      if (libpq().resultStatus(result.get()) != PGRES_COMMAND_OK)
         throw HistoryError("Ошибка журнала калибровок на сервере: " +
-                           trimmed(PQresultErrorMessage(result.get())));
+                           trimmed(libpq().resultErrorMessage(result.get())));
     }
     if (version < int(migrations.size())) {
       step("DELETE FROM schema_version");
@@ -146,7 +147,7 @@ void PgHistoryStore::migrate() {
     }
     step("COMMIT");
   } catch (...) {
-    PQclear(PQexec(conn_, "ROLLBACK"));
+    libpq().clear(libpq().exec(conn_, "ROLLBACK"));
     throw;
   }
 }
@@ -155,7 +156,7 @@ int PgHistoryStore::schemaVersion() {
   requireServer();
   const Result result(run("SELECT coalesce(max(version), 0) FROM schema_version", {}));
   if (!result) throw HistoryError("Связь с сервером журнала калибровок прервана: " + lastError_);
-  return std::stoi(PQgetvalue(result.get(), 0, 0));
+  return std::stoi(libpq().getvalue(result.get(), 0, 0));
 }
 
 bool PgHistoryStore::insert(const HistoryEvent& event) {
@@ -207,7 +208,7 @@ std::vector<HistoryEvent> PgHistoryStore::list(const HistoryFilter& filter) {
           params));
   if (!result) throw HistoryError("Связь с сервером журнала калибровок прервана: " + lastError_);
   std::vector<HistoryEvent> events;
-  for (int row = 0; row < PQntuples(result.get()); ++row)
+  for (int row = 0; row < libpq().ntuples(result.get()); ++row)
     events.push_back(readEvent(result.get(), row));
   return events;
 }
@@ -217,6 +218,6 @@ std::optional<HistoryEvent> PgHistoryStore::get(const std::string& id) {
   const Result result(
       run(std::string("SELECT ") + kHistoryColumns + " FROM events WHERE id = $1", {id}));
   if (!result) throw HistoryError("Связь с сервером журнала калибровок прервана: " + lastError_);
-  if (PQntuples(result.get()) == 0) return std::nullopt;
+  if (libpq().ntuples(result.get()) == 0) return std::nullopt;
   return readEvent(result.get(), 0);
 }
