@@ -39,6 +39,7 @@
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
 #include "ui/base/regkey.h"
+#include "ui/base/windowlayout.h"
 #include "ui/devices/exchangemonitor.h"
 #include "ui/graphs/tservicegraph.h"
 #include "ui/history/documenthistory.h"
@@ -444,13 +445,7 @@ void TMainForm::createStatusBar() {
 // The window opens where it was left, at most as large as the screen's free area, and on it.
 void TMainForm::placeWindow() {
   resize(725, 519 + menuBar()->sizeHint().height());
-  bool restored = false;
-  guarded([&] {
-    RegKey key;
-    key.create(kProgramKey);
-    restored = restoreGeometry(QByteArray::fromBase64(key.readString(kGeometryValue).toLatin1()));
-    Splitter1->restoreState(QByteArray::fromBase64(key.readString(kSplitterValue).toLatin1()));
-  });
+  const bool restored = restoreWindowLayout(*this, *Splitter1, kGeometryValue, kSplitterValue);
   const QScreen* screen = this->screen();
   if (!screen || isMaximized()) return;
   // The window manager's frame is not known before the window is shown; the style's title bar
@@ -465,12 +460,7 @@ void TMainForm::placeWindow() {
 }
 
 void TMainForm::storeWindowState() {
-  guarded([this] {
-    RegKey key;
-    key.create(kProgramKey);
-    key.writeString(kGeometryValue, QString::fromLatin1(saveGeometry().toBase64()));
-    key.writeString(kSplitterValue, QString::fromLatin1(Splitter1->saveState().toBase64()));
-  });
+  storeWindowLayout(*this, *Splitter1, kGeometryValue, kSplitterValue);
 }
 
 // ---- state shown -------------------------------------------------------------------------------

@@ -24,7 +24,7 @@
 
 #include "core/document/devicebase.h"
 #include "ui/base/messagelog.h"
-#include "ui/base/regkey.h"
+#include "ui/base/windowlayout.h"
 #include "ui/history/historypayload.h"
 #include "ui/history/historysettings.h"
 
@@ -358,21 +358,11 @@ void HistoryWindow::connectHandlers() {
 }
 
 void HistoryWindow::restoreLayout() {
-  guarded([this] {
-    RegKey key;
-    key.create(kProgramKey);
-    restoreGeometry(QByteArray::fromBase64(key.readString(kGeometryValue).toLatin1()));
-    Splitter->restoreState(QByteArray::fromBase64(key.readString(kSplitterValue).toLatin1()));
-  });
+  restoreWindowLayout(*this, *Splitter, kGeometryValue, kSplitterValue);
 }
 
 void HistoryWindow::storeLayout() {
-  guarded([this] {
-    RegKey key;
-    key.create(kProgramKey);
-    key.writeString(kGeometryValue, QString::fromLatin1(saveGeometry().toBase64()));
-    key.writeString(kSplitterValue, QString::fromLatin1(Splitter->saveState().toBase64()));
-  });
+  storeWindowLayout(*this, *Splitter, kGeometryValue, kSplitterValue);
 }
 
 void HistoryWindow::closeEvent(QCloseEvent* event) {
