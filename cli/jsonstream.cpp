@@ -47,12 +47,9 @@ void JsonStream::value(const json& v) {
 void JsonStream::string(std::string_view text) {
   startValue();
   if (writtenAsIs(text)) {
-    const size_t at = text_.size();
-    text_.resize(at + text.size() + 2);
-    char* out = text_.data() + at;
-    out[0] = '"';
-    std::copy(text.begin(), text.end(), out + 1);
-    out[text.size() + 1] = '"';
+    text_ += '"';
+    text_.append(text);
+    text_ += '"';
   } else {
     text_ += dumped(json(text));
   }

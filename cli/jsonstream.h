@@ -47,8 +47,9 @@ class JsonStream {
   void written();
 
   std::ostream& out_;
-  // For each open array or object, inside out: whether anything was written in it yet.
-  std::vector<bool> started_;
+  // For each open array or object, inside out: whether anything was written in it yet (a byte
+  // each rather than a bit, as it is asked before every value).
+  std::vector<char> started_;
   bool afterKey_ = false;
   std::string text_;  // not yet handed to the stream
 };

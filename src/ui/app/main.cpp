@@ -1,8 +1,10 @@
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdio>
 #include <exception>
 
 #include "core/base/errors.h"
@@ -36,6 +38,28 @@ void registerDocumentType() {
   });
 }
 
+// For measuring the start-up: once the first frame is painted (and the work queued before it
+// done), "shown" goes to the standard output and the program leaves. Leaving the event loop
+// closes no window, so an open document asks nothing and the settings stay as they were.
+void quitWhenPainted(QWidget& window) {
+  class FirstPaint : public QObject {
+   public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() != QEvent::Paint) return false;
+      qApp->removeEventFilter(this);
+      // The first widget painted starts the frame; queued, the rest of it is painted first.
+      QTimer::singleShot(0, qApp, [] {
+        std::fputs("shown\n", stdout);
+        std::fflush(stdout);
+        QApplication::exit(0);
+      });
+      return false;
+    }
+  };
+  qApp->installEventFilter(new FirstPaint(&window));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,16 +74,14 @@ int main(int argc, char** argv) {
     installRussianTranslation(app);
     installSystemLocaleHook();
     TMainForm form(QApplication::arguments());
-    form.show();
-    // Nothing the window shows waits for these (a panel built meanwhile installed the list).
+    // Nothing the window shows waits for these (a panel built meanwhile installed the list); they
+    // run once the event loop runs.
     QTimer::singleShot(0, &app, [] {
       guarded(installListedPorts);
       registerDocumentType();
-      // For measuring the start-up: leave as soon as the window has been shown. Leaving the
-      // event loop closes no window, so an open document asks nothing and the settings stay as
-      // they were.
-      if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN")) QApplication::exit(0);
     });
+    if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN")) quitWhenPainted(form);
+    form.show();
     return app.exec();
   } catch (...) {
     MessageBoxes::error(nullptr, QString::fromStdString(failureText(std::current_exception())));

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -92,11 +93,11 @@ void addRow(QFormLayout* form, const QString& label, QWidget* field) {
 
 // Each column as wide as its widest text, never narrower than designed: a coefficient is shown
 // whole on one line, never wrapped or cut.
+constexpr int kDesignedWidths[] = {77, 99, 96};
 void fitGridColumns(QTableWidget* grid) {
-  constexpr int kDesigned[] = {77, 99, 96};
   for (int col = GC_CODE; col <= GC_B; ++col) {
     grid->resizeColumnToContents(col);
-    grid->setColumnWidth(col, std::max(kDesigned[col - GC_CODE], grid->columnWidth(col)));
+    grid->setColumnWidth(col, std::max(kDesignedWidths[col], grid->columnWidth(col)));
   }
 }
 
@@ -113,7 +114,9 @@ QTableWidget* makeGrid(const char* name, QWidget* parent) {
   // The last row applies above every threshold, so it has none.
   auto* none = grid->item(kGridRows - 1, GC_CODE);
   none->setFlags(none->flags() & ~Qt::ItemIsEditable);
-  fitGridColumns(grid);
+  // Empty cells and the one-letter headers fit the designed widths; the columns are fitted when
+  // a text arrives.
+  for (int col = GC_CODE; col <= GC_B; ++col) grid->setColumnWidth(col, kDesignedWidths[col]);
   QObject::connect(grid, &QTableWidget::itemChanged, grid, [grid] { fitGridColumns(grid); });
   return grid;
 }
@@ -702,11 +705,16 @@ TdOutputsFields TTDFrame::outputsFields() const {
 
 void TTDFrame::showGrid(QTableWidget* grid, const TdCoefficients& block, bool direct) {
   const TdGridText text = tdGridText(block);  // can throw
-  for (int row = 0; row < kGridRows; ++row) {
-    setCellText(grid, row, GC_CODE, text.code[row]);
-    setCellText(grid, row, GC_A, text.a[row]);
-    setCellText(grid, row, GC_B, text.b[row]);
+  {
+    // The view still hears every cell; only the fitting waits for the whole table.
+    const QSignalBlocker quiet(grid);
+    for (int row = 0; row < kGridRows; ++row) {
+      setCellText(grid, row, GC_CODE, text.code[row]);
+      setCellText(grid, row, GC_A, text.a[row]);
+      setCellText(grid, row, GC_B, text.b[row]);
+    }
   }
+  fitGridColumns(grid);
   if (direct) {
     LoLimit->setText(QString::fromStdString(text.lo));
     HiLimit->setText(QString::fromStdString(text.hi));

@@ -127,6 +127,17 @@ TEST_F(TdDeviceTest, SlotsSurviveASavedAndReopenedDocument) {
   EXPECT_EQ(reopened.name(), "ТД-2.2-Б");
 }
 
+// Lines of an approximation fill the whole table at once; each column still shows its longest
+// coefficient whole.
+TEST_F(TdDeviceTest, ApproximationLinesWidenTheirColumns) {
+  device->writeLines({{-0.000500359751234, -12345.6789012, 1234567}, {2e-5, -0.5, 0}});
+  auto* grid = control<QTableWidget>(panel(), "CalibrGrid");
+  for (int col = 0; col < 3; ++col) {
+    const QString text = cell(panel(), 0, col);
+    EXPECT_GT(grid->columnWidth(col), grid->fontMetrics().horizontalAdvance(text)) << col;
+  }
+}
+
 TEST_F(TdDeviceTest, WhatThePanelCannotTakeChangesNothing) {
   device->writeLines({{1, 2, 100}});
   const QString before = cell(panel(), 0, 1);
