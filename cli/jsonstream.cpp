@@ -17,10 +17,18 @@ std::string dumped(const json& v) {
   return v.dump(int(kIndent), ' ', false, json::error_handler_t::replace);
 }
 
-// Text that dump writes between quotes as it is: printable ASCII but the quote and backslash.
+// The bytes that dump writes between quotes as they are: printable ASCII but the quote and
+// backslash.
+constexpr std::array<bool, 256> kAsIs = [] {
+  std::array<bool, 256> asIs{};
+  for (int c = 0x20; c <= 0x7e; ++c) asIs[size_t(c)] = c != '"' && c != '\\';
+  return asIs;
+}();
+
+// Text that dump writes between quotes as it is.
 bool writtenAsIs(std::string_view text) {
   bool plain = true;
-  for (const char c : text) plain &= c >= 0x20 && c <= 0x7e && c != '"' && c != '\\';
+  for (const char c : text) plain &= kAsIs[static_cast<unsigned char>(c)];
   return plain;
 }
 
