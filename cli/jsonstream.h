@@ -5,6 +5,7 @@
 // blocks of a bounded size.
 
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -13,7 +14,7 @@
 
 class JsonStream {
  public:
-  explicit JsonStream(std::ostream& out) : out_(out) {}
+  explicit JsonStream(std::ostream& out);
 
   // A value: the document itself, an element of the open array or the value of the key just
   // written. value takes any JSON; the others write a scalar without making one.
@@ -45,11 +46,15 @@ class JsonStream {
   void close(char bracket);
   void newLine(size_t depth);
   void written();
+  void put(char c);
+  void put(std::string_view text);
+  bool copiedAsIs(std::string_view text);
 
   std::ostream& out_;
   // For each open array or object, inside out: whether anything was written in it yet (a byte
   // each rather than a bit, as it is asked before every value).
   std::vector<char> started_;
   bool afterKey_ = false;
-  std::string text_;  // not yet handed to the stream
+  std::unique_ptr<char[]> block_;  // what is not yet handed to the stream: its first held_ bytes
+  size_t held_ = 0;
 };

@@ -94,6 +94,15 @@ TEST(JsonStream, WritesWhatDumpWritesWhateverThePieces) {
       json{{"a", json::array()}, {"b", json::object()}, {"c", {1, 2.5, "x"}}},
       json{{"outer", {{{"inner", {{"deep", {json::array(), json::object(), nullptr}}}}}, 7}}},
       json{{"\xff", 1}, {"ключ", "значение"}},
+      // Longer than the block the stream holds, plain and with text to escape.
+      json(std::string(300'000, 'x')),
+      json(std::string(150'000, 'x') + "\"" + std::string(150'000, 'y')),
+      // Deeper than the prepared indents.
+      [] {
+        json deep = 1;
+        for (int i = 0; i < 80; ++i) deep = json::array({deep});
+        return deep;
+      }(),
   };
   for (const json& v : cases) {
     SCOPED_TRACE(v.dump(-1, ' ', false, json::error_handler_t::replace));
