@@ -6,35 +6,15 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
-#include <QEvent>
 #include <QMainWindow>
-#include <QTimer>
-#include <cstdio>
 
-namespace {
-
-class FirstPaint : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() != QEvent::Paint) return false;
-    qApp->removeEventFilter(this);
-    QTimer::singleShot(0, qApp, [] {
-      std::fputs("shown\n", stdout);
-      std::fflush(stdout);
-      QApplication::exit(0);
-    });
-    return false;
-  }
-};
-
-}  // namespace
+#include "ui/base/quitwhenpainted.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QMainWindow window;
   window.setCentralWidget(new QCustomPlot(&window));
-  qApp->installEventFilter(new FirstPaint(&window));
+  quitWhenPainted();
   window.show();
   return app.exec();
 }

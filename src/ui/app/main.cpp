@@ -1,10 +1,8 @@
 #include <QApplication>
-#include <QEvent>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
-#include <cstdio>
 #include <exception>
 
 #include "core/base/errors.h"
@@ -14,6 +12,7 @@
 #include "ui/app/translations.h"
 #include "ui/base/messageboxes.h"
 #include "ui/base/messagelog.h"
+#include "ui/base/quitwhenpainted.h"
 #include "ui/base/systemports.h"
 
 namespace {
@@ -38,28 +37,6 @@ void registerDocumentType() {
   });
 }
 
-// For measuring the start-up: once the first frame is painted (and the work queued before it
-// done), "shown" goes to the standard output and the program leaves. Leaving the event loop
-// closes no window, so an open document asks nothing and the settings stay as they were.
-void quitWhenPainted(QWidget& window) {
-  class FirstPaint : public QObject {
-   public:
-    using QObject::QObject;
-    bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() != QEvent::Paint) return false;
-      qApp->removeEventFilter(this);
-      // The first widget painted starts the frame; queued, the rest of it is painted first.
-      QTimer::singleShot(0, qApp, [] {
-        std::fputs("shown\n", stdout);
-        std::fflush(stdout);
-        QApplication::exit(0);
-      });
-      return false;
-    }
-  };
-  qApp->installEventFilter(new FirstPaint(&window));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,7 +57,7 @@ int main(int argc, char** argv) {
       guarded(installListedPorts);
       registerDocumentType();
     });
-    if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN")) quitWhenPainted(form);
+    if (qEnvironmentVariableIsSet("TDSERVICE_QUIT_WHEN_SHOWN")) quitWhenPainted();
     form.show();
     return app.exec();
   } catch (...) {
