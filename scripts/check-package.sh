@@ -6,7 +6,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
+# The program refreshes the desktop's caches through detached helpers (update-mime-database,
+# update-desktop-database) that may still be writing into the root when it has left.
+cleanup() {
+  local tries=0
+  while pgrep -f -- "$root" >/dev/null && ((tries++ < 100)); do sleep 0.1; done
+  rm -rf "$root"
+}
+trap cleanup EXIT
 fail() {
   echo "check-package: $*" >&2
   exit 1
