@@ -91,9 +91,10 @@ void addRow(QFormLayout* form, const QString& label, QWidget* field) {
   form->addRow(text, field);
 }
 
+constexpr int kDesignedWidths[] = {77, 99, 96};
+
 // Each column as wide as its widest text, never narrower than designed: a coefficient is shown
 // whole on one line, never wrapped or cut.
-constexpr int kDesignedWidths[] = {77, 99, 96};
 void fitGridColumns(QTableWidget* grid) {
   for (int col = GC_CODE; col <= GC_B; ++col) {
     grid->resizeColumnToContents(col);
@@ -114,8 +115,8 @@ QTableWidget* makeGrid(const char* name, QWidget* parent) {
   // The last row applies above every threshold, so it has none.
   auto* none = grid->item(kGridRows - 1, GC_CODE);
   none->setFlags(none->flags() & ~Qt::ItemIsEditable);
-  // Empty cells and the one-letter headers fit the designed widths; the columns are fitted when
-  // a text arrives.
+  // Empty cells and the short headers fit the designed widths; the columns are fitted when a
+  // text arrives.
   for (int col = GC_CODE; col <= GC_B; ++col) grid->setColumnWidth(col, kDesignedWidths[col]);
   QObject::connect(grid, &QTableWidget::itemChanged, grid, [grid] { fitGridColumns(grid); });
   return grid;
